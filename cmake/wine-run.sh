@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine for CTest. Wine's background services must not inherit
+# CTest's pipes, so the program's output goes to a file first and is copied out afterwards.
+set -u
+build_dir=${QUILLON_BUILD_DIR:-$(pwd)}
+while [ ! -f "$build_dir/CMakeCache.txt" ] && [ "$build_dir" != "/" ]; do
+  build_dir=$(dirname "$build_dir")
+done
+export WINEPREFIX=${WINEPREFIX:-$build_dir/wineprefix}
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+if [ ! -d "$WINEPREFIX" ]; then
+  timeout 120 wineboot -i >/dev/null 2>&1 </dev/null
+fi
+out=$(mktemp)
+timeout "${QUILLON_WINE_TIMEOUT:-600}" wine "$@" >"$out" 2>&1 </dev/null
+rc=$?
+cat "$out"
+rm -f "$out"
+exit $rc

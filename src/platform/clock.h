@@ -1,0 +1,26 @@
+// Clock seam: the current local date and time.
+#pragma once
+
+namespace quillon {
+
+class Clock {
+ public:
+  Clock() = default;
+  Clock(const Clock&) = delete;
+  Clock& operator=(const Clock&) = delete;
+  virtual ~Clock() = default;
+
+  // Now, local time, as an Automation date (see common/oledate.h).
+  virtual double Now() = 0;
+  // Blocks the calling thread for about `milliseconds`.
+  virtual void Sleep(int milliseconds) = 0;
+};
+
+}  // namespace quillon
+
+#include <memory>
+
+namespace quillon {
+// The platform's wall clock in local time.
+std::unique_ptr<Clock> NewPlatformClock();
+}  // namespace quillon

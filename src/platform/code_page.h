@@ -1,0 +1,33 @@
+// Code-page seam: the 8-bit ANSI characters of the cache and trace files.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "common/text.h"
+
+namespace quillon {
+
+class CodePage {
+ public:
+  CodePage() = default;
+  CodePage(const CodePage&) = delete;
+  CodePage& operator=(const CodePage&) = delete;
+  virtual ~CodePage() = default;
+
+  // ANSI bytes to text.
+  virtual Text ToText(std::string_view bytes) = 0;
+  // Text to ANSI bytes; a character without a byte of its own becomes '?'.
+  virtual std::string ToAnsi(TextView text) = 0;
+  // True when every byte is one character and back, so comparing bytes compares texts.
+  virtual bool IsSingleByte() = 0;
+};
+
+}  // namespace quillon
+
+#include <memory>
+
+namespace quillon {
+// The system's ANSI code page (Windows-1252 where the platform has none).
+std::unique_ptr<CodePage> NewPlatformCodePage();
+}  // namespace quillon

@@ -1,0 +1,96 @@
+#include "platform/file_system.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <string>
+
+namespace quillon {
+namespace {
+
+class PosixFile final : public RandomAccessFile {
+ public:
+  explicit PosixFile(int fd) : fd_(fd) {}
+  ~PosixFile() override { ::close(fd_); }
+
+  bool Length(int64_t* length) override {
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) return false;
+    *length = st.st_size;
+    return true;
+  }
+
+  bool ReadAt(int64_t offset, uint8_t* buffer, size_t n, size_t* got) override {
+    *got = 0;
+    while (*got < n) {
+      const ssize_t r = ::pread(fd_, buffer + *got, n - *got, offset + *got);
+      if (r < 0) return false;
+      if (r == 0) break;
+      *got += static_cast<size_t>(r);
+    }
+    return true;
+  }
+
+  bool WriteAt(int64_t offset, const uint8_t* data, size_t n) override {
+    size_t done = 0;
+    while (done < n) {
+      const ssize_t w = ::pwrite(fd_, data + done, n - done, offset + done);
+      if (w <= 0) return false;
+      done += static_cast<size_t>(w);
+    }
+    return true;
+  }
+
+  bool LockByte(int64_t offset) override { return SetLock(offset, F_WRLCK); }
+  bool UnlockByte(int64_t offset) override { return SetLock(offset, F_UNLCK); }
+
+ private:
+  // Open-file-description locks belong to this handle, not to the whole process.
+  bool SetLock(int64_t offset, short type) {
+    struct flock fl {};
+    fl.l_type = type;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = offset;
+    fl.l_len = 1;
+    int rc;
+    do {
+      rc = ::fcntl(fd_, F_OFD_SETLKW, &fl);
+    } while (rc != 0 && errno == EINTR);
+    return rc == 0;
+  }
+
+  int fd_;
+};
+
+class PosixFileSystem final : public FileSystem {
+ public:
+  std::unique_ptr<RandomAccessFile> OpenShared(const Text& path) override {
+    const int fd = ::open(ToUtf8(path).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) return nullptr;
+    return std::make_unique<PosixFile>(fd);
+  }
+
+  bool Append(const Text& path, std::string_view bytes) override {
+    const int fd = ::open(ToUtf8(path).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    const ssize_t w = ::write(fd, bytes.data(), bytes.size());
+    ::close(fd);
+    return w == static_cast<ssize_t>(bytes.size());
+  }
+
+  Text ModulePath() override {
+    char buffer[PATH_MAX];
+    const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (n <= 0) return Text();
+    return FromUtf8(std::string_view(buffer, static_cast<size_t>(n)));
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<FileSystem> NewPlatformFileSystem() { return std::make_unique<PosixFileSystem>(); }
+
+}  // namespace quillon

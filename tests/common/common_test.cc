@@ -1,0 +1,74 @@
+#include <gtest/gtest.h>
+
+#include "common/oledate.h"
+#include "common/text.h"
+#include "platform/windows_1252.h"
+
+namespace quillon {
+namespace {
+
+TEST(Text, Utf8RoundTripKeepsNulAndAccents) {
+  const Text text = Text(u"début\0é", 7) + u"€";
+  EXPECT_EQ(FromUtf8(ToUtf8(text)), text);
+  EXPECT_EQ(ToUtf8(u"é"), "\xC3\xA9");
+  EXPECT_EQ(FromUtf8("\xFF" "a"), Text(u"\uFFFD" u"a"));
+}
+
+TEST(Text, TrimsSpacesOnlyAndPads) {
+  EXPECT_EQ(TrimSpaces(u"  A:B.C   "), u"A:B.C");
+  EXPECT_EQ(TrimSpaces(Text(u"\0A ", 3)), Text(u"\0A", 2));
+  EXPECT_EQ(PadToWidth(u"A:B.C", 8), u"A:B.C   ");
+  EXPECT_EQ(PadToWidth(u"abcdef", 3), u"abc");
+}
+
+TEST(Text, FoldsCaseBeyondAscii) {
+  EXPECT_EQ(FoldCase(u"KEY_Noeud:TAG.Éé"), u"key_noeud:tag.éé");
+  EXPECT_EQ(FoldCase(u'\u0152'), u'\u0153');
+  EXPECT_EQ(FoldCase(u'\u0139'), u'\u013A');
+  EXPECT_EQ(FoldCase(u'×'), u'×');
+}
+
+TEST(Windows1252, EveryByteSurvivesARoundTrip) {
+  Windows1252CodePage cp;
+  std::string all;
+  for (int b = 0; b < 256; ++b) all.push_back(static_cast<char>(b));
+  EXPECT_EQ(cp.ToAnsi(cp.ToText(all)), all);
+  EXPECT_EQ(cp.ToText("\x80\xE9"), u"€é");
+  EXPECT_EQ(cp.ToAnsi(u"\u4E2D"), "?");
+}
+
+TEST(OleDate, KnownDays) {
+  EXPECT_EQ(DateFromParts(1899, 12, 30), 0.0);
+  EXPECT_EQ(DateFromParts(1900, 1, 1), 2.0);
+  EXPECT_EQ(DateFromParts(2000, 1, 1), 36526.0);
+  EXPECT_DOUBLE_EQ(DateFromParts(1899, 12, 29, 6), -1.25);
+  DateTimeParts p;
+  ASSERT_TRUE(DateToParts(DateFromParts(2026, 12, 7, 14, 5, 9), &p));
+  EXPECT_EQ(p.year, 2026);
+  EXPECT_EQ(p.month, 12);
+  EXPECT_EQ(p.day, 7);
+  EXPECT_EQ(p.hour, 14);
+  EXPECT_EQ(p.minute, 5);
+  EXPECT_EQ(p.second, 9);
+  EXPECT_EQ(p.day_of_week, 1);  // a Monday
+}
+
+TEST(OleDate, RoundingCarriesIntoTheNextDay) {
+  DateTimeParts p;
+  ASSERT_TRUE(DateToParts(DateFromParts(2026, 12, 7) - 1e-10, &p));
+  EXPECT_EQ(p.day, 7);
+  EXPECT_EQ(p.hour, 0);
+  EXPECT_FALSE(DateToParts(1e300, &p));
+}
+
+TEST(OleDate, AddSecondsCrossesTheEpoch) {
+  double out = 0;
+  ASSERT_TRUE(AddSeconds(0.25, -43200, &out));  // 06:00 on day 0, minus 12 hours
+  EXPECT_DOUBLE_EQ(out, -1.75);                 // 18:00 the day before
+  ASSERT_TRUE(AddSeconds(-1.75, 43200, &out));
+  EXPECT_DOUBLE_EQ(out, 0.25);
+  EXPECT_FALSE(AddSeconds(kMaxDate, 86400 * 2, &out));
+}
+
+}  // namespace
+}  // namespace quillon
