@@ -11,6 +11,16 @@
 namespace quillon {
 namespace {
 
+// Paths are built the Windows way ("<install>\Serveur Quillon PD\..."); here a backslash
+// separates folders as a slash does.
+std::string NativePath(const Text& path) {
+  std::string out = ToUtf8(path);
+  for (char& c : out) {
+    if (c == '\\') c = '/';
+  }
+  return out;
+}
+
 class PosixFile final : public RandomAccessFile {
  public:
   explicit PosixFile(int fd) : fd_(fd) {}
@@ -68,13 +78,13 @@ class PosixFile final : public RandomAccessFile {
 class PosixFileSystem final : public FileSystem {
  public:
   std::unique_ptr<RandomAccessFile> OpenShared(const Text& path) override {
-    const int fd = ::open(ToUtf8(path).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    const int fd = ::open(NativePath(path).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0) return nullptr;
     return std::make_unique<PosixFile>(fd);
   }
 
   bool Append(const Text& path, std::string_view bytes) override {
-    const int fd = ::open(ToUtf8(path).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    const int fd = ::open(NativePath(path).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0) return false;
     const ssize_t w = ::write(fd, bytes.data(), bytes.size());
     ::close(fd);
