@@ -28,6 +28,22 @@ inline constexpr size_t kComplementLength = 16;
 // Largest record number whose byte position fits in a signed 32-bit number.
 inline constexpr int32_t kMaxRecordNumber = 14913081;
 
+// Number of records in a file of `length` bytes: length / 144 rounded to the nearest whole
+// number, a half going to the even one (360 bytes count 2 records, 504 bytes count 4).
+constexpr int64_t RecordCount(int64_t length) {
+  if (length <= 0) return 0;
+  const int64_t whole = length / kRecordSize;
+  const int64_t rest = length % kRecordSize;
+  if (rest * 2 > kRecordSize || (rest * 2 == kRecordSize && whole % 2 == 1)) return whole + 1;
+  return whole;
+}
+static_assert(RecordCount(300) == 2 && RecordCount(360) == 2 && RecordCount(504) == 4);
+
+// The cache file under an installation path, joined as they stand (no separator added).
+inline Text CacheFilePath(const Text& install_path) {
+  return install_path + u"\\Serveur Quillon PD\\" + u"cacheQuillonPD_V2.dat";
+}
+
 // One record in memory. The default value is the empty record: numbers and dates 0, texts
 // of NUL characters.
 struct EnregCache {
