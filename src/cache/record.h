@@ -62,3 +62,15 @@ struct EnregCache {
 };
 
 }  // namespace quillon
+
+namespace quillon {
+
+// The form in which a point reference can equal a stored one: spaces trimmed, cut to the
+// 60 characters of the record field (and trimmed again where the cut leaves spaces).
+inline Text NormaliseReference(TextView ntf) {
+  Text out = TrimSpaces(ntf);
+  if (out.size() > kRefNTFLength) out = TrimSpaces(TextView(out).substr(0, kRefNTFLength));
+  return out;
+}
+
+}  // namespace quillon

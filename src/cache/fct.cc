@@ -1,0 +1,38 @@
+#include "cache/fct.h"
+
+#include <cmath>
+#include <utility>
+
+#include "common/oledate.h"
+
+namespace quillon {
+
+Fct::Fct(FctCache& cache, Clock& clock) : cache_(cache), clock_(clock) {}
+
+bool Fct::FlushDue(double now) const {
+  if (dtmDernierEnvoi_ == 0) return true;
+  // Whole milliseconds, so that a request exactly one second after the flush is due.
+  const double elapsed_ms =
+      std::round((DateToLinear(now) - DateToLinear(dtmDernierEnvoi_)) * kSecondsPerDay * 1000.0);
+  // A clock set back (an hour at the end of summer time) must not hold requests back.
+  return elapsed_ms >= 1000.0 || elapsed_ms < 0.0 || std::isnan(elapsed_ms);
+}
+
+void Fct::fctDemanderLectNTF(const Text& ntf, int32_t poll_time) {
+  if (!colFileAttente_) colFileAttente_.emplace();
+  colFileAttente_->push_back({ntf, poll_time});
+  const double now = clock_.Now();
+  if (!FlushDue(now)) return;
+  dtmDernierEnvoi_ = now;
+  // Each point keeps the code it came with: a fast control must not raise the others'.
+  std::vector<Request> queue = std::move(*colFileAttente_);
+  colFileAttente_.reset();
+  for (const Request& request : queue) cache_.cacheForcerLectNTF(request.ntf, request.poll_time);
+}
+
+void Fct::fctFermerCache() {
+  cache_.CloseFile();
+  colFileAttente_.reset();
+}
+
+}  // namespace quillon

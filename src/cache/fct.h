@@ -1,0 +1,44 @@
+// Module Fct: the request queue of forced reads, flushed at most once a second for every
+// control of the process, and the closing of the cache file.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "cache/fct_cache.h"
+#include "common/text.h"
+#include "platform/clock.h"
+
+namespace quillon {
+
+class Fct {
+ public:
+  Fct(FctCache& cache, Clock& clock);
+  Fct(const Fct&) = delete;
+  Fct& operator=(const Fct&) = delete;
+
+  // Queues a point with its refresh code; flushes the queue when a second has passed since
+  // the last flush (or the clock was set back), each point forced with its own code.
+  void fctDemanderLectNTF(const Text& ntf, int32_t poll_time);
+  // Closes the cache file and drops the requests still queued.
+  void fctFermerCache();
+
+  double dtmDernierEnvoi() const { return dtmDernierEnvoi_; }
+  // Points waiting in the queue (0 when there is no queue).
+  size_t PendingRequests() const { return colFileAttente_ ? colFileAttente_->size() : 0; }
+
+ private:
+  struct Request {
+    Text ntf;
+    int32_t poll_time;
+  };
+  bool FlushDue(double now) const;
+
+  FctCache& cache_;
+  Clock& clock_;
+  std::optional<std::vector<Request>> colFileAttente_;
+  double dtmDernierEnvoi_ = 0;
+};
+
+}  // namespace quillon

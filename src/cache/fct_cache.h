@@ -1,0 +1,93 @@
+// Module fctCache: the shared cache file of one process (or thread running controls), its
+// record routines, the point index and the forced reads.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+
+#include "cache/record.h"
+#include "common/text.h"
+#include "platform/clock.h"
+#include "platform/code_page.h"
+#include "platform/file_system.h"
+#include "services/trace_log.h"
+
+namespace quillon {
+
+// The byte locked around a free-slot choice and its write: far beyond any record, so other
+// processes stay free to open, read and write the file.
+inline constexpr int64_t kSlotLockOffset = int64_t{1} << 40;
+// Records read at once by a scan (about 64 KiB).
+inline constexpr int32_t kScanBlockRecords = 65536 / kRecordSize;
+
+class FctCache {
+ public:
+  FctCache(FileSystem& files, Clock& clock, CodePage& code_page, TraceLogConditionnel& trace);
+  FctCache(const FctCache&) = delete;
+  FctCache& operator=(const FctCache&) = delete;
+
+  // Record N of the open file; the empty record when nothing can be read there.
+  EnregCache fctLectureDansLeCache(int32_t n);
+  // Writes at N > 0; with N = 0 takes the first free slot or appends, and hands N back.
+  void fctEcritureDansLeCache(const EnregCache& record, int32_t& n);
+  // The verified record number of a point, or 0 (a stale index entry is removed).
+  int32_t convertNTFToIndex(const Text& ntf);
+  // The record of a point through the index, else by a scan; the empty record when absent.
+  EnregCache GetData(const Text& ntf);
+  // Opens the cache file when it is not open (0 when open at the end, else non-zero).
+  int32_t fctOuvrirCache();
+  // Marks a point as requested with a refresh code, or writes a new request record.
+  void cacheForcerLectNTF(const Text& ntf, int32_t poll_time);
+  // Closes the file; the handle number, the path and the index stay.
+  void CloseFile();
+
+  // Opens this file instead of the one under the installation path (tools, tests).
+  void UseFile(const Text& path) { fixed_path_ = path; }
+  // The file that fctOuvrirCache opens.
+  Text FilePath() const;
+
+  const Text& strCheminInstall() const { return strCheminInstall_; }
+  int32_t intFicCache() const { return intFicCache_; }
+  bool HasIndex() const { return colIndexNTF_.has_value(); }
+  // The index entry of a point (case ignored), if any.
+  std::optional<int32_t> IndexEntry(const Text& ntf) const;
+  // Records of the open file (length / 144, half to even, at most kMaxRecordNumber).
+  int32_t RecordCountOfFile();
+
+ private:
+  using RecordMatch = std::function<bool(const uint8_t* record)>;
+  class SlotLock;
+
+  template <typename... Parts>
+  void Trace(const Parts&... parts);
+  bool ReadRecordBytes(int32_t n, uint8_t* out);
+  void TraceRecordRead(int32_t n, const uint8_t* bytes);
+  int32_t ScanRecords(int32_t count, const RecordMatch& match, uint8_t* found);
+  int32_t ScanForReference(const Text& ntf, EnregCache* found);
+  int32_t ChooseFreeSlot();
+  void RefreshRecord(const Text& ntf, EnregCache record, int32_t poll_time);
+  void WriteNewRequest(const Text& ntf, int32_t poll_time);
+  void IndexAdd(const Text& ntf, int32_t n);
+  void IndexRemove(const Text& ntf);
+
+  FileSystem& files_;
+  Clock& clock_;
+  CodePage& code_page_;
+  TraceLogConditionnel& trace_;
+
+  Text strCheminInstall_;
+  int32_t intFicCache_ = 0;
+  int32_t last_handle_ = 0;
+  std::unique_ptr<RandomAccessFile> file_;
+  // Keys: "KEY_" + reference, folded with FoldCase so that letter case is ignored.
+  std::optional<std::unordered_map<Text, int32_t>> colIndexNTF_;
+  std::optional<Text> fixed_path_;
+  int lock_depth_ = 0;
+  bool lock_held_ = false;
+};
+
+}  // namespace quillon

@@ -1,0 +1,47 @@
+#include "cache/shared_cache.h"
+
+namespace quillon {
+
+SharedCache::SharedCache(const CacheEnvironment& env)
+    : trace_(env.files, env.clock, env.code_page, env.trace_active),
+      cache_(env.files, env.clock, env.code_page, trace_),
+      fct_(cache_, env.clock) {}
+
+// No exception leaves the module: a call that fails keeps its default result.
+EnregCache SharedCache::GetData(const Text& ntf) {
+  try {
+    return cache_.GetData(ntf);
+  } catch (...) {
+    return EnregCache();
+  }
+}
+
+void SharedCache::fctDemanderLectNTF(const Text& ntf, int32_t poll_time) {
+  try {
+    fct_.fctDemanderLectNTF(ntf, poll_time);
+  } catch (...) {
+  }
+}
+
+void SharedCache::fctFermerCache() {
+  try {
+    fct_.fctFermerCache();
+  } catch (...) {
+  }
+}
+
+void SharedCache::EnsureOpen() {
+  try {
+    cache_.fctOuvrirCache();
+  } catch (...) {
+  }
+}
+
+PlatformCache::PlatformCache()
+    : files_(NewPlatformFileSystem()),
+      clock_(NewPlatformClock()),
+      code_page_(NewPlatformCodePage()),
+      shared_(std::make_unique<SharedCache>(
+          CacheEnvironment{*files_, *clock_, *code_page_, TraceSwitchFromEnvironment()})) {}
+
+}  // namespace quillon

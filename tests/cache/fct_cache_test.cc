@@ -1,0 +1,271 @@
+// Record reads and writes, the free-slot choice, the point index and GetData.
+#include "cache/fct_cache.h"
+
+#include <gtest/gtest.h>
+
+#include "cache_fixture.h"
+
+namespace quillon::testing {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class FctCacheTest : public CacheTest {
+ protected:
+  int32_t WriteAt(const EnregCache& r, int32_t n) {
+    cache_->fctEcritureDansLeCache(r, n);
+    return n;
+  }
+  void SetStates(std::initializer_list<int32_t> states) {
+    std::vector<EnregCache> records;
+    int i = 0;
+    for (int32_t s : states) records.push_back(Rec(s, u"P:T" + NumberText(++i) + u".V"));
+    SetRecords(records);
+  }
+};
+
+// ---- Reading and counting
+
+TEST_F(FctCacheTest, RecordNumbersMapToOffsets) {
+  FillWithPoints(3);
+  Open();
+  EXPECT_EQ(cache_->fctLectureDansLeCache(1).strRefNTF, PadToWidth(u"P:T1.V", 60));
+  EXPECT_EQ(cache_->fctLectureDansLeCache(3).strRefNTF, PadToWidth(u"P:T3.V", 60));
+  EXPECT_EQ(cache_->fctLectureDansLeCache(4), EnregCache());  // past the end
+  EXPECT_EQ(cache_->fctLectureDansLeCache(0), EnregCache());
+  EXPECT_EQ(cache_->fctLectureDansLeCache(-5), EnregCache());
+}
+
+TEST_F(FctCacheTest, CountsRecordsOfOddLengths) {
+  Open();
+  for (auto [length, count] : {std::pair{0, 0}, {300, 2}, {360, 2}, {504, 4}}) {
+    File().assign(length, '\x01');
+    EXPECT_EQ(cache_->RecordCountOfFile(), count) << length;
+  }
+  // Record 4 of a 504-byte file: its first 72 bytes exist, the rest reads as zero.
+  const EnregCache r4 = cache_->fctLectureDansLeCache(4);
+  EXPECT_EQ(r4.lngEtat, 0x01010101);
+  EXPECT_EQ(r4.strValeurFormateeLue, Text(20, u'\0'));
+  EXPECT_EQ(r4.dtmDemande, 0.0);
+}
+
+TEST_F(FctCacheTest, RecordNumbersPastTheLimitFailCleanly) {
+  FillWithPoints(1);
+  Open();
+  const int writes = fs_.ops().writes;
+  EXPECT_EQ(cache_->fctLectureDansLeCache(kMaxRecordNumber + 1), EnregCache());
+  EXPECT_EQ(cache_->fctLectureDansLeCache(INT32_MAX), EnregCache());
+  EXPECT_EQ(WriteAt(Rec(1, u"X:Y.Z"), kMaxRecordNumber + 1), kMaxRecordNumber + 1);
+  WriteAt(Rec(1, u"X:Y.Z"), INT32_MAX);
+  EXPECT_EQ(fs_.ops().writes, writes);
+  EXPECT_EQ(File().size(), 144u);
+}
+
+TEST_F(FctCacheTest, ClosedFileReadsEmptyAndLosesWrites) {
+  FillWithPoints(2);
+  EXPECT_EQ(cache_->fctLectureDansLeCache(1), EnregCache());  // never opened
+  EXPECT_EQ(cache_->RecordCountOfFile(), 0);
+  Open();
+  cache_->CloseFile();
+  EXPECT_EQ(cache_->fctLectureDansLeCache(1), EnregCache());
+  WriteAt(Rec(1, u"X:Y.Z"), 0);
+  EXPECT_EQ(File().size(), 288u);
+}
+
+// ---- Writing and the free-slot choice
+
+TEST_F(FctCacheTest, EmptyFileTakesRecordOne) {
+  Open();
+  EXPECT_EQ(WriteAt(Rec(1, u"A:B.C"), 0), 1);
+  EXPECT_EQ(File().size(), 144u);
+  EXPECT_EQ(File().substr(0, 144), Bytes(Rec(1, u"A:B.C")));
+}
+
+TEST_F(FctCacheTest, FirstFreeSlotByStateOnly) {
+  SetStates({1, 1, 0, 1, 0});
+  Open();
+  EXPECT_EQ(WriteAt(Rec(1, u"A:B.C"), 0), 3);
+  EXPECT_EQ(RecordAt(3).strRefNTF, PadToWidth(u"A:B.C", 60));
+  EXPECT_EQ(File().size(), 720u);
+  SetStates({1, 1, 1, 1, 1});
+  EXPECT_EQ(WriteAt(Rec(1, u"A:B.D"), 0), 6);
+  EXPECT_EQ(File().size(), 864u);
+  SetStates({-1, 2, 1});  // any non-zero state is occupied
+  EXPECT_EQ(WriteAt(Rec(1, u"A:B.E"), 0), 4);
+}
+
+TEST_F(FctCacheTest, FreeSlotSearchCrossesBlocksAndHalfRecords) {
+  std::vector<EnregCache> records(1000, Rec(1, u"P:T.V"));
+  records[kScanBlockRecords + 2] = Rec(0, u"P:Old.V");  // record 458
+  SetRecords(records);
+  Open();
+  EXPECT_EQ(WriteAt(Rec(1, u"A:B.C"), 0), kScanBlockRecords + 3);
+  // A trailing half record (504 bytes count 4) is read with its missing bytes as zero.
+  SetStates({1, 1, 1, 0});
+  File().resize(504);
+  EXPECT_EQ(WriteAt(Rec(1, u"A:B.D"), 0), 4);
+  EXPECT_EQ(File().size(), 576u);
+}
+
+TEST_F(FctCacheTest, WriteAtGivenNumberAndIndexKeepsFirstEntry) {
+  SetStates({1, 1, 1});
+  Open();
+  EXPECT_EQ(WriteAt(Rec(1, u"  A:B.C  "), 2), 2);
+  EXPECT_EQ(cache_->IndexEntry(u"a:b.c"), 2);  // trimmed, case ignored
+  WriteAt(Rec(1, u"A:B.C"), 3);
+  EXPECT_EQ(cache_->IndexEntry(u"A:B.C"), 2);  // the key was there: refused
+}
+
+TEST_F(FctCacheTest, ComplementsAreCarriedThroughARewrite) {
+  EnregCache r = Rec(7, u"A:B.C", u"1");
+  r.lngComplement = {1, 2, 3, 4};
+  r.strComplement = {9, 0, 8, 0, 7};
+  SetRecords({r});
+  Open();
+  WriteAt(cache_->fctLectureDansLeCache(1), 1);
+  EXPECT_EQ(File(), Bytes(r));
+}
+
+TEST_F(FctCacheTest, WriteTracesIncludeTheSlotSearch) {
+  SetStates({1, 0});
+  Build(true);
+  Open();
+  WriteAt(Rec(1, u" A:B.C "), 0);
+  Lines expected = {"fctEcritureDansLeCache - début - Pos.0"};
+  Append(expected, ReadTraces("P:T1.V", 1));
+  Append(expected, ReadTraces("P:T2.V", 2));
+  Append(expected, {"   EC A:B.C 2", "fctEcritureDansLeCache - fin"});
+  EXPECT_EQ(Traces(), expected);
+}
+
+// ---- Index and GetData
+
+TEST_F(FctCacheTest, ScanFindsAndIndexesThenUsesTheIndex) {
+  FillWithPoints(9, 7, u"A:B.C");
+  Open();
+  fs_.ops() = {};
+  EXPECT_EQ(cache_->GetData(u"A:B.C"), RecordAt(7));
+  EXPECT_EQ(cache_->IndexEntry(u"A:B.C"), 7);
+  fs_.ops() = {};
+  EXPECT_EQ(cache_->GetData(u"A:B.C"), RecordAt(7));
+  EXPECT_EQ(fs_.ops().reads, 2);  // verify, then read: no scan
+  EXPECT_EQ(fs_.ops().lengths, 0);
+}
+
+TEST_F(FctCacheTest, StaleEntryIsDroppedAndThePointReindexed) {
+  FillWithPoints(12, 7, u"A:B.C");
+  Open();
+  cache_->GetData(u"A:B.C");
+  FillWithPoints(12, 12, u"A:B.C");  // another point took slot 7; A:B.C now at 12
+  EXPECT_EQ(cache_->convertNTFToIndex(u"A:B.C"), 0);
+  EXPECT_EQ(cache_->IndexEntry(u"A:B.C"), std::nullopt);
+  EXPECT_EQ(cache_->GetData(u"A:B.C"), RecordAt(12));
+  EXPECT_EQ(cache_->IndexEntry(u"A:B.C"), 12);
+}
+
+TEST_F(FctCacheTest, CaseMatchesTheKeyButNotTheRecord) {
+  FillWithPoints(5, 4, u"A:B.C");
+  Open();
+  cache_->GetData(u"A:B.C");
+  EXPECT_EQ(cache_->GetData(u"a:b.c"), EnregCache());
+  EXPECT_EQ(cache_->IndexEntry(u"A:B.C"), std::nullopt);  // removed through a:b.c
+  EXPECT_EQ(cache_->GetData(u"A:B.C"), RecordAt(4));      // found again by a scan
+}
+
+TEST_F(FctCacheTest, FirstMatchWinsAndStateIsIgnored) {
+  std::vector<EnregCache> records(9, Rec(1, u"P:T.V"));
+  records[2] = Rec(0, u"A:B.C", u"three");  // a free slot still carrying the point
+  records[8] = Rec(1, u"A:B.C", u"nine");
+  SetRecords(records);
+  Open();
+  EXPECT_EQ(cache_->GetData(u"A:B.C").strValeurLue, PadToWidth(u"three", 20));
+  EXPECT_EQ(cache_->IndexEntry(u"A:B.C"), 3);
+}
+
+TEST_F(FctCacheTest, CallerReferenceIsUsedUntrimmed) {
+  SetRecords({Rec(1, u"  A:B.C")});
+  Open();
+  EXPECT_EQ(cache_->GetData(u"A:B.C "), EnregCache());
+  EXPECT_EQ(cache_->GetData(u"A:B.C").lngEtat, 1);  // stored leading spaces are trimmed
+}
+
+TEST_F(FctCacheTest, ByteComparisonConfirmsUnmappableCharacters) {
+  // "中" has no Windows-1252 byte and is sent as '?': the stored "A:?.C" is not that point.
+  std::vector<EnregCache> records(kScanBlockRecords + 5, Rec(1, u"P:T.V"));
+  records[1] = Rec(1, u"A:?.C");
+  records[kScanBlockRecords + 1] = Rec(1, u"A:é.C");
+  SetRecords(records);
+  Open();
+  EXPECT_EQ(cache_->GetData(u"A:中.C"), EnregCache());
+  EXPECT_EQ(cache_->GetData(u"A:?.C"), RecordAt(2));
+  EXPECT_EQ(cache_->GetData(u"A:é.C"), RecordAt(kScanBlockRecords + 2));
+  EXPECT_EQ(cache_->GetData(Text(61, u'x')), EnregCache());
+}
+
+TEST_F(FctCacheTest, BeforeTheFirstOpenNothingIsFoundOrIndexed) {
+  FillWithPoints(3, 2, u"A:B.C");
+  EXPECT_EQ(cache_->GetData(u"A:B.C"), EnregCache());
+  EXPECT_FALSE(cache_->HasIndex());
+  EXPECT_EQ(cache_->intFicCache(), 0);
+}
+
+TEST_F(FctCacheTest, ClosedFileLosesEntriesUntilAScanAfterReopen) {
+  FillWithPoints(3, 2, u"A:B.C");
+  Open();
+  cache_->GetData(u"A:B.C");
+  cache_->CloseFile();
+  EXPECT_EQ(cache_->GetData(u"A:B.C"), EnregCache());
+  EXPECT_EQ(cache_->IndexEntry(u"A:B.C"), std::nullopt);
+  Open();
+  EXPECT_EQ(cache_->GetData(u"A:B.C"), RecordAt(2));
+}
+
+// ---- Trace sequences of lookups
+
+TEST_F(FctCacheTest, MissInAnEmptyFileTraces) {
+  Build(true);
+  Open();
+  cache_->GetData(u"A:B.C");
+  EXPECT_EQ(Traces(), (Lines{"GetData - début A:B.C", "convertNTFToIndex - début - A:B.C",
+                             "convertNTFToIndex - fin - 0",
+                             "   GetData A:B.C position non mémorisée", "GetData - fin"}));
+}
+
+TEST_F(FctCacheTest, ScanAndIndexedLookupTraces) {
+  FillWithPoints(2, 2, u"A:B.C");
+  Build(true);
+  Open();
+  cache_->GetData(u"A:B.C");
+  Lines expected = {"GetData - début A:B.C", "convertNTFToIndex - début - A:B.C",
+                    "convertNTFToIndex - fin - 0", "   GetData A:B.C position non mémorisée"};
+  Append(expected, ReadTraces("P:T1.V", 1));
+  Append(expected, ReadTraces("A:B.C", 2));
+  Append(expected, {"   Aj coll A:B.C 2", "GetData - fin"});
+  EXPECT_EQ(Traces(), expected);
+
+  ClearTraces();
+  cache_->GetData(u"A:B.C");
+  expected = {"GetData - début A:B.C", "convertNTFToIndex - début - A:B.C"};
+  Append(expected, ReadTraces("A:B.C", 2));
+  expected.push_back("convertNTFToIndex - fin - 2");
+  Append(expected, ReadTraces("A:B.C", 2));
+  expected.push_back("GetData - fin");
+  EXPECT_EQ(Traces(), expected);
+}
+
+TEST_F(FctCacheTest, TracedAndUntracedScansAgree) {
+  std::vector<EnregCache> records(kScanBlockRecords * 2 + 3, Rec(1, u"P:T.V"));
+  records[kScanBlockRecords * 2 + 1] = Rec(1, u"A:B.C", u"x");
+  SetRecords(records);
+  File().resize(File().size() - 100);  // a cut last record
+  Open();
+  const EnregCache quiet = cache_->GetData(u"A:B.C");
+  Build(true);
+  Open();
+  EXPECT_EQ(cache_->GetData(u"A:B.C"), quiet);
+  EXPECT_EQ(quiet, RecordAt(kScanBlockRecords * 2 + 2));
+  EXPECT_EQ(Traces().size(), 4 + 3 * (kScanBlockRecords * 2 + 2) + 2u);
+}
+
+}  // namespace
+}  // namespace quillon::testing

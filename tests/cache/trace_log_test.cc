@@ -1,0 +1,82 @@
+// Module TraceLogConditionnel: the daily file, the line format and the switch.
+#include "services/trace_log.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "common/oledate.h"
+#include "fakes/fake_clock.h"
+#include "fakes/fake_file_system.h"
+#include "platform/windows_1252.h"
+
+namespace quillon::testing {
+namespace {
+
+// A clock that gives the next of its readings at every call.
+class SteppingClock final : public Clock {
+ public:
+  explicit SteppingClock(std::vector<double> readings) : readings_(std::move(readings)) {}
+  double Now() override { return readings_[next_ < readings_.size() - 1 ? next_++ : next_]; }
+  void Sleep(int) override {}
+
+ private:
+  std::vector<double> readings_;
+  size_t next_ = 0;
+};
+
+class TraceLogTest : public ::testing::Test {
+ protected:
+  FakeFileSystem fs_;
+  FakeClock clock_;
+  Windows1252CodePage cp_;
+};
+
+TEST_F(TraceLogTest, SwitchOffWritesNothing) {
+  TraceLogConditionnel trace(fs_, clock_, cp_);
+  EXPECT_FALSE(trace.blnTraceActive());
+  trace.fctEcrireTrace(u"GetData - fin");
+  EXPECT_EQ(fs_.ops().appends, 0);
+  EXPECT_FALSE(fs_.Exists(u"/opt/quillon/HN_Quillon_PD 20261207.log"));
+}
+
+TEST_F(TraceLogTest, LineWithTimeInAnsiAndCrlfInTheDaysFile) {
+  TraceLogConditionnel trace(fs_, clock_, cp_, true);  // 2026-12-07 14:05:09
+  trace.fctEcrireTrace(u"GetData - fin");
+  trace.fctEcrireTrace(u"cacheForcerLectNTF - début - A:B.C");
+  EXPECT_EQ(fs_.Contents(u"/opt/quillon/HN_Quillon_PD 20261207.log"),
+            "14:05:09 - GetData - fin\r\n"
+            "14:05:09 - cacheForcerLectNTF - d\xE9"
+            "but - A:B.C\r\n");
+}
+
+TEST_F(TraceLogTest, FileNamedAfterAWindowsModulePath) {
+  fs_.SetModulePath(u"C:\\Program Files\\Pondral\\HN_Quillon_PD.ocx");
+  TraceLogConditionnel trace(fs_, clock_, cp_, true);
+  clock_.Set(DateFromParts(2027, 1, 2, 3, 4, 5));
+  trace.fctEcrireTrace(u"x");
+  EXPECT_EQ(fs_.Contents(u"C:\\Program Files\\Pondral\\HN_Quillon_PD 20270102.log"),
+            "03:04:05 - x\r\n");
+}
+
+TEST_F(TraceLogTest, LineAcrossMidnightStaysInItsOwnDay) {
+  SteppingClock clock({DateFromParts(2026, 12, 7, 23, 59, 59, 999), DateFromParts(2026, 12, 8)});
+  TraceLogConditionnel trace(fs_, clock, cp_, true);
+  trace.fctEcrireTrace(u"GetData - fin");
+  trace.fctEcrireTrace(u"GetData - fin");
+  EXPECT_EQ(fs_.Contents(u"/opt/quillon/HN_Quillon_PD 20261207.log"),
+            "23:59:59 - GetData - fin\r\n");
+  EXPECT_EQ(fs_.Contents(u"/opt/quillon/HN_Quillon_PD 20261208.log"),
+            "00:00:00 - GetData - fin\r\n");
+}
+
+TEST_F(TraceLogTest, UnwritableFolderLosesTheLineQuietly) {
+  fs_.AddFolder(u"/elsewhere/");
+  TraceLogConditionnel trace(fs_, clock_, cp_, true);
+  trace.fctEcrireTrace(u"GetData - fin");
+  EXPECT_EQ(fs_.ops().appends, 1);
+  EXPECT_FALSE(fs_.Exists(u"/opt/quillon/HN_Quillon_PD 20261207.log"));
+}
+
+}  // namespace
+}  // namespace quillon::testing
