@@ -1,0 +1,30 @@
+#include "services/ping_pd.h"
+
+namespace quillon {
+
+int32_t ReponseEcho::Status() const {
+  const size_t at = kEchoReplyStatusOffset;
+  return static_cast<int32_t>(
+      static_cast<uint32_t>(bytes[at]) | static_cast<uint32_t>(bytes[at + 1]) << 8 |
+      static_cast<uint32_t>(bytes[at + 2]) << 16 | static_cast<uint32_t>(bytes[at + 3]) << 24);
+}
+
+int32_t PingPD::EnvoyerEcho(const Text& strAdresse, const Text& strDonnees,
+                            ReponseEcho& udtReponse) {
+  const uint32_t address = echo_.InetAddr(code_page_.ToAnsi(strAdresse));
+  if (address == kInaddrNone) return -1;
+  const IcmpHandle handle = echo_.IcmpCreateFile();
+  if (handle == 0) return 0;
+  // The number of replies is not looked at: the record's Status tells what happened.
+  echo_.IcmpSendEcho(handle, address, code_page_.ToAnsi(strDonnees), udtReponse.bytes.data(),
+                     ReponseEcho::kSize, kEchoTimeoutMs);
+  const int32_t status = udtReponse.Status();
+  echo_.IcmpCloseHandle(handle);
+  return status;
+}
+
+bool PingPD::DemarrerSockets() { return echo_.WSAStartup(kSocketsVersion) == 0; }
+
+void PingPD::ArreterSockets() { echo_.WSACleanup(); }
+
+}  // namespace quillon

@@ -1,0 +1,85 @@
+#include "fakes/fake_echo_api.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace quillon::testing {
+namespace {
+
+void PutLe32(uint8_t* at, uint32_t v) {
+  for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+uint32_t GetLe32(const uint8_t* at) {
+  return static_cast<uint32_t>(at[0]) | static_cast<uint32_t>(at[1]) << 8 |
+         static_cast<uint32_t>(at[2]) << 16 | static_cast<uint32_t>(at[3]) << 24;
+}
+
+}  // namespace
+
+int32_t FakeEchoApi::WSAStartup(uint16_t version) {
+  Record("WSAStartup(" + std::to_string(version) + ")");
+  return startup_result_;
+}
+
+int32_t FakeEchoApi::WSACleanup() {
+  Record("WSACleanup()");
+  return 0;
+}
+
+// Four decimal numbers of at most 255 separated by dots, in network byte order.
+uint32_t FakeEchoApi::InetAddr(const std::string& address) {
+  Record("InetAddr(" + address + ")");
+  uint32_t out = 0;
+  size_t at = 0;
+  for (int part = 0; part < 4; ++part) {
+    if (part > 0 && (at >= address.size() || address[at++] != '.')) return kInaddrNone;
+    uint32_t n = 0;
+    size_t digits = 0;
+    while (at < address.size() && address[at] >= '0' && address[at] <= '9' && digits < 4) {
+      n = n * 10 + static_cast<uint32_t>(address[at++] - '0');
+      ++digits;
+    }
+    if (digits == 0 || n > 255) return kInaddrNone;
+    out |= n << (8 * part);
+  }
+  return at == address.size() ? out : kInaddrNone;
+}
+
+IcmpHandle FakeEchoApi::IcmpCreateFile() {
+  Record("IcmpCreateFile()");
+  if (create_fails_) return 0;
+  ++open_handles_;
+  return next_handle_++;
+}
+
+uint32_t FakeEchoApi::IcmpSendEcho(IcmpHandle handle, uint32_t address, const std::string& payload,
+                                   uint8_t* reply, uint32_t reply_size, uint32_t timeout_ms) {
+  Record("IcmpSendEcho(" + std::to_string(handle) + ", " + std::to_string(address) + ", " +
+         payload + ", " + std::to_string(reply_size) + ", " + std::to_string(timeout_ms) + ")");
+  statuses_seen_.push_back(static_cast<int32_t>(GetLe32(reply + kEchoReplyStatusOffset)));
+  ++sends_;
+  if (!send_writes_) return 0;
+  const bool answered = answer_from_ > 0 && sends_ >= answer_from_;
+  PutLe32(reply, address);
+  PutLe32(reply + kEchoReplyStatusOffset, answered ? 0u : static_cast<uint32_t>(silent_status_));
+  if (answered) {
+    const size_t n = std::min<size_t>(payload.size(), reply_size - kEchoReplyHeaderSize);
+    std::memcpy(reply + kEchoReplyHeaderSize, payload.data(), n);
+  }
+  return answered ? 1 : 0;
+}
+
+bool FakeEchoApi::IcmpCloseHandle(IcmpHandle handle) {
+  Record("IcmpCloseHandle(" + std::to_string(handle) + ")");
+  --open_handles_;
+  return true;
+}
+
+int FakeEchoApi::Count(const std::string& name) const {
+  return static_cast<int>(std::count_if(calls_.begin(), calls_.end(), [&](const auto& c) {
+    return c.compare(0, name.size() + 1, name + "(") == 0;
+  }));
+}
+
+}  // namespace quillon::testing

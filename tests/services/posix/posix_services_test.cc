@@ -1,0 +1,122 @@
+// The POSIX stand-ins: the installation path from QUILLON_INSTALL_PATH, and echoes through
+// ICMP datagram sockets (only to loopback addresses).
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+
+#include "platform/code_page.h"
+#include "platform/echo_api.h"
+#include "platform/registry_api.h"
+#include "services/fct_ping.h"
+#include "services/registre_pd.h"
+
+namespace quillon {
+namespace {
+
+constexpr int32_t kHklm = static_cast<int32_t>(0x80000002u);
+
+bool KernelAllowsPingSockets() {
+  const int fd = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_ICMP);
+  if (fd < 0) return false;
+  ::close(fd);
+  return true;
+}
+
+class PosixServicesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (const char* old = std::getenv("QUILLON_INSTALL_PATH")) saved_ = old;
+  }
+  void TearDown() override {
+    if (saved_) {
+      ::setenv("QUILLON_INSTALL_PATH", saved_->c_str(), 1);
+    } else {
+      ::unsetenv("QUILLON_INSTALL_PATH");
+    }
+  }
+
+  int32_t Read(const Text& key, const Text& name, const Text& machine = u"") {
+    return registre_.LireValeurRegistre(kHklm, key, name, value_, machine);
+  }
+
+  std::optional<std::string> saved_;
+  std::unique_ptr<RegistryApi> registry_ = NewPlatformRegistryApi();
+  std::unique_ptr<EchoApi> echo_ = NewPlatformEchoApi();
+  std::unique_ptr<CodePage> code_page_ = NewPlatformCodePage();
+  RegistrePD registre_{*registry_, *code_page_, *echo_};
+  PingPD ping_{*echo_, *code_page_};
+  RegValue value_ = Text(u"avant");
+};
+
+TEST_F(PosixServicesTest, InstallPathComesFromTheEnvironmentWhateverTheCase) {
+  ::setenv("QUILLON_INSTALL_PATH", "/opt/Société PD", 1);
+  EXPECT_EQ(Read(u"SOFTWARE\\Halvorn\\Pondral", u"Chemin PD"), 0);
+  EXPECT_EQ(std::get<Text>(value_), u"/opt/Société PD");
+  value_ = Text();
+  EXPECT_EQ(Read(u"software\\HALVORN\\pondral", u"chemin pd"), 0);
+  EXPECT_EQ(std::get<Text>(value_), u"/opt/Société PD");
+}
+
+TEST_F(PosixServicesTest, WithoutTheVariableTheValueIsMissing) {
+  ::unsetenv("QUILLON_INSTALL_PATH");
+  EXPECT_EQ(Read(u"SOFTWARE\\Halvorn\\Pondral", u"Chemin PD"), kRegFileNotFound);
+  EXPECT_EQ(std::get<Text>(value_), u"avant");
+  ::setenv("QUILLON_INSTALL_PATH", "/opt/pd", 1);
+  EXPECT_EQ(Read(u"SOFTWARE\\Halvorn\\Autre", u"Chemin PD"), kRegFileNotFound);
+  EXPECT_EQ(Read(u"SOFTWARE\\Halvorn\\Pondral", u"Autre"), kRegFileNotFound);
+  EXPECT_EQ(registre_.LireValeurRegistre(static_cast<int32_t>(0x80000001u),
+                                         u"SOFTWARE\\Halvorn\\Pondral", u"Chemin PD", value_, u""),
+            kRegFileNotFound);
+  EXPECT_EQ(std::get<Text>(value_), u"avant");
+}
+
+TEST_F(PosixServicesTest, StandInKeysOpenStepByStepAndAskForRoom) {
+  ::setenv("QUILLON_INSTALL_PATH", "/opt/pd", 1);
+  RegKeyHandle software = 0, pondral = 0;
+  ASSERT_EQ(registry_->OpenKeyEx(kHkeyLocalMachine, "SOFTWARE", 0, kKeyRead, &software), 0);
+  ASSERT_EQ(registry_->OpenKeyEx(software, "Halvorn\\Pondral", 0, kKeyRead, &pondral), 0);
+  uint32_t type = 0, size = 0;
+  EXPECT_EQ(registry_->QueryValueEx(pondral, "Chemin PD", &type, nullptr, &size), 0);
+  EXPECT_EQ(type, kRegSz);
+  EXPECT_EQ(size, 8u);
+  uint8_t small[4] = {};
+  size = sizeof small;
+  EXPECT_EQ(registry_->QueryValueEx(pondral, "Chemin PD", &type, small, &size), kRegMoreData);
+  EXPECT_EQ(size, 8u);
+  EXPECT_EQ(registry_->CloseKey(pondral), 0);
+  EXPECT_EQ(registry_->CloseKey(software), 0);
+  EXPECT_EQ(registry_->CloseKey(software), kRegInvalidHandle);
+}
+
+TEST_F(PosixServicesTest, LoopbackEchoAnswersWhereTheKernelAllowsIt) {
+  const bool allowed = KernelAllowsPingSockets();
+  ReponseEcho reply;
+  const int32_t status = ping_.EnvoyerEcho(u"127.0.0.1", u"Test de ping", reply);
+  EXPECT_EQ(status, allowed ? 0 : kIpReqTimedOut);
+  if (allowed) {
+    EXPECT_EQ(std::string(reply.bytes.begin() + 28, reply.bytes.begin() + 40), "Test de ping");
+  }
+  EXPECT_EQ(TesterPing(ping_, u"127.0.0.1", 3), allowed ? 0 : 1);
+}
+
+TEST_F(PosixServicesTest, RemoteReadFailsWithoutARemoteRegistry) {
+  ::setenv("QUILLON_INSTALL_PATH", "/opt/pd", 1);
+  const int32_t expected = KernelAllowsPingSockets() ? kRegBadNetPath : 1;
+  EXPECT_EQ(Read(u"SOFTWARE\\Halvorn\\Pondral", u"Chemin PD", u"127.0.0.1"), expected);
+  EXPECT_EQ(std::get<Text>(value_), u"avant");
+}
+
+TEST_F(PosixServicesTest, HostNamesAreRejectedWithoutWaiting) {
+  const auto start = std::chrono::steady_clock::now();
+  ReponseEcho reply;
+  EXPECT_EQ(ping_.EnvoyerEcho(u"localhost", u"Test de ping", reply), -1);
+  EXPECT_EQ(TesterPing(ping_, u"localhost", 3), 1);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+}
+
+}  // namespace
+}  // namespace quillon
