@@ -1,0 +1,85 @@
+// quillon dump: the records of a cache file as tab-separated lines or a table.
+#include "cache_tools_support.h"
+#include "common/oledate.h"
+
+namespace quillon::testing {
+namespace {
+
+class DumpTest : public ToolTest {
+ protected:
+  std::string Sample() {
+    RawRecord served{1,
+                     "A:B.C",
+                     DateFromParts(2026, 12, 7, 14, 5, 9),
+                     DateFromParts(2026, 12, 7, 14, 5, 1),
+                     90,
+                     "12,5",
+                     "12,5 \xB0"
+                     "C"};
+    RawRecord odd{
+        0, "  N\xE9:T.F", 0, DateFromParts(2026, 1, 2, 3, 4, 5), 29, std::string("a\tb\nc\0d", 7),
+        ""};
+    return WriteCache({served, odd});
+  }
+};
+
+TEST_F(DumpTest, TsvShowsEveryFieldCleaned) {
+  const RunResult r = Run({"dump", "--cache", Sample(), "--tsv"});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out,
+            "slot\tstate\tref\tread\trequested\tpoll\tvalue\tformatted\n"
+            "1\t1\tA:B.C\t2026-12-07 14:05:09\t2026-12-07 14:05:01\t90\t12,5\t12,5 °C\n"
+            "2\t0\tNé:T.F\t\t2026-01-02 03:04:05\t29\ta\\x09b\\x0Ac\\x00d\t\n");
+}
+
+TEST_F(DumpTest, TableIsAlignedForPeople) {
+  const RunResult r = Run({"dump", "--cache", Sample()});
+  ASSERT_EQ(r.code, 0);
+  const auto lines = Lines(r.out);
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(lines[0].find("ref"), lines[1].find("A:B.C"));
+  EXPECT_EQ(lines[0].find("requested"), lines[1].find("2026-12-07 14:05:01"));
+  EXPECT_EQ(lines[3], "2 records");
+}
+
+TEST_F(DumpTest, OddLengthIsCountedAsTheCacheCountsIt) {
+  std::string bytes = RawRecord{1, "A:B.C"}.Bytes() + RawRecord{1, "D:E.F"}.Bytes() +
+                      RawRecord{1, "G:H.I"}.Bytes().substr(0, 72);  // 360 bytes: 2 records
+  WriteFile(Path("odd.dat"), bytes);
+  RunResult r = Run({"dump", "--cache", Path("odd.dat"), "--tsv"});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(Lines(r.out).size(), 3u);
+  EXPECT_NE(r.err.find("warning"), std::string::npos);
+  EXPECT_NE(r.err.find("360 bytes"), std::string::npos);
+
+  WriteFile(Path("odd.dat"), bytes + std::string(144, '\0'));  // 504 bytes: 4 records
+  r = Run({"dump", "--cache", Path("odd.dat"), "--tsv"});
+  EXPECT_EQ(Lines(r.out).size(), 5u);
+  EXPECT_EQ(Lines(r.out)[4], "4\t0\t\t\t\t0\t\t");
+}
+
+TEST_F(DumpTest, EmptyFileGivesTheHeaderOnly) {
+  WriteFile(Path("empty.dat"), "");
+  const RunResult r = Run({"dump", "--cache", Path("empty.dat"), "--tsv"});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(Lines(r.out).size(), 1u);
+}
+
+TEST_F(DumpTest, BadInputGetsOneLineAndNonZeroExit) {
+  for (const auto& args :
+       std::vector<std::vector<std::string>>{{"dump", "--cache", Path("missing.dat")},
+                                             {"dump", "--cache", dir_},
+                                             {"dump", "--cache"},
+                                             {"dump"},
+                                             {"dump", "--cache", Sample(), "--wide"},
+                                             {"dump", "--cache", Sample(), "extra"}}) {
+    const RunResult r = Run(args);
+    EXPECT_NE(r.code, 0) << args.back();
+    EXPECT_EQ(Lines(r.err).size(), 1u) << r.err;
+    EXPECT_EQ(r.out, "");
+  }
+}
+
+}  // namespace
+}  // namespace quillon::testing
