@@ -1,0 +1,60 @@
+// A container without windows: it keeps the face as data, holds the timer's state and the
+// ambient mode, and delivers ticks when asked. Used by the quillon tool and the benchmarks.
+#pragma once
+
+#include <cstdint>
+
+#include "control/control_site.h"
+#include "control/face.h"
+#include "control/quillon_pd.h"
+
+namespace quillon {
+
+class HeadlessSite final : public ControlSite {
+ public:
+  explicit HeadlessSite(UserMode mode = UserMode::kRun) : mode_(mode) {}
+
+  void SetCaption(Child label, const Text& caption) override;
+  void SetForeColor(Child label, uint32_t colour) override;
+  void EnableTimer(bool enabled) override { timer_enabled_ = enabled; }
+  void PropertyChanged(TextView) override { saved_state_changed_ = true; }
+  UserMode AmbientUserMode() override { return mode_; }
+
+  void set_user_mode(UserMode mode) { mode_ = mode; }
+  const FaceState& face() const { return face_; }
+  bool timer_enabled() const { return timer_enabled_; }
+  // Counts the caption and colour changes that altered what the face shows.
+  uint64_t face_changes() const { return face_changes_; }
+  bool saved_state_changed() const { return saved_state_changed_; }
+
+ private:
+  UserMode mode_;
+  FaceState face_;
+  bool timer_enabled_ = false;
+  bool saved_state_changed_ = false;
+  uint64_t face_changes_ = 0;
+};
+
+// One control in a headless container.
+class HeadlessControl {
+ public:
+  HeadlessControl(CacheServices& cache, Clock& clock, Locale& locale, Formatter& formatter,
+                  UserMode mode = UserMode::kRun)
+      : site_(mode), control_(site_, cache, clock, locale, formatter) {}
+
+  HeadlessSite& site() { return site_; }
+  QuillonPD& control() { return control_; }
+
+  // Delivers a tick of timerRead if the timer is enabled; false when it is not.
+  bool Tick() {
+    if (!site_.timer_enabled()) return false;
+    control_.timerRead_Timer();
+    return true;
+  }
+
+ private:
+  HeadlessSite site_;
+  QuillonPD control_;
+};
+
+}  // namespace quillon

@@ -1,0 +1,95 @@
+// QuillonPD: the display control that shows the current value of one point, refreshed from
+// the process's shared value cache. Free of COM types: a container wraps it and maps each
+// member of _QuillonPD onto the method of the same name below, in the same order.
+#pragma once
+
+#include <cstdint>
+
+#include "cache/cache_services.h"
+#include "cache/record.h"
+#include "common/text.h"
+#include "control/control_site.h"
+#include "control/property_bag.h"
+#include "control/tables.h"
+#include "platform/clock.h"
+#include "platform/formatter.h"
+#include "platform/locale.h"
+
+namespace quillon {
+
+// The instance fields, in declaration order. A fresh instance has empty texts, zeros and
+// the zero date; InitProperties or ReadProperties gives it its settings.
+struct QuillonPDFields {
+  Text strNTF;
+  Text strValeur;
+  Text strValeurFormatee;
+  int32_t ePollTime = 0;      // udtPollTime, first member: as set, unchecked
+  int32_t lngPeriodeSec = 0;  // udtPollTime, second member: its seconds, 0 outside the table
+  int32_t lngQualite = 0;
+  double dtmDateDernLect = 0;
+  Text strFormat;
+  double dtmDateDemarrage = 0;
+  bool blnDemarrageTermine = false;
+};
+
+// Every member returns normally: a failing step is skipped, the next one still runs, and a
+// result that could not be computed keeps its default (empty text, 0).
+class QuillonPD {
+ public:
+  // All five must outlive the control.
+  QuillonPD(ControlSite& site, CacheServices& cache, Clock& clock, Locale& locale,
+            Formatter& formatter);
+  QuillonPD(const QuillonPD&) = delete;
+  QuillonPD& operator=(const QuillonPD&) = delete;
+
+  // _QuillonPD, in the order of its table of operations.
+  void put_NTF(const Text& value);
+  Text get_NTF() const;
+  void put_Formatage(const Text& value);
+  Text get_Formatage() const;
+  Text get_Valeur() const;
+  void put_Valeur(const Text& value);
+  double get_ValeurNombre() const;
+  void put_ValeurNombre(double value);
+  Text get_ValeurFormatee() const;
+  void put_ValeurFormatee(const Text& value);
+  Text get_HorodatageDernLect() const;
+  void put_HorodatageDernLect(const Text& value);
+  Text get_Qualite() const;
+  void put_Qualite(const Text& value);
+  void put_Frequence_Rafraichissement(int32_t value);
+  int32_t get_Frequence_Rafraichissement() const;
+  void Rafraichir();
+  void MaJNTF(const Text& strNewValeur, const Text& strNewValeurFormatee, uint8_t bytNewQualite,
+              double dtmNewDateDernLect);
+
+  // Lifecycle notifications from the container.
+  void InitProperties();
+  void ReadProperties(PropertyBag& bag);
+  void WriteProperties(PropertyBag& bag);
+  void Show();
+  void Hide();
+  void AmbientChanged(const Text& name);
+
+  // A tick of timerRead, delivered by the container while the timer is enabled.
+  void timerRead_Timer();
+
+  const QuillonPDFields& fields() const { return f_; }
+
+ private:
+  bool ReadIsDue();
+  EnregCache LireEnregistrementNTF(const Text& ntf, int32_t poll_time);
+  int32_t CalculerPeriodeSec() const;
+  void AfficherPollTime();
+  void AfficherQualite();
+  void UpdatePhase(const EnregCache& record, double now);
+
+  ControlSite& site_;
+  CacheServices& cache_;
+  Clock& clock_;
+  Locale& locale_;
+  Formatter& formatter_;
+  QuillonPDFields f_;
+};
+
+}  // namespace quillon

@@ -1,0 +1,136 @@
+// The face as data and its text rendering.
+#include "control/face.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+#include "control/headless_site.h"
+
+namespace quillon {
+namespace {
+
+struct Box {
+  int left, top, right, bottom;
+};
+
+Box BoxOf(const FaceChild& c) { return {c.left, c.top, c.left + c.width, c.top + c.height}; }
+
+TEST(FaceLayout, FourteenChildrenInCreationOrderWithDistinctTabIndices) {
+  const std::vector<std::string_view> names = {"timerRead",
+                                               "Line1",
+                                               "txtPolltime",
+                                               "lblPollTime",
+                                               "txtNTF",
+                                               "lblNTF",
+                                               "txtHeureDernLect",
+                                               "lblHeureDernLect",
+                                               "txtValeurFormatee",
+                                               "lblValeurFormatee",
+                                               "txtStatut",
+                                               "lblStatut",
+                                               "txtValeur",
+                                               "lblValeur"};
+  std::set<int> tabs;
+  for (size_t i = 0; i < kFace.size(); ++i) {
+    EXPECT_EQ(kFace[i].name, names[i]);
+    EXPECT_EQ(static_cast<size_t>(kFace[i].id), i);
+    if (kFace[i].kind == ChildKind::kLabel) tabs.insert(kFace[i].tab_index);
+  }
+  EXPECT_EQ(tabs, (std::set<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}));
+  EXPECT_EQ(FaceOf(Child::timerRead).interval_ms, 1000);
+  EXPECT_FALSE(FaceOf(Child::timerRead).enabled);
+}
+
+TEST(FaceLayout, NoTwoLabelsOverlapAndValuesStartRightOfTheCaptions) {
+  std::vector<Box> boxes;
+  for (const FaceChild& c : kFace) {
+    if (c.kind != ChildKind::kLabel) continue;
+    EXPECT_EQ(c.left, c.name[0] == 't' ? 1560 : 120);
+    EXPECT_EQ(c.right_aligned, c.name[0] == 'l');
+    EXPECT_EQ(c.auto_size, c.name[0] == 't');
+    if (c.name[0] == 't') {
+      EXPECT_EQ(c.design_text, u"?");
+    }
+    boxes.push_back(BoxOf(c));
+  }
+  for (size_t i = 0; i < boxes.size(); ++i) {
+    for (size_t j = i + 1; j < boxes.size(); ++j) {
+      const Box &a = boxes[i], &b = boxes[j];
+      EXPECT_TRUE(a.right <= b.left || b.right <= a.left || a.bottom <= b.top || b.bottom <= a.top)
+          << i << " " << j;
+    }
+  }
+}
+
+std::vector<std::string> Render(const FaceState& face, RenderOptions options = {}) {
+  return RenderFace(face, options);
+}
+
+size_t Columns(const std::string& utf8) {
+  return static_cast<size_t>(
+      std::count_if(utf8.begin(), utf8.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+}
+
+TEST(FaceRendering, DesignFaceShowsEveryCaptionWhole) {
+  const std::vector<std::string> lines = Render(FaceState());
+  // Captions end at column 19 (1455 twips), values start at column 21 (1560 twips).
+  ASSERT_EQ(lines.size(), 9u);  // two borders, six rows, the line
+  EXPECT_EQ(lines[1], "│               NTF : ?                                   │");
+  EXPECT_EQ(lines[2], "│Freq. rafraichisst : ?                                   │");
+  EXPECT_EQ(lines[3], "│───────────────────────────────────────────────────────  │");
+  EXPECT_EQ(lines[4], "│            Valeur : ?                                   │");
+  EXPECT_EQ(lines[5], "│   Valeur formatée : ?                                   │");
+  EXPECT_EQ(lines[8], "└─────────────────────────────────────────────────────────┘");
+  for (const std::string& line : lines) EXPECT_EQ(Columns(line), 59u) << line;
+}
+
+TEST(FaceRendering, LongValuesAreClippedAndUnsafeCharactersNeutralised) {
+  FaceState face;
+  face.caption(Child::txtNTF) = u"Node&Co:" + Text(80, u'X');
+  face.caption(Child::txtValeur) = u"A&B\x1b[2J" + Text(1, u'\0') + u"hidden";
+  face.caption(Child::txtStatut) = Text(20, u'\0');
+  const std::vector<std::string> lines = Render(face);
+  EXPECT_EQ(Columns(lines[1]), 59u);
+  EXPECT_NE(lines[1].find("Node&Co:XXX"), std::string::npos);  // txtNTF keeps its "&"
+  EXPECT_NE(lines[4].find(": AB?[2J "), std::string::npos);
+  EXPECT_EQ(lines[4].find("hidden"), std::string::npos);
+  EXPECT_EQ(lines[6], "│            Statut :                                     │");
+}
+
+TEST(FaceRendering, ASmallerControlClipsRowsAndColumnsAndKeepsTheLineAtTheLeftEdge) {
+  RenderOptions small;
+  small.width_twips = 1500;
+  small.height_twips = 1000;
+  const std::vector<std::string> lines = Render(FaceState(), small);
+  ASSERT_EQ(lines.size(), 6u);  // NTF, period, line, value
+  EXPECT_EQ(lines[1], "│               NTF :│");
+  EXPECT_EQ(lines[3], "│────────────────────│");
+}
+
+TEST(FaceRendering, RedStatusInColourAndFacesSideBySide) {
+  HeadlessSite site;
+  site.SetCaption(Child::txtStatut, u"Mauvaise");
+  site.SetForeColor(Child::txtStatut, kColourRed);
+  RenderOptions colour;
+  colour.ansi_colours = true;
+  const std::vector<std::string> lines = Render(site.face(), colour);
+  EXPECT_NE(lines[6].find("\x1b[31mMauvaise\x1b[0m"), std::string::npos);
+  const std::vector<std::string> both = SideBySide({lines, Render(FaceState())}, 3);
+  ASSERT_EQ(both.size(), 9u);
+  EXPECT_EQ(Columns(both[0]), 59u * 2 + 3);
+}
+
+TEST(HeadlessSite, CountsOnlyChangesThatAlterTheFace) {
+  HeadlessSite site(UserMode::kDesign);
+  site.SetCaption(Child::txtValeur, u"?");  // already shown
+  site.SetForeColor(Child::txtStatut, kColourBlack);
+  EXPECT_EQ(site.face_changes(), 0u);
+  site.SetCaption(Child::txtValeur, u"1");
+  EXPECT_EQ(site.face_changes(), 1u);
+  EXPECT_EQ(site.AmbientUserMode(), UserMode::kDesign);
+}
+
+}  // namespace
+}  // namespace quillon

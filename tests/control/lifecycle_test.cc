@@ -1,0 +1,157 @@
+// Defaults, saving and restoring, showing and hiding, and the run/design switch.
+#include "control_fixture.h"
+
+namespace quillon::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using Lifecycle = ControlTest;
+
+TEST_F(Lifecycle, NewControlPlacedInDesignMode) {
+  site_.mode = UserMode::kDesign;
+  pd_.InitProperties();
+  pd_.Show();
+  EXPECT_THAT(log_.lines(), ElementsAre("caption txtNTF=", "caption txtPolltime=1 min", "usermode?",
+                                        "timer off", "fermer"));
+  EXPECT_EQ(pd_.get_Qualite(), u"-2");
+  EXPECT_EQ(pd_.get_Valeur(), u"?");
+  EXPECT_EQ(pd_.get_ValeurFormatee(), u"?");
+  EXPECT_EQ(pd_.get_Frequence_Rafraichissement(), Minute_01);
+  EXPECT_EQ(pd_.fields().lngPeriodeSec, 60);
+
+  MemoryPropertyBag bag;
+  pd_.WriteProperties(bag);
+  EXPECT_EQ(bag.entries(),
+            (std::map<Text, BagValue>{
+                {u"strNTF", Text()}, {u"udtPollTime", int32_t{29}}, {u"strFormat", Text()}}));
+}
+
+TEST_F(Lifecycle, RestoredControlStartsWithEmptyValuesAndQualityZero) {
+  MemoryPropertyBag bag;
+  bag.Write(u"strNTF", Text(u"N2:T2.F2"));
+  bag.Write(u"strFormat", Text(u"0.0"));
+  pd_.ReadProperties(bag);
+  EXPECT_TRUE(log_.lines().empty());  // captions and mode wait for Show
+  EXPECT_EQ(pd_.get_NTF(), u"N2:T2.F2");
+  EXPECT_EQ(pd_.get_Formatage(), u"0.0");
+  EXPECT_EQ(pd_.get_Qualite(), u"0");
+  EXPECT_EQ(pd_.fields().strValeur, u"");
+  EXPECT_EQ(pd_.get_Frequence_Rafraichissement(), Minute_01);  // key missing
+  EXPECT_EQ(pd_.fields().lngPeriodeSec, 60);
+  pd_.Show();
+  EXPECT_EQ(Caption(Child::txtNTF), u"N2:T2.F2");
+  EXPECT_EQ(Caption(Child::txtPolltime), u"1 min");
+}
+
+TEST_F(Lifecycle, RestoredPeriodFromTheBag) {
+  struct Case {
+    BagValue stored;
+    int32_t poll;
+    int32_t seconds;
+    const char16_t* caption;  // nullptr: txtPolltime keeps its design text
+  };
+  for (const Case& c : {
+           Case{int32_t{70}, 70, 30, u"30 sec"},
+           Case{int32_t{42}, 42, 0, nullptr},
+           Case{Text(u"85"), 85, 15, u"15 sec"},
+           Case{84.5, 84, 0, nullptr},  // rounds half to even
+           Case{85.5, 86, 0, nullptr},
+           Case{true, -1, 0, nullptr},
+           // Values that cannot be a 32-bit integer leave a fresh control at Minute_30.
+           Case{BagNull{}, 0, 1800, u"30 min"},
+           Case{Text(u"abc"), 0, 1800, u"30 min"},
+           Case{1e12, 0, 1800, u"30 min"},
+           Case{BagOther{}, 0, 1800, u"30 min"},
+       }) {
+    SCOPED_TRACE(c.poll);
+    CallLog log;
+    FakeSite site{log};
+    QuillonPD pd(site, cache_, clock_, *locale_, *formatter_);
+    MemoryPropertyBag bag;
+    bag.Write(u"udtPollTime", c.stored);
+    pd.ReadProperties(bag);
+    pd.Show();
+    EXPECT_EQ(pd.get_Frequence_Rafraichissement(), c.poll);
+    EXPECT_EQ(pd.fields().lngPeriodeSec, c.seconds);
+    EXPECT_EQ(site.captions.count(Child::txtPolltime), c.caption ? 1u : 0u);
+    if (c.caption) {
+      EXPECT_EQ(site.captions[Child::txtPolltime], c.caption);
+    }
+  }
+}
+
+TEST_F(Lifecycle, TextSettingsFromOtherKindsOfBagValue) {
+  MemoryPropertyBag bag;
+  bag.Write(u"strNTF", int32_t{5});
+  bag.Write(u"strFormat", BagNull{});
+  pd_.put_Formatage(u"kept");
+  pd_.ReadProperties(bag);
+  EXPECT_EQ(pd_.get_NTF(), u"5");
+  EXPECT_EQ(pd_.get_Formatage(), u"kept");
+}
+
+TEST_F(Lifecycle, HideStopsTheTimerThenClosesTheCache) {
+  StartNew();
+  pd_.Hide();
+  EXPECT_THAT(log_.lines(), ElementsAre("timer off", "fermer"));
+}
+
+TEST_F(Lifecycle, HiddenAndShownAgainKeepsTheSteadyPhase) {
+  ReachSteadyPhase(u"N1:T1.F1", Seconde_30);  // last read at 1 s
+  pd_.Hide();
+  EXPECT_FALSE(TickAt(10));  // no tick reaches a hidden control
+  clock_.Set(At(20));
+  pd_.Show();
+  EXPECT_EQ(ReadingTicks(21.5, 32.5), (std::vector<double>{31.5}));  // due at 31 s
+
+  pd_.Hide();
+  clock_.Set(At(200));
+  pd_.Show();
+  EXPECT_TRUE(TickAt(201));  // the period ran out while hidden: at once
+  EXPECT_FALSE(TickAt(202));
+}
+
+TEST_F(Lifecycle, DesignThenRunRestartsTheStartUpPhase) {
+  ReachSteadyPhase();
+  site_.mode = UserMode::kDesign;
+  pd_.AmbientChanged(u"UserMode");
+  EXPECT_THAT(log_.lines(), ElementsAre("usermode?", "timer off", "fermer"));
+  EXPECT_FALSE(pd_.fields().blnDemarrageTermine);
+  site_.mode = UserMode::kRun;
+  clock_.Set(At(100));
+  pd_.AmbientChanged(u"UserMode");
+  EXPECT_EQ(pd_.fields().dtmDateDemarrage, At(100));
+  cache_.records[u"N1:T1.F1"].dtmLecture = At(50);  // older than the new start
+  EXPECT_EQ(ReadingTicks(101, 105), (std::vector<double>{101, 102, 103, 104, 105}));
+}
+
+TEST_F(Lifecycle, RunModeAgainDoesNotRestartTheStartUpPhase) {
+  ReachSteadyPhase();
+  clock_.Set(At(5));
+  pd_.put_Formatage(u"0");  // re-applies run mode: new start time, same phase
+  EXPECT_EQ(pd_.fields().dtmDateDemarrage, At(5));
+  EXPECT_TRUE(pd_.fields().blnDemarrageTermine);
+  EXPECT_TRUE(ReadingTicks(6, 60).empty());
+}
+
+TEST_F(Lifecycle, AmbientChangedHeedsOnlyUserModeSpelledExactly) {
+  StartNew();
+  site_.mode = UserMode::kDesign;
+  for (const char16_t* name : {u"usermode", u"USERMODE", u"BackColor", u""}) {
+    pd_.AmbientChanged(name);
+  }
+  EXPECT_TRUE(log_.lines().empty());
+  EXPECT_TRUE(site_.timer_enabled);
+}
+
+TEST_F(Lifecycle, AContainerThatCannotReportTheModeGetsRunMode) {
+  site_.mode = UserMode::kUnavailable;
+  pd_.InitProperties();
+  clock_.Set(At(7));
+  pd_.Show();
+  EXPECT_TRUE(site_.timer_enabled);
+  EXPECT_EQ(pd_.fields().dtmDateDemarrage, At(7));
+}
+
+}  // namespace
+}  // namespace quillon::testing

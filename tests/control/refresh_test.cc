@@ -1,0 +1,138 @@
+// The tick of timerRead: when it reads, what it reads, and the start-up and steady phases.
+#include "control_fixture.h"
+
+namespace quillon::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using Refresh = ControlTest;
+
+std::vector<double> Range(double first, double last) {
+  std::vector<double> out;
+  for (double s = first; s <= last; s += 1) out.push_back(s);
+  return out;
+}
+
+using Times = std::vector<double>;
+
+TEST_F(Refresh, StartUpReadsEveryTickFor30SecondsThenOncePerPeriod) {
+  StartNew(u"N1:T1.F1", Minute_30);
+  cache_.Put(u"N1:T1.F1", u"N1:T1.F1", u"5", u"5", 0);  // its forced read is never served
+  EXPECT_EQ(ReadingTicks(1, 40), Range(1, 31));         // the tick at 31 s is the first past 30 s
+  EXPECT_TRUE(pd_.fields().blnDemarrageTermine);
+  EXPECT_EQ(ReadingTicks(40.5, 1900.5), (Times{1831.5}));  // due at 1831
+  EXPECT_EQ(ReadingTicks(1901, 3700), (Times{3632}));      // due at 3631.5
+}
+
+TEST_F(Refresh, FreshDataEndsTheStartUpPhase) {
+  StartNew(u"N1:T1.F1", Seconde_10);
+  cache_.Put(u"N1:T1.F1", u"N1:T1.F1", u"5", u"5", At(-100));  // read before run mode began
+  EXPECT_EQ(ReadingTicks(1, 3), Range(1, 3));
+  cache_.records[u"N1:T1.F1"].dtmLecture = At(3.5);  // the server reads it again
+  EXPECT_TRUE(TickAt(4));
+  EXPECT_EQ(ReadingTicks(4.5, 30.5), (Times{14.5, 24.5}));
+}
+
+TEST_F(Refresh, ATickReadsRequestsAndStoresTheUntrimmedRecord) {
+  StartNew(u"N1:T1.F1", Seconde_20);
+  cache_.Put(u"N1:T1.F1", u"  N1:T1.F1", u"12.5", u"12,50", 0);
+  ASSERT_TRUE(TickAt(1));
+  const Text valeur = u"12.5" + Text(16, u' ');
+  EXPECT_THAT(
+      log_.lines(),
+      ElementsAre("ensure-open", "getdata N1:T1.F1", "demander N1:T1.F1 80", "changed Valeur",
+                  "changed ValeurNombre", "changed ValeurFormatee", "changed Qualite",
+                  "changed HorodatageDernLect", "caption txtValeur=" + ToUtf8(valeur),
+                  "caption txtValeurFormatee=12,50" + std::string(15, ' '),
+                  "caption txtHeureDernLect=07/12/2026 14:00:01", "colour txtStatut=0",
+                  "caption txtStatut=Ok"));
+  EXPECT_EQ(pd_.fields().strValeur, valeur);
+  EXPECT_EQ(pd_.get_ValeurNombre(), 12.5);
+  EXPECT_EQ(pd_.fields().dtmDateDernLect, At(1));
+}
+
+TEST_F(Refresh, AnotherPointOrAnotherLetterCaseReadsAsTheEmptyRecord) {
+  StartNew(u"N1:T1.F1");
+  cache_.Put(u"N1:T1.F1", u"n1:t1.f1", u"12", u"12", 0);
+  pd_.MaJNTF(u"old", u"old", 1, At(0));
+  ASSERT_TRUE(TickAt(1));
+  EXPECT_EQ(pd_.fields().strValeur, Text(20, u'\0'));
+  EXPECT_EQ(pd_.fields().strValeurFormatee, Text(20, u'\0'));
+  EXPECT_EQ(pd_.get_Qualite(), u"0");
+  EXPECT_EQ(Caption(Child::txtStatut), u"Ok");
+  EXPECT_EQ(log_.Starting("demander").size(), 1u);  // requested all the same
+}
+
+TEST_F(Refresh, AnEmptyReferenceIsReadAndRequestedLikeAnyOther) {
+  StartNew(u"");
+  ASSERT_TRUE(TickAt(1));
+  EXPECT_EQ(log_.Starting("getdata").front(), "getdata ");
+  EXPECT_EQ(log_.Starting("demander").front(), "demander  29");
+}
+
+TEST_F(Refresh, ALastReadWithinHalfADayOfTheZeroDateNeverHoldsAReadBack) {
+  // Run at the dawn of the calendar, so that a last read near the zero date is recent.
+  const double dawn = DateFromParts(1899, 12, 30, 0, 10, 0);
+  clock_.Set(dawn);
+  pd_.InitProperties();
+  pd_.put_Frequence_Rafraichissement(Minute_30);
+  pd_.put_NTF(u"N1:T1.F1");
+  cache_.Put(u"N1:T1.F1", u"N1:T1.F1", u"1", u"1", dawn + 1);  // fresh: steady at once
+  clock_.AdvanceSeconds(1);
+  pd_.timerRead_Timer();
+  ASSERT_TRUE(pd_.fields().blnDemarrageTermine);
+  log_.Clear();
+  clock_.AdvanceSeconds(1);
+  pd_.timerRead_Timer();  // read at dawn + 1 s rounds to day 0: counts as no read
+  EXPECT_EQ(log_.Starting("getdata").size(), 1u);
+
+  pd_.MaJNTF(u"", u"", 0, 0.6);  // rounds to day 1: a read, 30 minutes not yet run out
+  clock_.Set(0.6 + 60 / kSecondsPerDay);
+  log_.Clear();
+  pd_.timerRead_Timer();
+  EXPECT_TRUE(log_.lines().empty());
+}
+
+TEST_F(Refresh, APushedValueCountsAsAReadForTheGate) {
+  ReachSteadyPhase(u"N1:T1.F1", Seconde_10);
+  pd_.MaJNTF(u"9", u"9", 0, At(5.5));
+  EXPECT_EQ(ReadingTicks(2, 17), (Times{16}));
+}
+
+TEST_F(Refresh, ALastReadTooLateToAddThePeriodToEndsTheTick) {
+  ReachSteadyPhase();
+  pd_.MaJNTF(u"", u"", 0, kMaxDate);
+  EXPECT_FALSE(TickAt(2));
+}
+
+TEST_F(Refresh, AValueOutsideTheTableReadsEveryTick) {
+  ReachSteadyPhase();
+  pd_.put_Frequence_Rafraichissement(42);
+  EXPECT_EQ(Caption(Child::txtPolltime), u"1 min");
+  EXPECT_EQ(ReadingTicks(2, 5), Range(2, 5));
+}
+
+TEST_F(Refresh, HidingAnotherControlDoesNotEmptyARunningOne) {
+  FakeSite other_site{log_};
+  QuillonPD other(other_site, cache_, clock_, *locale_, *formatter_);
+  StartNew(u"N1:T1.F1");
+  cache_.Put(u"N1:T1.F1", u"N1:T1.F1", u"12", u"12", 0);
+  other.InitProperties();
+  other.Show();
+  other.Hide();  // closes the shared cache for every control of the process
+  ASSERT_FALSE(cache_.open);
+  ASSERT_TRUE(TickAt(1));
+  EXPECT_EQ(pd_.fields().strValeur, PadToWidth(u"12", 20));
+}
+
+TEST_F(Refresh, AFailingCacheStillGivesAReadAndARequest) {
+  StartNew();
+  log_.FailOn("getdata");
+  ASSERT_TRUE(TickAt(1));
+  EXPECT_EQ(pd_.fields().strValeur, Text(20, u'\0'));
+  EXPECT_EQ(log_.Starting("demander").size(), 1u);
+  EXPECT_EQ(pd_.fields().dtmDateDernLect, At(1));
+}
+
+}  // namespace
+}  // namespace quillon::testing
