@@ -64,7 +64,6 @@ TEST_F(PingTest, HostAnsweringTheThirdRequestStopsThere) {
 }
 
 TEST_F(PingTest, ZeroOrNegativeRepeatsStillMakeOneAttempt) {
-  echo_.AnswerFrom(0);
   for (int32_t repeats : {0, -1, INT32_MIN}) {
     FakeEchoApi echo;
     echo.AnswerFrom(0);
@@ -128,8 +127,6 @@ TEST(ReponseEchoTest, StatusIsTheSignedWordAtOffsetFour) {
   EXPECT_EQ(reply.Status(), -1);
   EXPECT_THAT(std::vector<uint8_t>(reply.bytes.begin(), reply.bytes.begin() + 4), Each(0));
 }
-
-TEST(ReponseEchoTest, IsTheSizeThePlatformIsTold) { EXPECT_EQ(sizeof(ReponseEcho), 278u); }
 
 }  // namespace
 }  // namespace quillon

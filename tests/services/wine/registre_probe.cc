@@ -1,12 +1,14 @@
 // Reads one registry value through RegistrePD and prints what came back on one line:
 //   rc=<result> text=<value, NUL as \0, other control bytes as \xHH>   or   rc=<result> int=<n>
 // Usage: registre_probe ROOT KEY VALUE [MACHINE]   (ROOT: HKLM or HKCU)
+//        registre_probe --bind DLL FUNCTION         (whether the function can be bound)
 #include <cstdio>
 #include <string>
 
 #include "platform/code_page.h"
 #include "platform/echo_api.h"
 #include "platform/registry_api.h"
+#include "platform/win32/late_bound.h"
 #include "services/registre_pd.h"
 
 namespace {
@@ -27,9 +29,21 @@ std::string Escaped(const quillon::Text& text) {
   return out;
 }
 
+int Bind(const char* library, const char* function) {
+  quillon::LateBound<void(WINAPI*)()> fn(library, function);
+  int32_t error = 0;
+  if (fn.Get(&error) != nullptr) {
+    std::printf("%s!%s found\n", library, function);
+  } else {
+    std::printf("%s!%s missing (%d)\n", library, function, error);
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 4 && std::string(argv[1]) == "--bind") return Bind(argv[2], argv[3]);
   if (argc < 4) {
     std::fprintf(stderr, "usage: registre_probe HKLM|HKCU KEY VALUE [MACHINE]\n");
     return 2;
