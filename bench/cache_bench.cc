@@ -51,7 +51,10 @@ struct Bench {
   std::unique_ptr<Clock> clock = NewPlatformClock();
   Windows1252CodePage cp;
   TraceLogConditionnel trace{*files, *clock, cp, false};
-  FctCache cache{*files, *clock, cp, trace};
+  std::unique_ptr<RegistryApi> registry_api = NewPlatformRegistryApi();
+  std::unique_ptr<EchoApi> echo = NewPlatformEchoApi();
+  RegistrePD registry{*registry_api, cp, *echo};
+  FctCache cache{*files, *clock, cp, trace, registry};
   std::unique_ptr<RandomAccessFile> file;
 };
 

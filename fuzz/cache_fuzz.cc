@@ -9,7 +9,9 @@
 #include "cache/fct_cache.h"
 #include "cache/record_codec.h"
 #include "fakes/fake_clock.h"
+#include "fakes/fake_echo_api.h"
 #include "fakes/fake_file_system.h"
+#include "fakes/fake_registry_api.h"
 #include "platform/windows_1252.h"
 #include "services/trace_log.h"
 
@@ -53,7 +55,10 @@ void Exercise(const std::string& file, const Text& ntf, int32_t code, bool trace
   testing::FakeClock clock;
   Windows1252CodePage cp;
   TraceLogConditionnel trace(fs, clock, cp, trace_on);
-  FctCache cache(fs, clock, cp, trace);
+  testing::FakeRegistryApi registry_api;
+  testing::FakeEchoApi echo;
+  RegistrePD registry(registry_api, cp, echo);
+  FctCache cache(fs, clock, cp, trace, registry);
   fs.Contents(kFile) = file;
   cache.UseFile(kFile);
   Check(cache.fctOuvrirCache() == 0);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 #include "cache/record_codec.h"
@@ -66,8 +67,8 @@ class FctCache::SlotLock {
 };
 
 FctCache::FctCache(FileSystem& files, Clock& clock, CodePage& code_page,
-                   TraceLogConditionnel& trace)
-    : files_(files), clock_(clock), code_page_(code_page), trace_(trace) {}
+                   TraceLogConditionnel& trace, RegistrePD& registry)
+    : files_(files), clock_(clock), code_page_(code_page), trace_(trace), registry_(registry) {}
 
 template <typename... Parts>
 void FctCache::Trace(const Parts&... parts) {
@@ -236,9 +237,22 @@ int32_t FctCache::fctOuvrirCache() {
   if (file_ && file_->Length(&length)) return 0;
   if (!colIndexNTF_) colIndexNTF_.emplace();
   file_.reset();
+  if (!fixed_path_ && strCheminInstall_.empty()) ReadInstallPath();
   intFicCache_ = ++last_handle_;
   file_ = files_.OpenShared(FilePath());
   return file_ ? 0 : kOpenFailed;
+}
+
+// The result is not examined: a path that cannot be read stays empty and is read again at
+// the next (re)open.
+void FctCache::ReadInstallPath() {
+  RegValue value = strCheminInstall_;
+  registry_.LireValeurRegistre(kCleRacineInstall, kCleInstall, kValeurInstall, value, Text());
+  if (const Text* text = std::get_if<Text>(&value)) {
+    strCheminInstall_ = *text;
+  } else {
+    strCheminInstall_ = NumberText(std::get<int32_t>(value));
+  }
 }
 
 void FctCache::CloseFile() { file_.reset(); }

@@ -14,6 +14,7 @@
 #include "platform/clock.h"
 #include "platform/code_page.h"
 #include "platform/file_system.h"
+#include "services/registre_pd.h"
 #include "services/trace_log.h"
 
 namespace quillon {
@@ -24,9 +25,15 @@ inline constexpr int64_t kSlotLockOffset = int64_t{1} << 40;
 // Records read at once by a scan (about 64 KiB).
 inline constexpr int32_t kScanBlockRecords = 65536 / kRecordSize;
 
+// Where the installation path is read: HKEY_LOCAL_MACHINE, this key, this value.
+inline constexpr int32_t kCleRacineInstall = static_cast<int32_t>(0x80000002u);
+inline constexpr char16_t kCleInstall[] = u"SOFTWARE\\Halvorn\\Pondral";
+inline constexpr char16_t kValeurInstall[] = u"Chemin PD";
+
 class FctCache {
  public:
-  FctCache(FileSystem& files, Clock& clock, CodePage& code_page, TraceLogConditionnel& trace);
+  FctCache(FileSystem& files, Clock& clock, CodePage& code_page, TraceLogConditionnel& trace,
+           RegistrePD& registry);
   FctCache(const FctCache&) = delete;
   FctCache& operator=(const FctCache&) = delete;
 
@@ -71,6 +78,7 @@ class FctCache {
   int32_t ChooseFreeSlot();
   void RefreshRecord(const Text& ntf, EnregCache record, int32_t poll_time);
   void WriteNewRequest(const Text& ntf, int32_t poll_time);
+  void ReadInstallPath();
   void IndexAdd(const Text& ntf, int32_t n);
   void IndexRemove(const Text& ntf);
 
@@ -78,6 +86,7 @@ class FctCache {
   Clock& clock_;
   CodePage& code_page_;
   TraceLogConditionnel& trace_;
+  RegistrePD& registry_;
 
   Text strCheminInstall_;
   int32_t intFicCache_ = 0;

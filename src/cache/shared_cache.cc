@@ -4,7 +4,7 @@ namespace quillon {
 
 SharedCache::SharedCache(const CacheEnvironment& env)
     : trace_(env.files, env.clock, env.code_page, env.trace_active),
-      cache_(env.files, env.clock, env.code_page, trace_),
+      cache_(env.files, env.clock, env.code_page, trace_, env.registry),
       fct_(cache_, env.clock) {}
 
 // No exception leaves the module: a call that fails keeps its default result.
@@ -41,7 +41,10 @@ PlatformCache::PlatformCache()
     : files_(NewPlatformFileSystem()),
       clock_(NewPlatformClock()),
       code_page_(NewPlatformCodePage()),
-      shared_(std::make_unique<SharedCache>(
-          CacheEnvironment{*files_, *clock_, *code_page_, TraceSwitchFromEnvironment()})) {}
+      registry_api_(NewPlatformRegistryApi()),
+      echo_api_(NewPlatformEchoApi()),
+      registry_(std::make_unique<RegistrePD>(*registry_api_, *code_page_, *echo_api_)),
+      shared_(std::make_unique<SharedCache>(CacheEnvironment{
+          *files_, *clock_, *code_page_, *registry_, TraceSwitchFromEnvironment()})) {}
 
 }  // namespace quillon

@@ -9,7 +9,10 @@
 #include "cache/fct_cache.h"
 #include "platform/clock.h"
 #include "platform/code_page.h"
+#include "platform/echo_api.h"
 #include "platform/file_system.h"
+#include "platform/registry_api.h"
+#include "services/registre_pd.h"
 #include "services/trace_log.h"
 
 namespace quillon {
@@ -19,6 +22,7 @@ struct CacheEnvironment {
   FileSystem& files;
   Clock& clock;
   CodePage& code_page;
+  RegistrePD& registry;
   bool trace_active = false;
 };
 
@@ -53,11 +57,15 @@ class PlatformCache {
   FileSystem& files() { return *files_; }
   Clock& clock() { return *clock_; }
   CodePage& code_page() { return *code_page_; }
+  RegistrePD& registry() { return *registry_; }
 
  private:
   std::unique_ptr<FileSystem> files_;
   std::unique_ptr<Clock> clock_;
   std::unique_ptr<CodePage> code_page_;
+  std::unique_ptr<RegistryApi> registry_api_;
+  std::unique_ptr<EchoApi> echo_api_;
+  std::unique_ptr<RegistrePD> registry_;
   std::unique_ptr<SharedCache> shared_;
 };
 

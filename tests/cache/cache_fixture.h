@@ -10,13 +10,15 @@
 #include "cache/fct_cache.h"
 #include "cache/record_codec.h"
 #include "fakes/fake_clock.h"
+#include "fakes/fake_echo_api.h"
 #include "fakes/fake_file_system.h"
+#include "fakes/fake_registry_api.h"
 #include "platform/windows_1252.h"
 #include "services/trace_log.h"
 
 namespace quillon::testing {
 
-inline const Text kCacheFile = u"/data/Serveur Quillon PD/cacheQuillonPD_V2.dat";
+inline const Text kCacheFile = u"/data\\Serveur Quillon PD\\cacheQuillonPD_V2.dat";
 inline const Text kTraceFile = u"/opt/quillon/HN_Quillon_PD 20261207.log";
 
 class CacheTest : public ::testing::Test {
@@ -24,11 +26,15 @@ class CacheTest : public ::testing::Test {
   CacheTest() { Build(false); }
 
   // A new process-wide state; the files stay.
-  void Build(bool trace_on) {
+  // With `from_registry`, the file is found under the installation path of the registry.
+  void Build(bool trace_on, bool from_registry = false) {
     cache_.reset();
     trace_ = std::make_unique<TraceLogConditionnel>(fs_, clock_, cp_, trace_on);
-    cache_ = std::make_unique<FctCache>(fs_, clock_, cp_, *trace_);
-    cache_->UseFile(kCacheFile);
+    cache_ = std::make_unique<FctCache>(fs_, clock_, cp_, *trace_, registry_);
+    if (!from_registry) cache_->UseFile(kCacheFile);
+  }
+  void SetInstallPath(const std::string& path) {
+    registry_api_.SetValue("SOFTWARE\\Halvorn\\Pondral", "Chemin PD", kRegSz, path + '\0');
   }
   void Open() { ASSERT_EQ(cache_->fctOuvrirCache(), 0); }
 
@@ -89,6 +95,9 @@ class CacheTest : public ::testing::Test {
   FakeFileSystem fs_;
   FakeClock clock_;
   Windows1252CodePage cp_;
+  FakeRegistryApi registry_api_;
+  FakeEchoApi echo_;
+  RegistrePD registry_{registry_api_, cp_, echo_};
   std::unique_ptr<TraceLogConditionnel> trace_;
   std::unique_ptr<FctCache> cache_;
 };
