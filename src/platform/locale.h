@@ -31,7 +31,12 @@ struct LocaleInfo {
   int currency_digits = 2;
   int currency_positive = 0;  // 0 "$1", 1 "1$", 2 "$ 1", 3 "1 $"
   int currency_negative = 0;  // the platform's sixteen negative currency orders, 0 "($1)"
-  bool leading_zero = true;   // "0.5" rather than ".5" in the fixed formats
+  Text true_text = u"True";   // the words of the True/False, Yes/No and On/Off formats
+  Text false_text = u"False";
+  Text yes_text = u"Yes";
+  Text no_text = u"No";
+  Text on_text = u"On";
+  Text off_text = u"Off";
 };
 
 class Locale {

@@ -1,0 +1,11 @@
+#include "platform/formatter.h"
+
+#include "platform/portable/format_engine.h"
+
+namespace quillon {
+
+std::unique_ptr<Formatter> NewPlatformFormatter(Locale& locale) {
+  return NewEngineFormatter(locale);
+}
+
+}  // namespace quillon

@@ -1,0 +1,85 @@
+#include "platform/formatter.h"
+
+#include <oleauto.h>
+#include <windows.h>
+
+#include "platform/win32/lcid.h"
+
+namespace quillon {
+namespace {
+
+constexpr int kFirstDaySunday = 1;
+constexpr int kFirstWeekOfJanuary1 = 1;
+
+BSTR NewBstr(TextView text) {
+  return SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()),
+                           static_cast<UINT>(text.size()));
+}
+
+// VarFormat formats a string argument as text; the stored text is therefore turned into
+// the number or the date it stands for first, as the value property requires.
+class WindowsFormatter final : public Formatter {
+ public:
+  explicit WindowsFormatter(Locale& locale) : lcid_(LcidForName(locale.Name())) {
+    if (lcid_ == 0) lcid_ = LOCALE_USER_DEFAULT;
+  }
+
+  bool Format(TextView value, TextView pattern, Text* result) override {
+    result->clear();
+    VARIANT v;
+    VariantInit(&v);
+    if (!ToVariant(value, &v)) return false;
+    BSTR format = NewBstr(pattern);
+    BSTR out = nullptr;
+    const HRESULT hr = (format || pattern.empty()) ? Call(&v, format, &out) : E_OUTOFMEMORY;
+    if (SUCCEEDED(hr) && out) {
+      result->assign(reinterpret_cast<const char16_t*>(out), SysStringLen(out));
+    }
+    SysFreeString(out);
+    SysFreeString(format);
+    VariantClear(&v);
+    return SUCCEEDED(hr);
+  }
+
+ private:
+  bool ToVariant(TextView value, VARIANT* v) {
+    BSTR text = NewBstr(value);
+    if (!text && !value.empty()) return false;
+    double number = 0;
+    if (text && SUCCEEDED(VarR8FromStr(text, lcid_, 0, &number))) {
+      V_VT(v) = VT_R8;
+      V_R8(v) = number;
+    } else if (text && SUCCEEDED(VarDateFromStr(text, lcid_, 0, &number))) {
+      V_VT(v) = VT_DATE;
+      V_DATE(v) = number;
+    } else {
+      V_VT(v) = VT_BSTR;
+      V_BSTR(v) = text;
+      return true;
+    }
+    SysFreeString(text);
+    return true;
+  }
+
+  // VarFormat itself for the user's locale; the same steps with the chosen locale otherwise.
+  HRESULT Call(VARIANT* v, BSTR format, BSTR* out) {
+    if (lcid_ == LOCALE_USER_DEFAULT) {
+      return VarFormat(v, format, kFirstDaySunday, kFirstWeekOfJanuary1, 0, out);
+    }
+    BYTE tokens[256];
+    HRESULT hr = VarTokenizeFormatString(format, tokens, sizeof tokens, kFirstDaySunday,
+                                         kFirstWeekOfJanuary1, lcid_, nullptr);
+    if (SUCCEEDED(hr)) hr = VarFormatFromTokens(v, format, tokens, 0, out, lcid_);
+    return hr;
+  }
+
+  LCID lcid_;
+};
+
+}  // namespace
+
+std::unique_ptr<Formatter> NewPlatformFormatter(Locale& locale) {
+  return std::make_unique<WindowsFormatter>(locale);
+}
+
+}  // namespace quillon
