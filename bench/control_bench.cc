@@ -1,0 +1,121 @@
+// Controls in the steady phase on one thread over a 100,000-record cache file: the CPU spent
+// on one simulated second of ticks for 1,000 controls, and the cost of a tick that is not due.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cache/record_codec.h"
+#include "cache/shared_cache.h"
+#include "control/headless_site.h"
+#include "fakes/fake_clock.h"
+#include "platform/file_system.h"
+#include "platform/formatter.h"
+#include "platform/locale.h"
+#include "platform/windows_1252.h"
+
+namespace quillon {
+namespace {
+
+constexpr int kRecords = 100000;
+constexpr int kControls = 1000;
+
+Text PointName(int record) {
+  return u"NOEUD" + NumberText(record % 7) + u":TAG" + NumberText(record) + u".PV";
+}
+
+// A temporary cache file whose records all hold a point read by the server.
+class CacheFile {
+ public:
+  CacheFile(FileSystem& files, CodePage& cp, double read_at) {
+    char pattern[] = "/tmp/quillon-bench-XXXXXX";
+    const int fd = mkstemp(pattern);
+    if (fd >= 0) close(fd);
+    path_ = pattern;
+    std::vector<uint8_t> bytes(size_t{kRecords} * kRecordSize);
+    for (int n = 1; n <= kRecords; ++n) {
+      EnregCache r;
+      r.lngEtat = 2;
+      r.strRefNTF = PadToWidth(PointName(n), kRefNTFLength);
+      r.dtmLecture = read_at;
+      r.lngPollTime = Seconde_10;
+      r.strValeurLue = PadToWidth(NumberText(n) + u".5", kValeurLength);
+      r.strValeurFormateeLue = PadToWidth(NumberText(n) + u",50", kValeurLength);
+      EncodeRecord(r, cp, bytes.data() + size_t(n - 1) * kRecordSize);
+    }
+    auto file = files.OpenShared(FromUtf8(path_));
+    if (!file || !file->WriteAt(0, bytes.data(), bytes.size())) std::abort();
+  }
+  ~CacheFile() { std::remove(path_.c_str()); }
+  Text path() const { return FromUtf8(path_); }
+
+ private:
+  std::string path_;
+};
+
+// 1,000 controls in run mode, each bound to its own point, periods spread over the table's
+// fastest rows, last reads spread over the period so that the reads of a second are even.
+struct Bench {
+  Bench(int32_t poll_time)
+      : files(NewPlatformFileSystem()),
+        locale(NewPlatformLocale("fr-FR")),
+        formatter(NewPlatformFormatter(*locale)),
+        file(*files, cp, clock.Now() + 1),
+        shared(CacheEnvironment{*files, clock, cp}) {
+    shared.cache().UseFile(file.path());
+    for (int i = 0; i < kControls; ++i) {
+      auto c = std::make_unique<HeadlessControl>(shared, clock, *locale, *formatter);
+      c->control().InitProperties();
+      c->control().put_Frequence_Rafraichissement(poll_time);
+      c->control().put_NTF(PointName(1 + i * (kRecords / kControls)));
+      c->control().Show();
+      controls.push_back(std::move(c));
+    }
+    clock.AdvanceSeconds(1);
+    for (auto& c : controls) c->Tick();  // the fresh records end the start-up phase at once
+    for (int s = 0; s < PollTimeSeconds(poll_time); ++s) {
+      clock.AdvanceSeconds(1);
+      for (int i = s; i < kControls; i += PollTimeSeconds(poll_time))
+        controls[i]->control().MaJNTF(u"", u"", 0, clock.Now());
+    }
+  }
+
+  // One simulated second: every control's timer ticks once.
+  int Second() {
+    clock.AdvanceSeconds(1);
+    int ticked = 0;
+    for (auto& c : controls) ticked += c->Tick();
+    return ticked;
+  }
+
+  testing::FakeClock clock;
+  Windows1252CodePage cp;
+  std::unique_ptr<FileSystem> files;
+  std::unique_ptr<Locale> locale;
+  std::unique_ptr<Formatter> formatter;
+  CacheFile file;
+  SharedCache shared;
+  std::vector<std::unique_ptr<HeadlessControl>> controls;
+};
+
+void BM_SecondOfTicks(benchmark::State& state) {
+  Bench bench(static_cast<int32_t>(state.range(0)));
+  for (auto _ : state) benchmark::DoNotOptimize(bench.Second());
+  state.counters["controls"] = kControls;
+  state.counters["records"] = kRecords;
+}
+BENCHMARK(BM_SecondOfTicks)->Arg(Seconde_10)->Arg(Minute_01)->Unit(benchmark::kMillisecond);
+
+void BM_TickNotDue(benchmark::State& state) {
+  Bench bench(Minute_30);
+  QuillonPD& control = bench.controls[0]->control();
+  for (auto _ : state) control.timerRead_Timer();
+}
+BENCHMARK(BM_TickNotDue)->Unit(benchmark::kNanosecond);
+
+}  // namespace
+}  // namespace quillon
