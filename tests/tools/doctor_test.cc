@@ -65,14 +65,14 @@ TEST_F(DoctorTest, ShowsWhatAControlWouldUse) {
       std::string::npos)
       << o.out;
   EXPECT_NE(o.out.find("Cache file opens: yes\n"), std::string::npos);
-  EXPECT_NE(o.out.find("Records: 3 (432 bytes)\n"), std::string::npos);
+  EXPECT_NE(o.out.find("Records: 3\n"), std::string::npos);
   EXPECT_NE(o.out.find("Tracing: off\n"), std::string::npos);
   EXPECT_EQ(o.out.find("Ping"), std::string::npos);
 }
 
 TEST_F(DoctorTest, RecordCountRoundsAPartialRecord) {
   WriteCache(360);
-  EXPECT_NE(Doctor(InstallEnv()).out.find("Records: 2 (360 bytes)\n"), std::string::npos);
+  EXPECT_NE(Doctor(InstallEnv()).out.find("Records: 2\n"), std::string::npos);
 }
 
 TEST_F(DoctorTest, UnreadPathGivesTheResultAndExitOne) {

@@ -1,16 +1,14 @@
 // quillon doctor: what a control on this machine would use, and whether it works.
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "cache/record.h"
+#include "cache/shared_cache.h"
 #include "command.h"
 #include "platform/code_page.h"
 #include "platform/echo_api.h"
-#include "platform/file_system.h"
 #include "platform/registry_api.h"
 #include "services/fct_ping.h"
 #include "services/registre_pd.h"
@@ -54,17 +52,11 @@ const char* PingMeaning(int32_t code) {
   }
 }
 
-bool TracingOn() {
-  const char* v = std::getenv("QUILLON_TRACE");
-  return v != nullptr && std::string(v) != "0";
-}
-
-// The installation path as the cache reads it; empty when it cannot be read.
-Text ShowInstallPath(RegistrePD& registre) {
+// The installation path as the cache reads it, or why it cannot be read.
+void ShowInstallPath(RegistrePD& registre) {
   RegValue valeur = Text();
   const int32_t rc =
-      registre.LireValeurRegistre(static_cast<int32_t>(kHkeyLocalMachine),
-                                  u"SOFTWARE\\Halvorn\\Pondral", u"Chemin PD", valeur, u"");
+      registre.LireValeurRegistre(kCleRacineInstall, kCleInstall, kValeurInstall, valeur, u"");
   const Text path = std::holds_alternative<int32_t>(valeur) ? NumberText(std::get<int32_t>(valeur))
                                                             : std::get<Text>(valeur);
   if (rc == 0) {
@@ -72,23 +64,15 @@ Text ShowInstallPath(RegistrePD& registre) {
   } else {
     std::printf("Installation path: not read, result %d (%s)\n", rc, ResultMeaning(rc));
   }
-  return path;
 }
 
-bool ShowCacheFile(FileSystem& fs, const Text& install_path) {
-  const Text path = CacheFilePath(install_path);
-  std::printf("Cache file: %s\n", ToUtf8(path).c_str());
-  const auto file = fs.OpenShared(path);
-  std::printf("Cache file opens: %s\n", file ? "yes" : "no");
-  if (!file) return false;
-  int64_t length = 0;
-  if (file->Length(&length)) {
-    std::printf("Records: %lld (%lld bytes)\n", static_cast<long long>(RecordCount(length)),
-                static_cast<long long>(length));
-  } else {
-    std::printf("Records: unknown (length query failed)\n");
-  }
-  return true;
+// Opens the cache file as a control does (the same process-wide cache state).
+bool ShowCacheFile(FctCache& cache) {
+  const bool opens = cache.fctOuvrirCache() == 0;
+  std::printf("Cache file: %s\n", ToUtf8(cache.FilePath()).c_str());
+  std::printf("Cache file opens: %s\n", opens ? "yes" : "no");
+  if (opens) std::printf("Records: %d\n", cache.RecordCountOfFile());
+  return opens;
 }
 
 void ShowPing(EchoApi& echo, CodePage& code_page, const std::string& address) {
@@ -111,15 +95,15 @@ int Run(const std::vector<std::string>& args) {
       return UsageError("doctor: unexpected argument '" + args[i] + "'");
     }
   }
-  const auto registry = NewPlatformRegistryApi();
-  const auto echo = NewPlatformEchoApi();
-  const auto code_page = NewPlatformCodePage();
-  const auto fs = NewPlatformFileSystem();
-  RegistrePD registre(*registry, *code_page, *echo);
-  const Text install_path = ShowInstallPath(registre);
-  const bool opens = ShowCacheFile(*fs, install_path);
-  std::printf("Tracing: %s\n", TracingOn() ? "on (QUILLON_TRACE)" : "off");
-  if (ping_address) ShowPing(*echo, *code_page, *ping_address);
+  PlatformCache platform;
+  ShowInstallPath(platform.registry());
+  const bool opens = ShowCacheFile(platform.shared().cache());
+  std::printf("Tracing: %s\n",
+              platform.shared().trace().blnTraceActive() ? "on (QUILLON_TRACE)" : "off");
+  if (ping_address) {
+    const auto echo = NewPlatformEchoApi();
+    ShowPing(*echo, platform.code_page(), *ping_address);
+  }
   std::fflush(stdout);
   return opens ? 0 : 1;
 }
