@@ -157,6 +157,7 @@ std::string AlignedTable(const std::vector<std::vector<std::string>>& rows) {
       line += row[i];
       if (i + 1 < row.size()) line += std::string(widths[i] - Width(row[i]) + 2, ' ');
     }
+    line.erase(line.find_last_not_of(' ') + 1);
     out += line + "\n";
   }
   return out;

@@ -1,0 +1,137 @@
+// quillon serve: the stand-in server fills requested records in.
+#include <signal.h>
+
+#include <chrono>
+#include <thread>
+
+#include "cache_tools_support.h"
+#include "common/oledate.h"
+
+namespace quillon::testing {
+namespace {
+
+class ServeTest : public ToolTest {
+ protected:
+  struct Fields {
+    int32_t state;
+    double read, requested;
+    std::string value, formatted, complement;
+  };
+  static Fields At(const std::string& bytes, int n) {
+    const char* r = bytes.data() + (n - 1) * 144;
+    Fields f{};
+    std::memcpy(&f.state, r, 4);
+    std::memcpy(&f.read, r + 64, 8);
+    std::memcpy(&f.requested, r + 72, 8);
+    f.value = std::string(r + 84, 20);
+    f.formatted = std::string(r + 104, 20);
+    f.complement = std::string(r + 124, 20);
+    return f;
+  }
+  std::string Requests() {
+    RawRecord with_complement{1, "S:Temp.PV", 0, 46000.5, 90};
+    std::string bytes = with_complement.Bytes();
+    bytes.replace(124, 20,
+                  "\x01\x02\x03\x04"
+                  "complement-kept!");
+    bytes += RawRecord{0, "F:Free.PV"}.Bytes() + RawRecord{2, "O:Other.PV"}.Bytes();
+    bytes += RawRecord{1, "S:Ramp.PV", 0, 46000.5, 29}.Bytes();
+    WriteFile(Path("c.dat"), bytes);
+    return Path("c.dat");
+  }
+};
+
+TEST_F(ServeTest, OncePassFillsRequestsAndKeepsTheRest) {
+  const std::string file = Requests();
+  const std::string before = ReadFile(file);
+  const RunResult r = Run({"serve", "--cache", file, "--once"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "served 2 records\n");
+  const std::string after = ReadFile(file);
+  ASSERT_EQ(after.size(), before.size());
+  for (int n : {1, 4}) {
+    const Fields f = At(after, n);
+    EXPECT_EQ(f.state, 1);
+    EXPECT_GT(f.read, 46000.0);
+    EXPECT_EQ(f.requested, 46000.5);
+    EXPECT_NE(f.value, std::string(20, ' '));
+    EXPECT_NE(f.formatted, std::string(20, ' '));
+  }
+  EXPECT_EQ(At(after, 1).complement,
+            "\x01\x02\x03\x04"
+            "complement-kept!");
+  EXPECT_EQ(after.substr(144, 288), before.substr(144, 288));  // free and other states
+}
+
+TEST_F(ServeTest, ValuesFromAFileAndRereadAtThePeriod) {
+  const std::string file = Requests();
+  WriteFile(Path("values.tsv"),
+            "# reference\tvalue\tformatted\nS:Temp.PV\t21.5\t21,5 \xC2\xB0"
+            "C\n"
+            "S:Ramp.PV\t123456789012345678901234\r\n");
+  ASSERT_EQ(Run({"serve", "--cache", file, "--values", Path("values.tsv"), "--once"}).code, 0);
+  std::string bytes = ReadFile(file);
+  EXPECT_EQ(At(bytes, 1).value, "21.5" + std::string(16, ' '));
+  EXPECT_EQ(At(bytes, 1).formatted,
+            "21,5 \xB0"
+            "C" +
+                std::string(13, ' '));
+  EXPECT_EQ(At(bytes, 4).value, "12345678901234567890");
+  // Read just now: not served again until its period has run (10 s and 60 s here).
+  EXPECT_EQ(Run({"serve", "--cache", file, "--once"}).out, "served 0 records\n");
+  // A read longer ago than the period is served again.
+  const double old = DateFromParts(2020, 1, 1);
+  bytes.replace(64, 8, reinterpret_cast<const char*>(&old), 8);
+  WriteFile(file, bytes);
+  EXPECT_EQ(Run({"serve", "--cache", file, "--once"}).out, "served 1 record\n");
+}
+
+TEST_F(ServeTest, ServesRequestsThatArriveWhileRunning) {
+  WriteFile(Path("c.dat"), "");
+  std::fflush(stdout);  // nothing buffered is written twice
+  const pid_t server = ::fork();
+  if (server == 0) {
+    std::freopen("/dev/null", "w", stdout);
+    ::execl(QUILLON_EXE, "quillon", "serve", "--cache", Path("c.dat").c_str(), "--duration", "20",
+            static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  ASSERT_EQ(Run({"request", "L:Live.PV", "--cache", Path("c.dat")}).code, 0);
+  double read = 0;
+  for (int i = 0; i < 100 && read == 0; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    read = At(ReadFile(Path("c.dat")), 1).read;
+  }
+  ::kill(server, SIGTERM);
+  ::waitpid(server, nullptr, 0);
+  EXPECT_NE(read, 0.0);
+}
+
+TEST_F(ServeTest, DurationEndsTheRun) {
+  WriteFile(Path("c.dat"), "");
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(Run({"serve", "--cache", Path("c.dat"), "--duration", "0.5"}).code, 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+}
+
+TEST_F(ServeTest, BadInputGetsOneLineAndNonZeroExit) {
+  WriteFile(Path("bad.tsv"), "S:Temp.PV 21.5\n");
+  const std::string file = Requests();
+  for (const auto& args : std::vector<std::vector<std::string>>{
+           {"serve", "--cache", file, "--values", Path("bad.tsv"), "--once"},
+           {"serve", "--cache", file, "--values", Path("none.tsv"), "--once"},
+           {"serve", "--cache", Path("no/such/folder.dat"), "--once"},
+           {"serve", "--cache", file, "--duration", "soon"},
+           {"serve", "--cache", file, "--duration", "-1"},
+           {"serve", "--cache", file, "--forever"},
+           {"serve", "extra"}}) {
+    const RunResult r = Run(args);
+    EXPECT_NE(r.code, 0) << args.back();
+    EXPECT_EQ(Lines(r.err).size(), 1u) << r.err;
+  }
+  EXPECT_NE(Run({"serve", "--cache", file, "--values", Path("bad.tsv")}).err.find("line 1"),
+            std::string::npos);
+}
+
+}  // namespace
+}  // namespace quillon::testing

@@ -1,0 +1,46 @@
+// quillon request: one forced read of a point through the path a control takes, then the
+// point's record as the cache holds it.
+#include <cstdio>
+
+#include "cache/shared_cache.h"
+#include "cache_tool.h"
+#include "command.h"
+
+namespace quillon::tool {
+namespace {
+
+constexpr const char* kUsage = "request NTF [--poll CODE] [--cache FILE]";
+
+int Run(const std::vector<std::string>& args) {
+  std::string error;
+  const auto options = ParseOptions(args, {"--poll", "--cache"}, {}, &error);
+  if (!options) return UsageError(error + " (usage: quillon " + kUsage + ")");
+  if (options->positional.size() != 1) return UsageError(std::string("usage: quillon ") + kUsage);
+  const auto poll = ParsePollTime(options->Value("--poll").value_or("Minute_01"));
+  if (!poll) {
+    return UsageError("--poll wants an E_POLLTIME value or name such as Seconde_10 or 90");
+  }
+  const Text ntf = FromUtf8(options->positional[0]);
+
+  PlatformCache platform;  // the state a control's library builds
+  SharedCache& shared = platform.shared();
+  if (const auto path = options->Value("--cache")) shared.cache().UseFile(FromUtf8(*path));
+  CacheServices& services = shared;
+  services.GetData(ntf);  // a control reads its point, then asks for a forced read
+  services.fctDemanderLectNTF(ntf, *poll);
+
+  FctCache& cache = shared.cache();
+  const Text point = NormaliseReference(ntf);
+  const EnregCache record = cache.GetData(point);
+  const auto slot = cache.IndexEntry(point);
+  if (!slot || TrimSpaces(record.strRefNTF) != point) {
+    return Fail(1, "cannot write the request into " + ToUtf8(cache.FilePath()));
+  }
+  std::fputs((TsvHeader() + TsvLine(*slot, record)).c_str(), stdout);
+  return 0;
+}
+
+const Command kCmd{"request", kUsage, &Run};
+
+}  // namespace
+}  // namespace quillon::tool
