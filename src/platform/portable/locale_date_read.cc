@@ -183,7 +183,7 @@ bool ValidTime(Pieces* p) {
 }
 
 int FullYear(const Token& t) {
-  if (t.digits <= 2) return t.value < 30 ? 2000 + t.value : 1900 + t.value;
+  if (t.digits <= 2) return t.value < 50 ? 2000 + t.value : 1900 + t.value;
   return t.value;
 }
 
