@@ -1,7 +1,8 @@
 #include "platform/formatter.h"
 
-#include <oleauto.h>
 #include <windows.h>
+// oleauto.h needs windows.h first.
+#include <oleauto.h>
 
 #include "platform/win32/lcid.h"
 

@@ -1,7 +1,8 @@
 #include "platform/locale.h"
 
-#include <oleauto.h>
 #include <windows.h>
+// oleauto.h needs windows.h first.
+#include <oleauto.h>
 
 #include <memory>
 
