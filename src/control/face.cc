@@ -92,19 +92,6 @@ void PlaceLine(const FaceChild& child, int per, std::vector<Cell>* cells) {
   for (int col = ColumnFrom(child.x1, per); col <= last; ++col) (*cells)[col].ch = U'\u2500';
 }
 
-size_t DisplayWidth(const std::string& utf8) {
-  size_t width = 0;
-  for (size_t i = 0; i < utf8.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(utf8[i]);
-    if (c == 0x1b) {
-      while (i < utf8.size() && utf8[i] != 'm') ++i;
-      continue;
-    }
-    if ((c & 0xC0) != 0x80) ++width;
-  }
-  return width;
-}
-
 }  // namespace
 
 FaceState::FaceState() {
@@ -152,6 +139,19 @@ std::vector<std::string> RenderFace(const FaceState& face, const RenderOptions& 
   }
   if (options.border) lines.push_back("\u2514" + rule + "\u2518");
   return lines;
+}
+
+size_t DisplayWidth(const std::string& utf8) {
+  size_t width = 0;
+  for (size_t i = 0; i < utf8.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(utf8[i]);
+    if (c == 0x1b) {
+      while (i < utf8.size() && utf8[i] != 'm') ++i;
+      continue;
+    }
+    if ((c & 0xC0) != 0x80) ++width;
+  }
+  return width;
 }
 
 std::vector<std::string> SideBySide(const std::vector<std::vector<std::string>>& faces, int gap) {

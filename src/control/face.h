@@ -130,6 +130,9 @@ Text ShownText(const FaceChild& label, TextView caption);
 // The face as UTF-8 lines of equal width: one line per row of children, the line as a rule.
 std::vector<std::string> RenderFace(const FaceState& face, const RenderOptions& options = {});
 
+// Columns that a UTF-8 line takes on a terminal: one per character, escape sequences none.
+size_t DisplayWidth(const std::string& utf8);
+
 // Faces next to each other, `gap` spaces apart; shorter faces are padded with blank lines.
 std::vector<std::string> SideBySide(const std::vector<std::vector<std::string>>& faces,
                                     int gap = 2);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <set>
 
+#include "control/control_view.h"
 #include "control/headless_site.h"
 
 namespace quillon {
@@ -130,6 +131,14 @@ TEST(HeadlessSite, CountsOnlyChangesThatAlterTheFace) {
   site.SetCaption(Child::txtValeur, u"1");
   EXPECT_EQ(site.face_changes(), 1u);
   EXPECT_EQ(site.AmbientUserMode(), UserMode::kDesign);
+}
+
+TEST(ControlView, QuotedTextShowsPaddingAndNeutralisesControlCharacters) {
+  EXPECT_EQ(QuotedText(u"12.5  "), "\"12.5  \"");
+  EXPECT_EQ(QuotedText(Text(20, u'\0')), "\"\\0{20}\"");
+  EXPECT_EQ(QuotedText(u"a\"b\\c\x1b[2J\u00e9" + Text(1, u'\0')), "\"a\\\"b\\\\c\\x1B[2Jé\\0\"");
+  EXPECT_EQ(FitLines({"Valeur formatée", "ab"}, 8),
+            (std::vector<std::string>{"Valeur f", "ab      "}));
 }
 
 }  // namespace

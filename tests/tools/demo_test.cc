@@ -1,0 +1,45 @@
+// quillon demo: a live display of several controls fed by the stand-in server.
+#include <regex>
+
+#include "cache_tools_support.h"
+
+namespace quillon::testing {
+namespace {
+
+using DemoTest = ToolTest;
+
+TEST_F(DemoTest, RunsForItsDurationShowsServedValuesAndCleansUp) {
+  const RunResult r = Run({"demo", "--duration", "3"}, "COLUMNS=200 LANG=fr_FR.UTF-8");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(r.out, m, std::regex("server on (\\S+)/cacheQuillonPD_V2\\.dat")));
+  const std::string folder = m[1];
+  EXPECT_NE(r.out.find("removed " + folder), std::string::npos);
+  EXPECT_FALSE(std::ifstream(folder + "/cacheQuillonPD_V2.dat").good());
+  for (const char* ntf :
+       {"USINE:CUVE1.NIVEAU", "USINE:LIGNE4.DEBIT", "USINE:POMPE1.COMPTEUR", "USINE:FOUR2.TEMP"}) {
+    EXPECT_NE(r.out.find(std::string("NTF : ") + ntf), std::string::npos) << ntf;
+  }
+  // Three faces fit side by side in 200 columns.
+  EXPECT_TRUE(std::regex_search(r.out, std::regex("NTF : USINE:CUVE1.NIVEAU .*NTF : "
+                                                  "USINE:LIGNE4.DEBIT .*NTF : USINE:POMPE1")));
+  // A value served by the stand-in server reached a face, with its time of reading.
+  EXPECT_TRUE(std::regex_search(r.out, std::regex("Valeur : [0-9]")));
+  EXPECT_TRUE(std::regex_search(r.out, std::regex("Dernière lecture : \\d\\d/\\d\\d/20")));
+}
+
+TEST_F(DemoTest, BadArgumentsAreRefused) {
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"demo", "--duration", "0"},
+        std::vector<std::string>{"demo", "--duration", "x"},
+        std::vector<std::string>{"demo", "now"}, std::vector<std::string>{"demo", "--fast"}}) {
+    const RunResult r = Run(args);
+    EXPECT_EQ(r.code, 2) << args.back();
+    EXPECT_EQ(Lines(r.err).size(), 1u);
+    EXPECT_NE(r.err.find("demo [--duration SECONDS]"), std::string::npos) << r.err;
+  }
+}
+
+}  // namespace
+}  // namespace quillon::testing

@@ -1,0 +1,149 @@
+// quillon watch: one display control in run mode on a real one-second timer, printing its
+// face and its five value properties whenever a caption changes.
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <thread>
+
+#include "cache/shared_cache.h"
+#include "cache_tool.h"
+#include "command.h"
+#include "common/oledate.h"
+#include "control/control_view.h"
+#include "control/headless_site.h"
+#include "platform/formatter.h"
+#include "platform/locale.h"
+
+namespace quillon::tool {
+namespace {
+
+constexpr const char* kUsage =
+    "watch NTF [--poll CODE] [--format PATTERN] [--cache FILE] [--locale fr-FR|en-US] "
+    "[--duration SECONDS]";
+
+volatile std::sig_atomic_t g_stop = 0;
+void OnInterrupt(int) { g_stop = 1; }
+
+struct WatchSettings {
+  Text ntf;
+  int32_t poll = Minute_01;
+  Text format;
+  std::unique_ptr<Locale> locale;
+  double duration = 0;  // 0: until interrupted
+};
+
+// Checks the options; an empty result means *settings is complete.
+std::string ParseSettings(const Options& options, WatchSettings* settings) {
+  if (options.positional.size() != 1) return std::string("usage: quillon ") + kUsage;
+  settings->ntf = FromUtf8(options.positional[0]);
+  if (const auto poll = options.Value("--poll")) {
+    const auto code = ParsePollTime(*poll);
+    if (!code) return "--poll wants an E_POLLTIME value or name (90, Seconde_10, ...): " + *poll;
+    settings->poll = *code;
+  }
+  if (const auto format = options.Value("--format")) settings->format = FromUtf8(*format);
+  const auto name = options.Value("--locale");
+  settings->locale = name ? NewPlatformLocale(*name) : NewPlatformLocale();
+  if (!settings->locale) return "--locale wants fr-FR or en-US: " + *name;
+  if (const auto d = options.Value("--duration")) {
+    char* end = nullptr;
+    settings->duration = std::strtod(d->c_str(), &end);
+    if (d->empty() || *end != '\0' || !(settings->duration > 0 && settings->duration < 1e7)) {
+      return "--duration wants a number of seconds greater than 0: " + *d;
+    }
+  }
+  return "";
+}
+
+// The cache file the control will read: the one named, or the library's own.
+bool ChooseCache(const Options& options, PlatformCache& platform, std::string* error) {
+  FctCache& cache = platform.shared().cache();
+  if (const auto file = options.Value("--cache")) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(*file, ec)) {
+      *error = "cannot open " + *file + ": no such file";
+      return false;
+    }
+    cache.UseFile(FromUtf8(*file));
+  }
+  const bool open = cache.fctOuvrirCache() == 0;
+  cache.CloseFile();
+  if (!open) *error = "cannot open " + ToUtf8(cache.FilePath());
+  return open;
+}
+
+void PrintFace(HeadlessControl& hc, Clock& clock, bool colour) {
+  DateTimeParts now;
+  DateToParts(clock.Now(), &now);
+  std::printf("--- %02d:%02d:%02d\n", now.hour, now.minute, now.second);
+  RenderOptions options;
+  options.ansi_colours = colour;
+  for (const std::string& line : RenderFace(hc.site().face(), options)) {
+    std::printf("%s\n", line.c_str());
+  }
+  for (const std::string& line : ValueLines(hc.control())) std::printf("  %s\n", line.c_str());
+  std::fflush(stdout);
+}
+
+// Waits until `until`, in short steps so that an interrupt is seen at once.
+void WaitUntil(std::chrono::steady_clock::time_point until) {
+  while (!g_stop && std::chrono::steady_clock::now() < until) {
+    std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
+        until - std::chrono::steady_clock::now(), std::chrono::milliseconds(100)));
+  }
+}
+
+int Watch(WatchSettings& s, PlatformCache& platform) {
+  const bool colour = isatty(1) && !std::getenv("NO_COLOR");
+  auto formatter = NewPlatformFormatter(*s.locale);
+  HeadlessControl hc(platform.shared(), platform.clock(), *s.locale, *formatter);
+  // As a display opens: the saved settings, then Show in run mode.
+  MemoryPropertyBag bag;
+  bag.Write(u"strNTF", s.ntf);
+  bag.Write(u"udtPollTime", s.poll);
+  bag.Write(u"strFormat", s.format);
+  hc.control().ReadProperties(bag);
+  hc.control().Show();
+  PrintFace(hc, platform.clock(), colour);
+  uint64_t shown = hc.site().face_changes();
+  const auto start = std::chrono::steady_clock::now();
+  const auto end = start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                               std::chrono::duration<double>(s.duration));
+  for (auto tick = start + std::chrono::seconds(1); !g_stop; tick += std::chrono::seconds(1)) {
+    if (s.duration > 0 && tick > end) break;
+    WaitUntil(tick);
+    if (g_stop) break;
+    hc.Tick();
+    if (hc.site().face_changes() != shown) {
+      PrintFace(hc, platform.clock(), colour);
+      shown = hc.site().face_changes();
+    }
+  }
+  hc.control().Hide();
+  return 0;
+}
+
+int Run(const std::vector<std::string>& args) {
+  std::string error;
+  const auto options =
+      ParseOptions(args, {"--poll", "--format", "--cache", "--locale", "--duration"}, {}, &error);
+  if (!options) return UsageError(error + " (usage: quillon " + kUsage + ")");
+  WatchSettings settings;
+  error = ParseSettings(*options, &settings);
+  if (!error.empty()) return UsageError(error);
+  PlatformCache platform;
+  if (!ChooseCache(*options, platform, &error)) return Fail(1, error);
+  g_stop = 0;
+  std::signal(SIGINT, OnInterrupt);
+  return Watch(settings, platform);
+}
+
+const Command kCmd{"watch", kUsage, &Run};
+
+}  // namespace
+}  // namespace quillon::tool
