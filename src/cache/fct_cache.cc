@@ -35,6 +35,7 @@ bool TrimmedFieldEquals(const uint8_t* field, std::string_view wanted) {
   size_t begin = 0;
   while (begin < kRefNTFLength && field[begin] == ' ') ++begin;
   if (kRefNTFLength - begin < wanted.size()) return false;
+  if (!wanted.empty() && field[begin] != static_cast<uint8_t>(wanted[0])) return false;
   if (std::memcmp(field + begin, wanted.data(), wanted.size()) != 0) return false;
   for (size_t i = begin + wanted.size(); i < kRefNTFLength; ++i) {
     if (field[i] != ' ') return false;
@@ -135,11 +136,12 @@ int32_t FctCache::ScanRecords(int32_t count, const RecordMatch& match, uint8_t* 
   for (int32_t first = 1; first <= count; first += kScanBlockRecords) {
     const int32_t records = std::min(kScanBlockRecords, count - first + 1);
     const size_t size = size_t(records) * kRecordSize;
-    std::fill_n(block.begin(), size, uint8_t{0});
     size_t got = 0;
     if (!file_ || !file_->ReadAt(int64_t{first - 1} * kRecordSize, block.data(), size, &got)) {
-      std::fill_n(block.begin(), size, uint8_t{0});
+      got = 0;
     }
+    std::fill(block.begin() + static_cast<std::ptrdiff_t>(std::min(got, size)),
+              block.begin() + static_cast<std::ptrdiff_t>(size), uint8_t{0});
     for (int32_t k = 0; k < records; ++k) {
       const uint8_t* record = block.data() + size_t(k) * kRecordSize;
       if (trace_.blnTraceActive()) TraceRecordRead(first + k, record);
@@ -203,8 +205,11 @@ int32_t FctCache::convertNTFToIndex(const Text& ntf) {
   Trace(u"convertNTFToIndex - début - ", ntf);
   int32_t n = IndexEntry(ntf).value_or(0);
   if (n != 0) {
-    const EnregCache record = fctLectureDansLeCache(n);
-    if (TrimSpaces(record.strRefNTF) != ntf) {
+    // A record read as fctLectureDansLeCache reads it, of which only the reference is used.
+    uint8_t bytes[kRecordSize];
+    ReadRecordBytes(n, bytes);
+    if (trace_.blnTraceActive()) TraceRecordRead(n, bytes);
+    if (DecodeTrimmedReference(bytes, code_page_) != ntf) {
       IndexRemove(ntf);
       n = 0;
     }
