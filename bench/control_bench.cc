@@ -13,10 +13,13 @@
 #include "cache/shared_cache.h"
 #include "control/headless_site.h"
 #include "fakes/fake_clock.h"
+#include "fakes/fake_echo_api.h"
+#include "fakes/fake_registry_api.h"
 #include "platform/file_system.h"
 #include "platform/formatter.h"
 #include "platform/locale.h"
 #include "platform/windows_1252.h"
+#include "services/registre_pd.h"
 
 namespace quillon {
 namespace {
@@ -65,7 +68,7 @@ struct Bench {
         locale(NewPlatformLocale("fr-FR")),
         formatter(NewPlatformFormatter(*locale)),
         file(*files, cp, clock.Now() + 1),
-        shared(CacheEnvironment{*files, clock, cp}) {
+        shared(CacheEnvironment{*files, clock, cp, registry}) {
     shared.cache().UseFile(file.path());
     for (int i = 0; i < kControls; ++i) {
       auto c = std::make_unique<HeadlessControl>(shared, clock, *locale, *formatter);
@@ -98,6 +101,9 @@ struct Bench {
   std::unique_ptr<Locale> locale;
   std::unique_ptr<Formatter> formatter;
   CacheFile file;
+  testing::FakeRegistryApi registry_api;  // unused: the cache file is named directly
+  testing::FakeEchoApi echo;
+  RegistrePD registry{registry_api, cp, echo};
   SharedCache shared;
   std::vector<std::unique_ptr<HeadlessControl>> controls;
 };
