@@ -92,7 +92,7 @@ std::optional<int32_t> FctCache::IndexEntry(const Text& ntf) const {
 
 void FctCache::IndexAdd(const Text& ntf, int32_t n) {
   // An existing key is kept as it is, whatever position it gives.
-  if (colIndexNTF_) colIndexNTF_->emplace(IndexKey(ntf), n);
+  if (colIndexNTF_) colIndexNTF_->try_emplace(IndexKey(ntf), n);
 }
 
 void FctCache::IndexRemove(const Text& ntf) {

@@ -61,17 +61,6 @@ TEST_F(FctCacheTest, RecordNumbersPastTheLimitFailCleanly) {
   EXPECT_EQ(File().size(), 144u);
 }
 
-TEST_F(FctCacheTest, ClosedFileReadsEmptyAndLosesWrites) {
-  FillWithPoints(2);
-  EXPECT_EQ(cache_->fctLectureDansLeCache(1), EnregCache());  // never opened
-  EXPECT_EQ(cache_->RecordCountOfFile(), 0);
-  Open();
-  cache_->CloseFile();
-  EXPECT_EQ(cache_->fctLectureDansLeCache(1), EnregCache());
-  WriteAt(Rec(1, u"X:Y.Z"), 0);
-  EXPECT_EQ(File().size(), 288u);
-}
-
 // ---- Writing and the free-slot choice
 
 TEST_F(FctCacheTest, EmptyFileTakesRecordOne) {
@@ -202,20 +191,18 @@ TEST_F(FctCacheTest, ByteComparisonConfirmsUnmappableCharacters) {
   EXPECT_EQ(cache_->GetData(Text(61, u'x')), EnregCache());
 }
 
-TEST_F(FctCacheTest, BeforeTheFirstOpenNothingIsFoundOrIndexed) {
+TEST_F(FctCacheTest, NothingIsReadOrWrittenWhileTheFileIsClosed) {
   FillWithPoints(3, 2, u"A:B.C");
-  EXPECT_EQ(cache_->GetData(u"A:B.C"), EnregCache());
+  EXPECT_EQ(cache_->GetData(u"A:B.C"), EnregCache());  // before the first open: no index
   EXPECT_FALSE(cache_->HasIndex());
-  EXPECT_EQ(cache_->intFicCache(), 0);
-}
-
-TEST_F(FctCacheTest, ClosedFileLosesEntriesUntilAScanAfterReopen) {
-  FillWithPoints(3, 2, u"A:B.C");
   Open();
   cache_->GetData(u"A:B.C");
   cache_->CloseFile();
+  EXPECT_EQ(cache_->RecordCountOfFile(), 0);
   EXPECT_EQ(cache_->GetData(u"A:B.C"), EnregCache());
-  EXPECT_EQ(cache_->IndexEntry(u"A:B.C"), std::nullopt);
+  EXPECT_EQ(cache_->IndexEntry(u"A:B.C"), std::nullopt);  // the entry proved stale
+  WriteAt(Rec(1, u"X:Y.Z"), 0);
+  EXPECT_EQ(File().size(), 432u);
   Open();
   EXPECT_EQ(cache_->GetData(u"A:B.C"), RecordAt(2));
 }

@@ -67,14 +67,6 @@ TEST_F(RecordCodec, EmptyRecordIsAllZeroBytesAndBack) {
   EXPECT_EQ(DecodeRecord(zeros, cp_), EnregCache());
 }
 
-TEST_F(RecordCodec, DecodeKeepsEveryByteOfARewrite) {
-  uint8_t bytes[kRecordSize];
-  for (size_t i = 0; i < kRecordSize; ++i) bytes[i] = static_cast<uint8_t>(i * 7 + 3);
-  uint8_t again[kRecordSize];
-  EncodeRecord(DecodeRecord(bytes, cp_), cp_, again);
-  EXPECT_EQ(Hex(again, kRecordSize), Hex(bytes, kRecordSize));
-}
-
 TEST_F(RecordCodec, TextsAreFittedToTheirFields) {
   EnregCache r;
   r.strRefNTF = PadToWidth(Text(70, u'x'), kRefNTFLength);
@@ -98,15 +90,6 @@ TEST(RecordCountTest, RoundsHalfToEven) {
   EXPECT_EQ(RecordCount(360), 2);  // 2.5 to 2
   EXPECT_EQ(RecordCount(504), 4);  // 3.5 to 4
   EXPECT_EQ(RecordCount(int64_t{kRecordSize} * kMaxRecordNumber), kMaxRecordNumber);
-}
-
-TEST(ReferenceRules, TrimmingAndCase) {
-  const Text stored = PadToWidth(u"A:B.C", kRefNTFLength);
-  EXPECT_EQ(stored.size(), 60u);
-  EXPECT_EQ(TrimSpaces(stored), u"A:B.C");
-  EXPECT_EQ(TrimSpaces(u"   " + stored), u"A:B.C");
-  EXPECT_NE(TrimSpaces(stored), u"a:b.c");
-  EXPECT_EQ(PadToWidth(Text(70, u'r'), kRefNTFLength), Text(60, u'r'));
 }
 
 TEST(ReferenceRules, NormalisedReferenceCanEqualAStoredOne) {
