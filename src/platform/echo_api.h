@@ -13,6 +13,8 @@ using IcmpHandle = std::intptr_t;
 inline constexpr uint32_t kInaddrNone = 0xFFFFFFFFu;
 // The platform's IP status for a request that got no reply in time.
 inline constexpr int32_t kIpReqTimedOut = 11010;
+// The platform's IP status for a request that failed for another reason.
+inline constexpr int32_t kIpGeneralFailure = 11050;
 // Size of the platform's ICMP_ECHO_REPLY in its 32-bit layout, and where Status sits in it.
 inline constexpr size_t kEchoReplyHeaderSize = 28;
 inline constexpr size_t kEchoReplyStatusOffset = 4;

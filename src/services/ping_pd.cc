@@ -15,10 +15,14 @@ int32_t PingPD::EnvoyerEcho(const Text& strAdresse, const Text& strDonnees,
   if (address == kInaddrNone) return -1;
   const IcmpHandle handle = echo_.IcmpCreateFile();
   if (handle == 0) return 0;
-  // The number of replies is not looked at: the record's Status tells what happened.
-  echo_.IcmpSendEcho(handle, address, code_page_.ToAnsi(strDonnees), udtReponse.bytes.data(),
-                     ReponseEcho::kSize, kEchoTimeoutMs);
-  const int32_t status = udtReponse.Status();
+  // The record's Status tells what happened, except after a send that failed without
+  // writing it (access refused, for instance): a Status of 0 left from the zero-filled
+  // record would then pass for a reply.
+  const uint32_t replies =
+      echo_.IcmpSendEcho(handle, address, code_page_.ToAnsi(strDonnees), udtReponse.bytes.data(),
+                         ReponseEcho::kSize, kEchoTimeoutMs);
+  int32_t status = udtReponse.Status();
+  if (replies == 0 && status == 0) status = kIpGeneralFailure;
   echo_.IcmpCloseHandle(handle);
   return status;
 }

@@ -63,6 +63,14 @@ TEST_F(PingTest, HostAnsweringTheThirdRequestStopsThere) {
   EXPECT_EQ(Cleanups(), 1);
 }
 
+TEST_F(PingTest, SendThatFailsWithoutWritingTheReplyIsNoAnswer) {
+  echo_.SendWritesNothing();
+  EXPECT_EQ(Tester(u"127.0.0.9", 3), 1);
+  EXPECT_EQ(Echoes(), 4);
+  ReponseEcho reply;
+  EXPECT_EQ(ping_.EnvoyerEcho(u"127.0.0.9", kEchoPayload, reply), kIpGeneralFailure);
+}
+
 TEST_F(PingTest, ZeroOrNegativeRepeatsStillMakeOneAttempt) {
   for (int32_t repeats : {0, -1, INT32_MIN}) {
     FakeEchoApi echo;

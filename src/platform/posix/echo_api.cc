@@ -21,7 +21,6 @@ namespace quillon {
 namespace {
 
 constexpr int32_t kIpDestHostUnreachable = 11003;
-constexpr int32_t kIpGeneralFailure = 11050;
 constexpr size_t kIcmpHeaderSize = 8;
 
 void PutLe32(uint8_t* at, uint32_t v) {
