@@ -44,7 +44,10 @@ struct Bench {
     cache.fctOuvrirCache();
     file = files->OpenShared(FromUtf8(path));
   }
-  ~Bench() { std::remove(path.c_str()); }
+  ~Bench() {
+    std::remove(path.c_str());
+    ::rmdir(path.substr(0, path.rfind('/')).c_str());
+  }
 
   std::string path;
   std::unique_ptr<FileSystem> files = NewPlatformFileSystem();
