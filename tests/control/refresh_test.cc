@@ -63,6 +63,15 @@ TEST_F(Refresh, AnotherPointOrAnotherLetterCaseReadsAsTheEmptyRecord) {
   EXPECT_EQ(log_.Starting("demander").size(), 1u);  // requested all the same
 }
 
+TEST_F(Refresh, AReferenceTypedWithStraySpacesFindsItsPoint) {
+  StartNew(u" N1:T1.F1  ");
+  cache_.Put(u"N1:T1.F1", u"N1:T1.F1", u"7", u"7", 0);
+  ASSERT_TRUE(TickAt(1));
+  EXPECT_EQ(log_.Starting("getdata").front(), "getdata N1:T1.F1");
+  EXPECT_EQ(pd_.fields().strValeur, u"7" + Text(19, u' '));
+  EXPECT_EQ(pd_.get_NTF(), u" N1:T1.F1  ");  // kept as typed
+}
+
 TEST_F(Refresh, AnEmptyReferenceIsReadAndRequestedLikeAnyOther) {
   StartNew(u"");
   ASSERT_TRUE(TickAt(1));
