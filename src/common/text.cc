@@ -115,6 +115,7 @@ char16_t FoldCase(char16_t c) {
   if (c >= 0x100 && c <= 0x17F) {
     // Latin Extended-A pairs: even/odd, except the odd-led runs 0x139-0x148 and 0x179-0x17E.
     const bool odd_led = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+    if (c == 0x178) return 0xFF;  // Y with diaeresis, whose small letter is in Latin-1
     if (c == 0x130 || c == 0x131 || c == 0x138 || c == 0x149 || c == 0x17F) return c;
     if (odd_led) return (c & 1) ? static_cast<char16_t>(c + 1) : c;
     return (c & 1) ? c : static_cast<char16_t>(c + 1);

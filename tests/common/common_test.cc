@@ -25,6 +25,8 @@ TEST(Text, FoldsCaseBeyondAscii) {
   EXPECT_EQ(FoldCase(u"KEY_Noeud:TAG.Éé"), u"key_noeud:tag.éé");
   EXPECT_EQ(FoldCase(u'\u0152'), u'\u0153');
   EXPECT_EQ(FoldCase(u'\u0139'), u'\u013A');
+  EXPECT_EQ(FoldCase(u'\u0178'), u'\u00FF');
+  EXPECT_EQ(FoldCase(u'\u0179'), u'\u017A');
   EXPECT_EQ(FoldCase(u'×'), u'×');
 }
 

@@ -50,5 +50,6 @@ int main(int argc, char** argv) {
       }
     }
   }
-  return quillon::tool::UsageError(std::string("unknown command '") + argv[1] + "' (see quillon --help)");
+  return quillon::tool::UsageError(std::string("unknown command '") + argv[1] +
+                                   "' (see quillon --help)");
 }
