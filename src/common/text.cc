@@ -109,6 +109,15 @@ Text NumberText(int64_t value) {
   return Text(digits.begin(), digits.end());
 }
 
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
 char16_t FoldCase(char16_t c) {
   if (c >= u'A' && c <= u'Z') return static_cast<char16_t>(c + 32);
   if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<char16_t>(c + 32);

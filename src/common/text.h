@@ -24,6 +24,9 @@ Text PadToWidth(TextView text, size_t width);
 // Decimal text of a signed number, with a minus sign when negative.
 Text NumberText(int64_t value);
 
+// True when two ASCII names are equal but for the letter case of A-Z.
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b);
+
 // Case folding for keys compared without regard to letter case: ASCII, Latin-1 and the
 // Latin Extended-A pairs; every other character folds to itself.
 char16_t FoldCase(char16_t c);

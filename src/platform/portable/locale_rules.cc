@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "common/oledate.h"
+#include "common/text.h"
 #include "platform/portable/locale_date.h"
 #include "platform/portable/locale_number.h"
 
@@ -53,16 +54,6 @@ LocaleRules EnglishRules() {
   return r;
 }
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    const char x = (a[i] >= 'A' && a[i] <= 'Z') ? static_cast<char>(a[i] + 32) : a[i];
-    const char y = (b[i] >= 'A' && b[i] <= 'Z') ? static_cast<char>(b[i] + 32) : b[i];
-    if (x != y) return false;
-  }
-  return true;
-}
-
 class RulesLocale final : public Locale {
  public:
   RulesLocale(LocaleRules rules, std::function<double()> now)
@@ -108,11 +99,11 @@ class RulesLocale final : public Locale {
 }  // namespace
 
 bool FindLocaleRules(std::string_view name, LocaleRules* rules) {
-  if (EqualsIgnoringCase(name, "fr-FR")) {
+  if (EqualsIgnoringAsciiCase(name, "fr-FR")) {
     *rules = FrenchRules();
     return true;
   }
-  if (EqualsIgnoringCase(name, "en-US")) {
+  if (EqualsIgnoringAsciiCase(name, "en-US")) {
     *rules = EnglishRules();
     return true;
   }
