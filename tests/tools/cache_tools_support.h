@@ -24,16 +24,6 @@ struct RunResult {
 
 // One record's 144 bytes, laid out here independently of the library's codec.
 struct RawRecord {
-  RawRecord(int32_t state_ = 0, std::string ref_ = "", double read_ = 0, double requested_ = 0,
-            int32_t poll_ = 0, std::string value_ = "", std::string formatted_ = "")
-      : state(state_),
-        ref(std::move(ref_)),
-        read(read_),
-        requested(requested_),
-        poll(poll_),
-        value(std::move(value_)),
-        formatted(std::move(formatted_)) {}
-
   int32_t state = 0;
   std::string ref;  // Windows-1252 bytes, padded with spaces
   double read = 0;
@@ -96,6 +86,14 @@ class ToolTest : public ::testing::Test {
     r.out = ReadFile(Path("out.txt"));
     r.err = ReadFile(Path("err.txt"));
     return r;
+  }
+
+  // The field of type T at `offset` bytes into `bytes`.
+  template <typename T>
+  static T FieldAt(const std::string& bytes, size_t offset) {
+    T v{};
+    std::memcpy(&v, bytes.data() + offset, sizeof v);
+    return v;
   }
 
   static std::vector<std::string> Lines(const std::string& text) {

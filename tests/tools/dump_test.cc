@@ -8,18 +8,15 @@ namespace {
 class DumpTest : public ToolTest {
  protected:
   std::string Sample() {
-    RawRecord served{1,
-                     "A:B.C",
-                     DateFromParts(2026, 12, 7, 14, 5, 9),
-                     DateFromParts(2026, 12, 7, 14, 5, 1),
-                     90,
-                     "12,5",
-                     "12,5 \xB0"
-                     "C"};
-    RawRecord odd{
-        0, "  N\xE9:T.F", 0, DateFromParts(2026, 1, 2, 3, 4, 5), 29, std::string("a\tb\nc\0d", 7),
-        ""};
-    return WriteCache({served, odd});
+    const std::string formatted =
+        "12,5 \xB0"
+        "C";
+    return WriteCache({{1, "A:B.C", DateFromParts(2026, 12, 7, 14, 5, 9),
+                        DateFromParts(2026, 12, 7, 14, 5, 1), 90, "12,5", formatted},
+                       {0,
+                        "  N\xE9"
+                        ":T.F",
+                        0, DateFromParts(2026, 1, 2, 3, 4, 5), 29, std::string("a\tb\nc\0d", 7)}});
   }
 };
 
@@ -44,6 +41,8 @@ TEST_F(DumpTest, TableIsAlignedForPeople) {
 }
 
 TEST_F(DumpTest, OddLengthIsCountedAsTheCacheCountsIt) {
+  WriteFile(Path("odd.dat"), "");
+  EXPECT_EQ(Lines(Run({"dump", "--cache", Path("odd.dat"), "--tsv"}).out).size(), 1u);
   std::string bytes = RawRecord{1, "A:B.C"}.Bytes() + RawRecord{1, "D:E.F"}.Bytes() +
                       RawRecord{1, "G:H.I"}.Bytes().substr(0, 72);  // 360 bytes: 2 records
   WriteFile(Path("odd.dat"), bytes);
@@ -57,13 +56,6 @@ TEST_F(DumpTest, OddLengthIsCountedAsTheCacheCountsIt) {
   r = Run({"dump", "--cache", Path("odd.dat"), "--tsv"});
   EXPECT_EQ(Lines(r.out).size(), 5u);
   EXPECT_EQ(Lines(r.out)[4], "4\t0\t\t\t\t0\t\t");
-}
-
-TEST_F(DumpTest, EmptyFileGivesTheHeaderOnly) {
-  WriteFile(Path("empty.dat"), "");
-  const RunResult r = Run({"dump", "--cache", Path("empty.dat"), "--tsv"});
-  EXPECT_EQ(r.code, 0);
-  EXPECT_EQ(Lines(r.out).size(), 1u);
 }
 
 TEST_F(DumpTest, BadInputGetsOneLineAndNonZeroExit) {

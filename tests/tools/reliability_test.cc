@@ -90,9 +90,7 @@ TEST_F(ReliabilityTest, EveryPointHasExactlyOneRecord) {
     ref.erase(ref.find_last_not_of(' ') + 1);
     EXPECT_TRUE(requested.count(ref)) << "record " << at / 144 + 1 << ": '" << ref << "'";
     ++records[ref];
-    double read;
-    std::memcpy(&read, bytes.data() + at + 64, 8);
-    served += read != 0;
+    served += FieldAt<double>(bytes, at + 64) != 0;
   }
   for (const auto& [ref, count] : records) EXPECT_EQ(count, 1) << ref;
   EXPECT_EQ(records.size(), requested.size());

@@ -18,15 +18,10 @@ class ServeTest : public ToolTest {
     std::string value, formatted, complement;
   };
   static Fields At(const std::string& bytes, int n) {
-    const char* r = bytes.data() + (n - 1) * 144;
-    Fields f{};
-    std::memcpy(&f.state, r, 4);
-    std::memcpy(&f.read, r + 64, 8);
-    std::memcpy(&f.requested, r + 72, 8);
-    f.value = std::string(r + 84, 20);
-    f.formatted = std::string(r + 104, 20);
-    f.complement = std::string(r + 124, 20);
-    return f;
+    const size_t r = (n - 1) * 144;
+    return {FieldAt<int32_t>(bytes, r),     FieldAt<double>(bytes, r + 64),
+            FieldAt<double>(bytes, r + 72), bytes.substr(r + 84, 20),
+            bytes.substr(r + 104, 20),      bytes.substr(r + 124, 20)};
   }
   std::string Requests() {
     RawRecord with_complement{1, "S:Temp.PV", 0, 46000.5, 90};
@@ -105,13 +100,7 @@ TEST_F(ServeTest, ServesRequestsThatArriveWhileRunning) {
   ::kill(server, SIGTERM);
   ::waitpid(server, nullptr, 0);
   EXPECT_NE(read, 0.0);
-}
-
-TEST_F(ServeTest, DurationEndsTheRun) {
-  WriteFile(Path("c.dat"), "");
-  const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(Run({"serve", "--cache", Path("c.dat"), "--duration", "0.5"}).code, 0);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  EXPECT_EQ(Run({"serve", "--cache", Path("c.dat"), "--duration", "0.5"}).code, 0);  // ends
 }
 
 TEST_F(ServeTest, BadInputGetsOneLineAndNonZeroExit) {
