@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <set>
 
 #include "control/control_view.h"
 #include "control/headless_site.h"
@@ -17,17 +16,6 @@ struct Box {
 };
 
 Box BoxOf(const FaceChild& c) { return {c.left, c.top, c.left + c.width, c.top + c.height}; }
-
-TEST(FaceLayout, EachChildAtItsOwnRowWithDistinctTabIndices) {
-  std::set<int> tabs;
-  for (size_t i = 0; i < kFace.size(); ++i) {
-    EXPECT_EQ(static_cast<size_t>(kFace[i].id), i) << kFace[i].name;
-    if (kFace[i].kind == ChildKind::kLabel) tabs.insert(kFace[i].tab_index);
-  }
-  EXPECT_EQ(tabs.size(), 12u);
-  EXPECT_EQ(*tabs.begin(), 0);
-  EXPECT_EQ(*tabs.rbegin(), 11);
-}
 
 TEST(FaceLayout, NoTwoLabelsOverlapAndValuesStartRightOfTheCaptions) {
   std::vector<Box> boxes;

@@ -1,6 +1,4 @@
 // The members of _QuillonPD: accessors, the discarding puts, MaJNTF and the face it writes.
-#include <cmath>
-
 #include "control_fixture.h"
 
 namespace quillon::testing {
@@ -45,7 +43,7 @@ TEST_F(Interface, PutNTFStoresShowsNotifiesThenAppliesTheMode) {
                                         "timer off", "fermer"));
 }
 
-TEST_F(Interface, PercentInPatternShowsLiterallyAndFormatageTouchesNoCaption) {
+TEST_F(Interface, PatternsPercentShowsLiterallyAndFormatageTouchesNoCaption) {
   StartNew();
   pd_.MaJNTF(u"12", u"12", 0, At(1));
   log_.Clear();
@@ -60,14 +58,10 @@ TEST_F(Interface, PercentInPatternShowsLiterallyAndFormatageTouchesNoCaption) {
   pd_.MaJNTF(u"12,5", u"autre", 0, At(1));
   EXPECT_EQ(pd_.get_Valeur(), u"12,50");
   EXPECT_EQ(pd_.get_ValeurFormatee(), u"autre");  // a text that is no number stays text
-}
-
-TEST_F(Interface, EmptyPatternGivesTheStoredTextUnchanged) {
-  StartNew();
+  pd_.put_Formatage(u"");
   const Text padded = u"12.5" + Text(16, u' ');
   pd_.MaJNTF(padded, u"x", 0, At(1));
-  EXPECT_EQ(pd_.get_Valeur(), padded);
-  EXPECT_EQ(pd_.get_ValeurFormatee(), u"x");
+  EXPECT_EQ(pd_.get_Valeur(), padded);  // the empty pattern gives the stored text unchanged
 }
 
 TEST_F(Interface, ValeurNombreUnderFrenchRules) {
@@ -146,9 +140,6 @@ TEST_F(Interface, DiscardingPutsAndRafraichirChangeNothing) {
   StartNew();
   pd_.MaJNTF(u"3,5", u"3,50", 2, At(1));
   log_.Clear();
-  const QuillonPDFields before = pd_.fields();
-  const Text valeur = pd_.get_Valeur(), formatee = pd_.get_ValeurFormatee();
-  const Text horodatage = pd_.get_HorodatageDernLect(), qualite = pd_.get_Qualite();
   pd_.put_Valeur(u"x");
   pd_.put_ValeurNombre(42);
   pd_.put_ValeurFormatee(u"y");
@@ -156,22 +147,15 @@ TEST_F(Interface, DiscardingPutsAndRafraichirChangeNothing) {
   pd_.put_Qualite(u"0");
   pd_.Rafraichir();
   EXPECT_TRUE(log_.lines().empty());
-  EXPECT_EQ(pd_.get_Valeur(), valeur);
+  EXPECT_EQ(pd_.fields().strValeur, u"3,5");
   EXPECT_EQ(pd_.get_ValeurNombre(), 3.5);
-  EXPECT_EQ(pd_.get_ValeurFormatee(), formatee);
-  EXPECT_EQ(pd_.get_HorodatageDernLect(), horodatage);
-  EXPECT_EQ(pd_.get_Qualite(), qualite);
-  EXPECT_EQ(pd_.fields().strValeur, before.strValeur);
-  EXPECT_EQ(pd_.fields().dtmDateDernLect, before.dtmDateDernLect);
+  EXPECT_EQ(pd_.get_ValeurFormatee(), u"3,50");
+  EXPECT_EQ(pd_.get_HorodatageDernLect(), u"07/12/2026 14:00:01");
+  EXPECT_EQ(pd_.get_Qualite(), u"2");
 }
 
-TEST_F(Interface, EveryPeriodOfTheTableAndAValueOutsideIt) {
+TEST_F(Interface, PeriodOutsideTheTableIsKeptAndSavedButShowsNothingNew) {
   pd_.InitProperties();
-  for (const PollTimeEntry& e : kPollTimes) {
-    pd_.put_Frequence_Rafraichissement(e.value);
-    EXPECT_EQ(pd_.fields().lngPeriodeSec, e.seconds);
-    EXPECT_EQ(Caption(Child::txtPolltime), Text(e.text));
-  }
   pd_.put_Frequence_Rafraichissement(Minute_02);
   log_.Clear();
   pd_.put_Frequence_Rafraichissement(5);

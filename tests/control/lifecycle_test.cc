@@ -41,6 +41,12 @@ TEST_F(Lifecycle, RestoredControlStartsWithEmptyValuesAndQualityZero) {
   pd_.Show();
   EXPECT_EQ(Caption(Child::txtNTF), u"N2:T2.F2");
   EXPECT_EQ(Caption(Child::txtPolltime), u"1 min");
+
+  bag.Write(u"strNTF", int32_t{5});  // other kinds of value for the texts
+  bag.Write(u"strFormat", BagNull{});
+  pd_.ReadProperties(bag);
+  EXPECT_EQ(pd_.get_NTF(), u"5");
+  EXPECT_EQ(pd_.get_Formatage(), u"0.0");
 }
 
 TEST_F(Lifecycle, RestoredPeriodFromTheBag) {
@@ -80,25 +86,10 @@ TEST_F(Lifecycle, RestoredPeriodFromTheBag) {
   }
 }
 
-TEST_F(Lifecycle, TextSettingsFromOtherKindsOfBagValue) {
-  MemoryPropertyBag bag;
-  bag.Write(u"strNTF", int32_t{5});
-  bag.Write(u"strFormat", BagNull{});
-  pd_.put_Formatage(u"kept");
-  pd_.ReadProperties(bag);
-  EXPECT_EQ(pd_.get_NTF(), u"5");
-  EXPECT_EQ(pd_.get_Formatage(), u"kept");
-}
-
-TEST_F(Lifecycle, HideStopsTheTimerThenClosesTheCache) {
-  StartNew();
-  pd_.Hide();
-  EXPECT_THAT(log_.lines(), ElementsAre("timer off", "fermer"));
-}
-
 TEST_F(Lifecycle, HiddenAndShownAgainKeepsTheSteadyPhase) {
   ReachSteadyPhase(u"N1:T1.F1", Seconde_30);  // last read at 1 s
   pd_.Hide();
+  EXPECT_THAT(log_.lines(), ElementsAre("timer off", "fermer"));
   EXPECT_FALSE(TickAt(10));  // no tick reaches a hidden control
   clock_.Set(At(20));
   pd_.Show();
