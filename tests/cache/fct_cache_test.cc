@@ -26,53 +26,37 @@ class FctCacheTest : public CacheTest {
 
 // ---- Reading and counting
 
-TEST_F(FctCacheTest, RecordNumbersMapToOffsets) {
+TEST_F(FctCacheTest, RecordNumbersMapToOffsetsAndPastTheLimitFailCleanly) {
   FillWithPoints(3);
   Open();
-  EXPECT_EQ(cache_->fctLectureDansLeCache(1).strRefNTF, PadToWidth(u"P:T1.V", 60));
   EXPECT_EQ(cache_->fctLectureDansLeCache(3).strRefNTF, PadToWidth(u"P:T3.V", 60));
-  EXPECT_EQ(cache_->fctLectureDansLeCache(4), EnregCache());  // past the end
-  EXPECT_EQ(cache_->fctLectureDansLeCache(0), EnregCache());
-  EXPECT_EQ(cache_->fctLectureDansLeCache(-5), EnregCache());
+  for (int32_t n : {4, 0, -5, kMaxRecordNumber + 1, INT32_MAX}) {
+    EXPECT_EQ(cache_->fctLectureDansLeCache(n), EnregCache()) << n;
+  }
+  const int writes = fs_.ops().writes;
+  EXPECT_EQ(WriteAt(Rec(1, u"X:Y.Z"), kMaxRecordNumber + 1), kMaxRecordNumber + 1);
+  WriteAt(Rec(1, u"X:Y.Z"), INT32_MAX);
+  EXPECT_EQ(fs_.ops().writes, writes);
+  EXPECT_EQ(File().size(), 432u);
 }
 
-TEST_F(FctCacheTest, CountsRecordsOfOddLengths) {
+TEST_F(FctCacheTest, HalfRecordAtTheEndReadsAsZeroes) {
   Open();
-  for (auto [length, count] : {std::pair{0, 0}, {300, 2}, {360, 2}, {504, 4}}) {
-    File().assign(length, '\x01');
-    EXPECT_EQ(cache_->RecordCountOfFile(), count) << length;
-  }
-  // Record 4 of a 504-byte file: its first 72 bytes exist, the rest reads as zero.
-  const EnregCache r4 = cache_->fctLectureDansLeCache(4);
+  File().assign(504, '\x01');
+  EXPECT_EQ(cache_->RecordCountOfFile(), 4);
+  const EnregCache r4 = cache_->fctLectureDansLeCache(4);  // only its first 72 bytes exist
   EXPECT_EQ(r4.lngEtat, 0x01010101);
   EXPECT_EQ(r4.strValeurFormateeLue, Text(20, u'\0'));
   EXPECT_EQ(r4.dtmDemande, 0.0);
 }
 
-TEST_F(FctCacheTest, RecordNumbersPastTheLimitFailCleanly) {
-  FillWithPoints(1);
-  Open();
-  const int writes = fs_.ops().writes;
-  EXPECT_EQ(cache_->fctLectureDansLeCache(kMaxRecordNumber + 1), EnregCache());
-  EXPECT_EQ(cache_->fctLectureDansLeCache(INT32_MAX), EnregCache());
-  EXPECT_EQ(WriteAt(Rec(1, u"X:Y.Z"), kMaxRecordNumber + 1), kMaxRecordNumber + 1);
-  WriteAt(Rec(1, u"X:Y.Z"), INT32_MAX);
-  EXPECT_EQ(fs_.ops().writes, writes);
-  EXPECT_EQ(File().size(), 144u);
-}
-
 // ---- Writing and the free-slot choice
 
-TEST_F(FctCacheTest, EmptyFileTakesRecordOne) {
-  Open();
-  EXPECT_EQ(WriteAt(Rec(1, u"A:B.C"), 0), 1);
-  EXPECT_EQ(File().size(), 144u);
-  EXPECT_EQ(File().substr(0, 144), Bytes(Rec(1, u"A:B.C")));
-}
-
 TEST_F(FctCacheTest, FirstFreeSlotByStateOnly) {
-  SetStates({1, 1, 0, 1, 0});
   Open();
+  EXPECT_EQ(WriteAt(Rec(1, u"A:B.C"), 0), 1);  // an empty file
+  EXPECT_EQ(File(), Bytes(Rec(1, u"A:B.C")));
+  SetStates({1, 1, 0, 1, 0});
   EXPECT_EQ(WriteAt(Rec(1, u"A:B.C"), 0), 3);
   EXPECT_EQ(RecordAt(3).strRefNTF, PadToWidth(u"A:B.C", 60));
   EXPECT_EQ(File().size(), 720u);
@@ -103,16 +87,6 @@ TEST_F(FctCacheTest, WriteAtGivenNumberAndIndexKeepsFirstEntry) {
   EXPECT_EQ(cache_->IndexEntry(u"a:b.c"), 2);  // trimmed, case ignored
   WriteAt(Rec(1, u"A:B.C"), 3);
   EXPECT_EQ(cache_->IndexEntry(u"A:B.C"), 2);  // the key was there: refused
-}
-
-TEST_F(FctCacheTest, ComplementsAreCarriedThroughARewrite) {
-  EnregCache r = Rec(7, u"A:B.C", u"1");
-  r.lngComplement = {1, 2, 3, 4};
-  r.strComplement = {9, 0, 8, 0, 7};
-  SetRecords({r});
-  Open();
-  WriteAt(cache_->fctLectureDansLeCache(1), 1);
-  EXPECT_EQ(File(), Bytes(r));
 }
 
 TEST_F(FctCacheTest, WriteTracesIncludeTheSlotSearch) {
@@ -208,15 +182,6 @@ TEST_F(FctCacheTest, NothingIsReadOrWrittenWhileTheFileIsClosed) {
 }
 
 // ---- Trace sequences of lookups
-
-TEST_F(FctCacheTest, MissInAnEmptyFileTraces) {
-  Build(true);
-  Open();
-  cache_->GetData(u"A:B.C");
-  EXPECT_EQ(Traces(), (Lines{"GetData - début A:B.C", "convertNTFToIndex - début - A:B.C",
-                             "convertNTFToIndex - fin - 0",
-                             "   GetData A:B.C position non mémorisée", "GetData - fin"}));
-}
 
 TEST_F(FctCacheTest, ScanAndIndexedLookupTraces) {
   FillWithPoints(2, 2, u"A:B.C");

@@ -32,11 +32,15 @@ class TraceLogTest : public ::testing::Test {
   Windows1252CodePage cp_;
 };
 
-TEST_F(TraceLogTest, SwitchOffWritesNothing) {
-  TraceLogConditionnel trace(fs_, clock_, cp_);
-  EXPECT_FALSE(trace.blnTraceActive());
-  trace.fctEcrireTrace(u"GetData - fin");
+TEST_F(TraceLogTest, SwitchOffOrAnUnwritableFolderWritesNothing) {
+  TraceLogConditionnel off(fs_, clock_, cp_);
+  EXPECT_FALSE(off.blnTraceActive());
+  off.fctEcrireTrace(u"GetData - fin");
   EXPECT_EQ(fs_.ops().appends, 0);
+  fs_.AddFolder(u"/elsewhere/");
+  TraceLogConditionnel on(fs_, clock_, cp_, true);
+  on.fctEcrireTrace(u"GetData - fin");
+  EXPECT_EQ(fs_.ops().appends, 1);  // tried, and the line lost quietly
   EXPECT_FALSE(fs_.Exists(u"/opt/quillon/HN_Quillon_PD 20261207.log"));
 }
 
@@ -68,14 +72,6 @@ TEST_F(TraceLogTest, LineAcrossMidnightStaysInItsOwnDay) {
             "23:59:59 - GetData - fin\r\n");
   EXPECT_EQ(fs_.Contents(u"/opt/quillon/HN_Quillon_PD 20261208.log"),
             "00:00:00 - GetData - fin\r\n");
-}
-
-TEST_F(TraceLogTest, UnwritableFolderLosesTheLineQuietly) {
-  fs_.AddFolder(u"/elsewhere/");
-  TraceLogConditionnel trace(fs_, clock_, cp_, true);
-  trace.fctEcrireTrace(u"GetData - fin");
-  EXPECT_EQ(fs_.ops().appends, 1);
-  EXPECT_FALSE(fs_.Exists(u"/opt/quillon/HN_Quillon_PD 20261207.log"));
 }
 
 }  // namespace
