@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "common/oledate.h"
 #include "common/text.h"
 #include "platform/windows_1252.h"
@@ -11,7 +13,10 @@ TEST(Text, Utf8RoundTripKeepsNulAndAccents) {
   const Text text = Text(u"début\0é", 7) + u"€";
   EXPECT_EQ(FromUtf8(ToUtf8(text)), text);
   EXPECT_EQ(ToUtf8(u"é"), "\xC3\xA9");
-  EXPECT_EQ(FromUtf8("\xFF" "a"), Text(u"\uFFFD" u"a"));
+  EXPECT_EQ(FromUtf8("\xFF"
+                     "a"),
+            Text(u"\uFFFD"
+                 u"a"));
 }
 
 TEST(Text, TrimsSpacesOnlyAndPads) {
@@ -46,13 +51,8 @@ TEST(OleDate, KnownDays) {
   EXPECT_DOUBLE_EQ(DateFromParts(1899, 12, 29, 6), -1.25);
   DateTimeParts p;
   ASSERT_TRUE(DateToParts(DateFromParts(2026, 12, 7, 14, 5, 9), &p));
-  EXPECT_EQ(p.year, 2026);
-  EXPECT_EQ(p.month, 12);
-  EXPECT_EQ(p.day, 7);
-  EXPECT_EQ(p.hour, 14);
-  EXPECT_EQ(p.minute, 5);
-  EXPECT_EQ(p.second, 9);
-  EXPECT_EQ(p.day_of_week, 1);  // a Monday
+  EXPECT_EQ(std::tuple(p.year, p.month, p.day, p.hour, p.minute, p.second, p.day_of_week),
+            std::tuple(2026, 12, 7, 14, 5, 9, 1));  // a Monday
 }
 
 TEST(OleDate, RoundingCarriesIntoTheNextDay) {

@@ -62,14 +62,6 @@ TEST_F(PlatformFormatterTest, LocalesChosenByNameOnly) {
   EXPECT_NE(NewPlatformLocale(), nullptr);
 }
 
-TEST_F(PlatformFormatterTest, LocaleSeparatorsAndNames) {
-  EXPECT_EQ(ToUtf8(en_->Info().decimal_separator), ".");
-  EXPECT_EQ(ToUtf8(fr_->Info().decimal_separator), ",");
-  EXPECT_EQ(ToUtf8(fr_->Info().thousands_separator), "\u00A0");
-  EXPECT_EQ(ToUtf8(fr_->Info().day_names[0]), "dimanche");
-  EXPECT_EQ(ToUtf8(en_->Info().short_month_names[2]), "Mar");
-}
-
 struct SingleCase {
   const char* locale;
   const char16_t* text;
