@@ -61,6 +61,13 @@ TEST_F(Refresh, AnotherPointOrAnotherLetterCaseReadsAsTheEmptyRecord) {
   EXPECT_EQ(pd_.get_Qualite(), u"0");
   EXPECT_EQ(Caption(Child::txtStatut), u"Ok");
   EXPECT_EQ(log_.Starting("demander").size(), 1u);  // requested all the same
+
+  log_.FailOn("getdata");  // a failing cache gives the empty record too
+  pd_.MaJNTF(u"old", u"old", 1, At(0));
+  ASSERT_TRUE(TickAt(2));
+  EXPECT_EQ(pd_.fields().strValeur, Text(20, u'\0'));
+  EXPECT_EQ(log_.Starting("demander").size(), 2u);
+  EXPECT_EQ(pd_.fields().dtmDateDernLect, At(2));
 }
 
 TEST_F(Refresh, AReferenceTypedWithStraySpacesFindsItsPoint) {
@@ -132,15 +139,6 @@ TEST_F(Refresh, HidingAnotherControlDoesNotEmptyARunningOne) {
   ASSERT_FALSE(cache_.open);
   ASSERT_TRUE(TickAt(1));
   EXPECT_EQ(pd_.fields().strValeur, PadToWidth(u"12", 20));
-}
-
-TEST_F(Refresh, AFailingCacheStillGivesAReadAndARequest) {
-  StartNew();
-  log_.FailOn("getdata");
-  ASSERT_TRUE(TickAt(1));
-  EXPECT_EQ(pd_.fields().strValeur, Text(20, u'\0'));
-  EXPECT_EQ(log_.Starting("demander").size(), 1u);
-  EXPECT_EQ(pd_.fields().dtmDateDernLect, At(1));
 }
 
 }  // namespace

@@ -23,11 +23,6 @@ TEST_F(FindTest, FirstExactMatchAsOneTsvLine) {
             "3\t1\tA:B.C\t\t\t29\tfirst\t\n");
 }
 
-TEST_F(FindTest, LetterCaseAndFreeSlots) {
-  EXPECT_EQ(Lines(Run({"find", "--cache", Sample(), "a:b.c"}).out)[1].substr(0, 2), "4\t");
-  EXPECT_EQ(Lines(Run({"find", "--cache", Sample(), "P:T2.V"}).out)[1].substr(0, 4), "2\t0\t");
-}
-
 TEST_F(FindTest, MissingPointExitsOne) {
   for (const char* ntf : {"X:Y.Z", "A:B.C ", "A:B"}) {
     const RunResult r = Run({"find", "--cache", Sample(), ntf});
