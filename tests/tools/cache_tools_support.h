@@ -103,6 +103,16 @@ class ToolTest : public ::testing::Test {
     return lines;
   }
 
+  // Each argument list is refused: exit `code` (any non-zero when 0), one error line, no output.
+  void ExpectRefused(const std::vector<std::vector<std::string>>& cases, int code = 0) {
+    for (const auto& args : cases) {
+      const RunResult r = Run(args);
+      EXPECT_TRUE(code ? r.code == code : r.code != 0) << args.back() << ": " << r.code;
+      EXPECT_EQ(Lines(r.err).size(), 1u) << r.err;
+      EXPECT_EQ(r.out, "") << args.back();
+    }
+  }
+
   std::string dir_;
 };
 

@@ -30,15 +30,7 @@ TEST_F(DemoTest, RunsForItsDurationShowsServedValuesAndCleansUp) {
 }
 
 TEST_F(DemoTest, BadArgumentsAreRefused) {
-  for (const std::vector<std::string>& args :
-       {std::vector<std::string>{"demo", "--duration", "0"},
-        std::vector<std::string>{"demo", "--duration", "x"},
-        std::vector<std::string>{"demo", "now"}, std::vector<std::string>{"demo", "--fast"}}) {
-    const RunResult r = Run(args);
-    EXPECT_EQ(r.code, 2) << args.back();
-    EXPECT_EQ(Lines(r.err).size(), 1u);
-    EXPECT_NE(r.err.find("demo [--duration SECONDS]"), std::string::npos) << r.err;
-  }
+  ExpectRefused({{"demo", "--duration", "0"}, {"demo", "--duration", "x"}, {"demo", "now"}}, 2);
 }
 
 }  // namespace

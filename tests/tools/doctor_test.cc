@@ -51,13 +51,8 @@ TEST_F(DoctorTest, UnreadPathOrUnopenableFileGivesExitOne) {
   EXPECT_TRUE(Has(r, "Cache file opens: no\n"));
 }
 
-TEST_F(DoctorTest, PingsALoopbackAddressAndAHostNameNotAtAll) {
-  RunResult r = Doctor(InstallEnv(), {"--ping", "127.0.0.1"});
-  EXPECT_EQ(r.code, 0);
-  EXPECT_TRUE(Has(r, "Ping 127.0.0.1: reachable (result 0, 3 repeats, ") ||
-              Has(r, "Ping 127.0.0.1: not reachable (result 1, 3 repeats, "))
-      << r.out;
-  r = Doctor(InstallEnv(), {"--ping", "serveur-pd"});
+TEST_F(DoctorTest, AHostNameIsNotPingedAtAll) {
+  const RunResult r = Doctor(InstallEnv(), {"--ping", "serveur-pd"});
   EXPECT_TRUE(Has(r, "Ping serveur-pd: not reachable (result 1, 3 repeats, 0.0")) << r.out;
 }
 

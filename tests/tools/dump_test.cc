@@ -30,47 +30,22 @@ TEST_F(DumpTest, TsvShowsEveryFieldCleaned) {
             "2\t0\tNé:T.F\t\t2026-01-02 03:04:05\t29\ta\\x09b\\x0Ac\\x00d\t\n");
 }
 
-TEST_F(DumpTest, TableIsAlignedForPeople) {
-  const RunResult r = Run({"dump", "--cache", Sample()});
-  ASSERT_EQ(r.code, 0);
-  const auto lines = Lines(r.out);
-  ASSERT_EQ(lines.size(), 4u);
-  EXPECT_EQ(lines[0].find("ref"), lines[1].find("A:B.C"));
-  EXPECT_EQ(lines[0].find("requested"), lines[1].find("2026-12-07 14:05:01"));
-  EXPECT_EQ(lines[3], "2 records");
-}
-
 TEST_F(DumpTest, OddLengthIsCountedAsTheCacheCountsIt) {
-  WriteFile(Path("odd.dat"), "");
-  EXPECT_EQ(Lines(Run({"dump", "--cache", Path("odd.dat"), "--tsv"}).out).size(), 1u);
-  std::string bytes = RawRecord{1, "A:B.C"}.Bytes() + RawRecord{1, "D:E.F"}.Bytes() +
-                      RawRecord{1, "G:H.I"}.Bytes().substr(0, 72);  // 360 bytes: 2 records
+  const std::string bytes = RawRecord{1, "A:B.C"}.Bytes() + RawRecord{1, "D:E.F"}.Bytes() +
+                            RawRecord{1, "G:H.I"}.Bytes().substr(0, 72);  // 360 bytes: 2 records
   WriteFile(Path("odd.dat"), bytes);
-  RunResult r = Run({"dump", "--cache", Path("odd.dat"), "--tsv"});
+  const RunResult r = Run({"dump", "--cache", Path("odd.dat"), "--tsv"});
   EXPECT_EQ(r.code, 0);
   EXPECT_EQ(Lines(r.out).size(), 3u);
   EXPECT_NE(r.err.find("warning"), std::string::npos);
   EXPECT_NE(r.err.find("360 bytes"), std::string::npos);
-
-  WriteFile(Path("odd.dat"), bytes + std::string(144, '\0'));  // 504 bytes: 4 records
-  r = Run({"dump", "--cache", Path("odd.dat"), "--tsv"});
-  EXPECT_EQ(Lines(r.out).size(), 5u);
-  EXPECT_EQ(Lines(r.out)[4], "4\t0\t\t\t\t0\t\t");
 }
 
 TEST_F(DumpTest, BadInputGetsOneLineAndNonZeroExit) {
-  for (const auto& args :
-       std::vector<std::vector<std::string>>{{"dump", "--cache", Path("missing.dat")},
-                                             {"dump", "--cache", dir_},
-                                             {"dump", "--cache"},
-                                             {"dump"},
-                                             {"dump", "--cache", Sample(), "--wide"},
-                                             {"dump", "--cache", Sample(), "extra"}}) {
-    const RunResult r = Run(args);
-    EXPECT_NE(r.code, 0) << args.back();
-    EXPECT_EQ(Lines(r.err).size(), 1u) << r.err;
-    EXPECT_EQ(r.out, "");
-  }
+  ExpectRefused({{"dump", "--cache", Path("missing.dat")},
+                 {"dump", "--cache", dir_},
+                 {"dump", "--cache"},
+                 {"dump", "--cache", Sample(), "--wide"}});
 }
 
 }  // namespace

@@ -23,22 +23,17 @@ TEST_F(FindTest, FirstExactMatchAsOneTsvLine) {
             "3\t1\tA:B.C\t\t\t29\tfirst\t\n");
 }
 
-TEST_F(FindTest, MissingPointExitsOne) {
+TEST_F(FindTest, MissingPointExitsOneAndBadInputIsRefused) {
   for (const char* ntf : {"X:Y.Z", "A:B.C ", "A:B"}) {
     const RunResult r = Run({"find", "--cache", Sample(), ntf});
     EXPECT_EQ(r.code, 1) << ntf;
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "quillon: not found\n");
   }
-}
-
-TEST_F(FindTest, MissingFileIsAnErrorAndStaysMissing) {
-  const RunResult r = Run({"find", "--cache", Path("none.dat"), "A:B.C"});
-  EXPECT_NE(r.code, 0);
-  EXPECT_EQ(Lines(r.err).size(), 1u);
-  EXPECT_EQ(::access(Path("none.dat").c_str(), F_OK), -1);
-  EXPECT_EQ(Run({"find", "--cache", Sample()}).code, 2);
-  EXPECT_EQ(Run({"find", "--cache", Sample(), "A:B.C", "--fast"}).code, 2);
+  ExpectRefused({{"find", "--cache", Path("none.dat"), "A:B.C"}});
+  EXPECT_EQ(::access(Path("none.dat").c_str(), F_OK), -1);  // a missing file stays missing
+  ExpectRefused({{"find", "--cache", Sample()}, {"find", "--cache", Sample(), "A:B.C", "--fast"}},
+                2);
 }
 
 }  // namespace

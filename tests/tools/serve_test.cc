@@ -1,9 +1,4 @@
 // quillon serve: the stand-in server fills requested records in.
-#include <signal.h>
-
-#include <chrono>
-#include <thread>
-
 #include "cache_tools_support.h"
 #include "common/oledate.h"
 
@@ -81,43 +76,14 @@ TEST_F(ServeTest, ValuesFromAFileAndRereadAtThePeriod) {
   EXPECT_EQ(Run({"serve", "--cache", file, "--once"}).out, "served 1 record\n");
 }
 
-TEST_F(ServeTest, ServesRequestsThatArriveWhileRunning) {
-  WriteFile(Path("c.dat"), "");
-  std::fflush(stdout);  // nothing buffered is written twice
-  const pid_t server = ::fork();
-  if (server == 0) {
-    std::freopen("/dev/null", "w", stdout);
-    ::execl(QUILLON_EXE, "quillon", "serve", "--cache", Path("c.dat").c_str(), "--duration", "20",
-            static_cast<char*>(nullptr));
-    ::_exit(127);
-  }
-  ASSERT_EQ(Run({"request", "L:Live.PV", "--cache", Path("c.dat")}).code, 0);
-  double read = 0;
-  for (int i = 0; i < 100 && read == 0; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    read = At(ReadFile(Path("c.dat")), 1).read;
-  }
-  ::kill(server, SIGTERM);
-  ::waitpid(server, nullptr, 0);
-  EXPECT_NE(read, 0.0);
-  EXPECT_EQ(Run({"serve", "--cache", Path("c.dat"), "--duration", "0.5"}).code, 0);  // ends
-}
-
 TEST_F(ServeTest, BadInputGetsOneLineAndNonZeroExit) {
   WriteFile(Path("bad.tsv"), "S:Temp.PV 21.5\n");
   const std::string file = Requests();
-  for (const auto& args : std::vector<std::vector<std::string>>{
-           {"serve", "--cache", file, "--values", Path("bad.tsv"), "--once"},
-           {"serve", "--cache", file, "--values", Path("none.tsv"), "--once"},
-           {"serve", "--cache", Path("no/such/folder.dat"), "--once"},
-           {"serve", "--cache", file, "--duration", "soon"},
-           {"serve", "--cache", file, "--duration", "-1"},
-           {"serve", "--cache", file, "--forever"},
-           {"serve", "extra"}}) {
-    const RunResult r = Run(args);
-    EXPECT_NE(r.code, 0) << args.back();
-    EXPECT_EQ(Lines(r.err).size(), 1u) << r.err;
-  }
+  ExpectRefused({{"serve", "--cache", file, "--values", Path("bad.tsv"), "--once"},
+                 {"serve", "--cache", file, "--values", Path("none.tsv"), "--once"},
+                 {"serve", "--cache", Path("no/such/folder.dat"), "--once"},
+                 {"serve", "--cache", file, "--duration", "-1"},
+                 {"serve", "extra"}});
   EXPECT_NE(Run({"serve", "--cache", file, "--values", Path("bad.tsv")}).err.find("line 1"),
             std::string::npos);
 }
