@@ -41,14 +41,6 @@ class FctTest : public CacheTest {
 
 // ---- The queue and its gate
 
-TEST_F(FctTest, FirstRequestAfterLoadFlushesAtOnce) {
-  EXPECT_EQ(fct_->dtmDernierEnvoi(), 0.0);
-  Request(u"R1", 29);
-  EXPECT_EQ(Refs(), Lines{"R1"});
-  EXPECT_EQ(fct_->dtmDernierEnvoi(), clock_.Now());
-  EXPECT_EQ(fct_->PendingRequests(), 0u);
-}
-
 TEST_F(FctTest, EachQueuedPointKeepsItsOwnCode) {
   Request(u"R1", 0);
   Advance(0.3);
@@ -63,27 +55,19 @@ TEST_F(FctTest, EachQueuedPointKeepsItsOwnCode) {
   EXPECT_EQ(PollOf(3), 90);
 }
 
-TEST_F(FctTest, GateOpensExactlyOneSecondAfterTheLastFlush) {
+TEST_F(FctTest, FirstRequestFlushesAtOnceThenTheGateOpensExactlyOneSecondLater) {
   Request(u"R1", 29);
+  EXPECT_EQ(Refs(), Lines{"R1"});
+  EXPECT_EQ(fct_->dtmDernierEnvoi(), clock_.Now());
   Advance(0.999);
   Request(u"R2", 29);
   EXPECT_EQ(Refs(), Lines{"R1"});
   Advance(0.001);
   Request(u"R3", 29);
   EXPECT_EQ(Refs(), (Lines{"R1", "R2", "R3"}));
-}
-
-TEST_F(FctTest, DuplicatesAreForcedOncePerOccurrence) {
-  Request(u"R1", 29);
-  Advance(0.5);
-  Request(u"R1", 29);
-  Request(u"R1", 90);
-  fs_.ops() = {};
-  Advance(0.5);
-  Request(u"R2", 29);
-  EXPECT_EQ(Refs(), (Lines{"R1", "R2"}));
-  EXPECT_EQ(fs_.ops().writes, 3);
-  EXPECT_EQ(PollOf(1), 90);
+  Advance(-3600);  // a clock set back (end of summer time) holds nothing back
+  Request(u"R4", 29);
+  EXPECT_EQ(Refs(), (Lines{"R1", "R2", "R3", "R4"}));
 }
 
 TEST_F(FctTest, RequestHeldBackAndThenClosedIsLostUntilAskedAgain) {
@@ -98,13 +82,6 @@ TEST_F(FctTest, RequestHeldBackAndThenClosedIsLostUntilAskedAgain) {
   Advance(1);
   Request(u"R2", 29);
   EXPECT_EQ(Refs(), (Lines{"R1", "R3", "R2"}));
-}
-
-TEST_F(FctTest, ClockSetBackDoesNotHoldRequests) {
-  Request(u"R1", 29);
-  Advance(-3600);  // end of summer time
-  Request(u"R2", 29);
-  EXPECT_EQ(Refs(), (Lines{"R1", "R2"}));
 }
 
 // ---- Forced reads
@@ -213,14 +190,10 @@ TEST_F(FctTest, ReopenAfterCloseKeepsTheIndexAndGoesOn) {
   EXPECT_EQ(fs_.ops().reads, 3);  // indexed: verify, read, verify again before the write
   EXPECT_EQ(RecordAt(2).lngPollTime, 90);
   EXPECT_EQ(registry_api_.Count("OpenKeyEx"), 1);
-}
-
-TEST_F(FctTest, HandlesInvalidatedByThePlatformAreReopened) {
-  Force(u"A:B.C", 29);
-  fs_.InvalidateHandles();
+  fs_.InvalidateHandles();  // handles the platform invalidated are opened again
   Force(u"D:E.F", 29);
-  EXPECT_EQ(cache_->intFicCache(), 2);
-  EXPECT_EQ(Refs(), (Lines{"A:B.C", "D:E.F"}));
+  EXPECT_EQ(cache_->intFicCache(), 3);
+  EXPECT_EQ(Refs(), (Lines{"X:Y.Z", "A:B.C", "D:E.F"}));
 }
 
 class FctWithoutInstallPath : public FctTest {
