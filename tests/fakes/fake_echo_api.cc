@@ -1,6 +1,7 @@
 #include "fakes/fake_echo_api.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace quillon::testing {
@@ -30,20 +31,13 @@ int32_t FakeEchoApi::WSACleanup() {
 // Four decimal numbers of at most 255 separated by dots, in network byte order.
 uint32_t FakeEchoApi::InetAddr(const std::string& address) {
   Record("InetAddr(" + address + ")");
-  uint32_t out = 0;
-  size_t at = 0;
-  for (int part = 0; part < 4; ++part) {
-    if (part > 0 && (at >= address.size() || address[at++] != '.')) return kInaddrNone;
-    uint32_t n = 0;
-    size_t digits = 0;
-    while (at < address.size() && address[at] >= '0' && address[at] <= '9' && digits < 4) {
-      n = n * 10 + static_cast<uint32_t>(address[at++] - '0');
-      ++digits;
-    }
-    if (digits == 0 || n > 255) return kInaddrNone;
-    out |= n << (8 * part);
+  unsigned p[4];
+  char extra;
+  if (std::sscanf(address.c_str(), "%3u.%3u.%3u.%3u%c", &p[0], &p[1], &p[2], &p[3], &extra) != 4 ||
+      std::max({p[0], p[1], p[2], p[3]}) > 255) {
+    return kInaddrNone;
   }
-  return at == address.size() ? out : kInaddrNone;
+  return p[0] | p[1] << 8 | p[2] << 16 | p[3] << 24;
 }
 
 IcmpHandle FakeEchoApi::IcmpCreateFile() {
@@ -62,7 +56,7 @@ uint32_t FakeEchoApi::IcmpSendEcho(IcmpHandle handle, uint32_t address, const st
   if (!send_writes_) return 0;
   const bool answered = answer_from_ > 0 && sends_ >= answer_from_;
   PutLe32(reply, address);
-  PutLe32(reply + kEchoReplyStatusOffset, answered ? 0u : static_cast<uint32_t>(silent_status_));
+  PutLe32(reply + kEchoReplyStatusOffset, answered ? 0u : static_cast<uint32_t>(kIpReqTimedOut));
   if (answered) {
     const size_t n = std::min<size_t>(payload.size(), reply_size - kEchoReplyHeaderSize);
     std::memcpy(reply + kEchoReplyHeaderSize, payload.data(), n);

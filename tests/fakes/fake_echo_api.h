@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <string>
 #include <vector>
 
@@ -22,8 +21,6 @@ class FakeEchoApi final : public EchoApi {
 
   // The host answers the n-th echo request (1-based) and every one after it; 0: never.
   void AnswerFrom(int n) { answer_from_ = n; }
-  // Status written for an unanswered request.
-  void SetSilentStatus(int32_t status) { silent_status_ = status; }
   void FailStartup(int32_t code) { startup_result_ = code; }
   void FailCreateFile() { create_fails_ = true; }
   // Sends fail without writing the reply buffer (as a refused send does).
@@ -39,7 +36,6 @@ class FakeEchoApi final : public EchoApi {
   void Record(std::string call) { calls_.push_back(std::move(call)); }
 
   int answer_from_ = 1;
-  int32_t silent_status_ = kIpReqTimedOut;
   int32_t startup_result_ = 0;
   bool create_fails_ = false;
   bool send_writes_ = true;

@@ -7,7 +7,8 @@ namespace quillon::testing {
 
 class FakeFile final : public RandomAccessFile {
  public:
-  FakeFile(FakeFileSystem* fs, Text path) : fs_(fs), path_(std::move(path)), gen_(fs->generation_) {}
+  FakeFile(FakeFileSystem* fs, Text path)
+      : fs_(fs), path_(std::move(path)), gen_(fs->generation_) {}
 
   bool Length(int64_t* length) override {
     ++fs_->ops_.lengths;
