@@ -13,6 +13,7 @@
 #include "fakes/fake_echo_api.h"
 #include "fakes/fake_file_system.h"
 #include "fakes/fake_registry_api.h"
+#include "fuzz_support.h"
 #include "platform/windows_1252.h"
 #include "services/trace_log.h"
 
@@ -21,19 +22,12 @@ namespace {
 
 const Text kFile = u"/fuzz/cache.dat";
 
-void CheckAt(bool ok, const char* what, int line) {
-  if (ok) return;
-  std::fprintf(stderr, "cache_fuzz.cc:%d: check failed: %s\n", line, what);
-  std::abort();
-}
-#define Check(condition) CheckAt((condition), #condition, __LINE__)
-
 void RoundTrip(const std::string& bytes, CodePage& cp) {
   for (size_t at = 0; at + kRecordSize <= bytes.size(); at += kRecordSize) {
     const auto* in = reinterpret_cast<const uint8_t*>(bytes.data() + at);
     uint8_t out[kRecordSize];
     EncodeRecord(DecodeRecord(in, cp), cp, out);
-    Check(std::memcmp(in, out, kRecordSize) == 0);
+    FUZZ_CHECK(std::memcmp(in, out, kRecordSize) == 0);
   }
 }
 
@@ -74,30 +68,30 @@ void Exercise(const std::string& file, const Text& ntf, int32_t code, bool trace
   FctCache cache(fs, clock, cp, trace, registry);
   fs.Contents(kFile) = file;
   cache.UseFile(kFile);
-  Check(cache.fctOuvrirCache() == 0);
+  FUZZ_CHECK(cache.fctOuvrirCache() == 0);
 
   const int32_t expected = LiteralFind(cache, ntf);
   const EnregCache found = cache.GetData(ntf);
   if (expected == 0) {
-    Check(Same(found, EnregCache(), cp));
+    FUZZ_CHECK(Same(found, EnregCache(), cp));
   } else {
-    Check(cache.IndexEntry(ntf) == expected);
-    Check(Same(found, cache.fctLectureDansLeCache(expected), cp));
+    FUZZ_CHECK(cache.IndexEntry(ntf) == expected);
+    FUZZ_CHECK(Same(found, cache.fctLectureDansLeCache(expected), cp));
   }
   const int32_t free_slot = LiteralFreeSlot(cache);
   int32_t n = 0;
   cache.fctEcritureDansLeCache(EnregCache(), n);
-  Check(n == free_slot);
+  FUZZ_CHECK(n == free_slot);
 
   // A forced read leaves an indexed record of the point, requested.
   cache.cacheForcerLectNTF(ntf, code);
   const Text point = NormaliseReference(ntf);
   const auto at = cache.IndexEntry(point);
-  Check(at.has_value());
+  FUZZ_CHECK(at.has_value());
   const EnregCache forced = cache.fctLectureDansLeCache(*at);
-  Check(TrimSpaces(forced.strRefNTF) == point);
-  Check(forced.lngEtat == 1 && forced.dtmLecture == 0 && forced.lngPollTime >= code);
-  Check(Same(cache.GetData(point), forced, cp));
+  FUZZ_CHECK(TrimSpaces(forced.strRefNTF) == point);
+  FUZZ_CHECK(forced.lngEtat == 1 && forced.dtmLecture == 0 && forced.lngPollTime >= code);
+  FUZZ_CHECK(Same(cache.GetData(point), forced, cp));
 }
 
 }  // namespace

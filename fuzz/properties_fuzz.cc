@@ -1,28 +1,18 @@
 // Restores a control from a bag holding arbitrary values under its three keys, then shows it,
 // ticks it over an arbitrary record, reads every property and saves it again. Checks that the
 // period follows the refresh code and that what is saved restores to the same settings.
-#include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdlib>
 #include <memory>
 
 #include "control/headless_site.h"
 #include "fakes/fake_clock.h"
+#include "fuzz_support.h"
 #include "platform/formatter.h"
 #include "platform/locale.h"
 
 namespace quillon {
 namespace {
-
-Text ConsumeText(FuzzedDataProvider& in, size_t max_chars) {
-  const std::string bytes = in.ConsumeRandomLengthString(max_chars * 2);
-  Text out;
-  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    out += static_cast<char16_t>(static_cast<uint8_t>(bytes[i]) | static_cast<uint8_t>(bytes[i + 1])
-                                                                      << 8);
-  }
-  return out;
-}
 
 BagValue ConsumeValue(FuzzedDataProvider& in) {
   switch (in.ConsumeIntegralInRange<int>(0, 7)) {
@@ -37,7 +27,7 @@ BagValue ConsumeValue(FuzzedDataProvider& in) {
     case 4:
       return in.ConsumeFloatingPoint<double>();
     case 5:
-      return ConsumeText(in, 40);
+      return fuzz::ConsumeUtf16(in, 40);
     case 6:
       return FromUtf8(in.ConsumeRandomLengthString(40));
     default:
@@ -62,10 +52,6 @@ struct Locales {
   std::unique_ptr<Formatter> en_format = NewPlatformFormatter(*en);
 };
 
-void Check(bool condition) {
-  if (!condition) std::abort();
-}
-
 }  // namespace
 }  // namespace quillon
 
@@ -86,15 +72,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   HeadlessSite site(in.ConsumeBool() ? UserMode::kRun : UserMode::kDesign);
   QuillonPD pd(site, cache, clock, locale, formatter);
   pd.ReadProperties(bag);
-  Check(pd.fields().lngPeriodeSec == PollTimeSeconds(pd.fields().ePollTime));
+  FUZZ_CHECK(pd.fields().lngPeriodeSec == PollTimeSeconds(pd.fields().ePollTime));
 
-  cache.record.strRefNTF = in.ConsumeBool() ? pd.fields().strNTF : ConsumeText(in, 60);
+  cache.record.strRefNTF = in.ConsumeBool() ? pd.fields().strNTF : fuzz::ConsumeUtf16(in, 60);
   cache.record.strValeurLue = FromUtf8(in.ConsumeRandomLengthString(20));
-  cache.record.strValeurFormateeLue = ConsumeText(in, 20);
+  cache.record.strValeurFormateeLue = fuzz::ConsumeUtf16(in, 20);
   cache.record.dtmLecture = in.ConsumeFloatingPoint<double>();
   pd.Show();
   pd.timerRead_Timer();
-  pd.MaJNTF(FromUtf8(in.ConsumeRandomLengthString(20)), ConsumeText(in, 20),
+  pd.MaJNTF(FromUtf8(in.ConsumeRandomLengthString(20)), fuzz::ConsumeUtf16(in, 20),
             in.ConsumeIntegral<uint8_t>(), in.ConsumeFloatingPoint<double>());
   clock.AdvanceSeconds(in.ConsumeIntegralInRange<int>(0, 4000));
   pd.timerRead_Timer();
@@ -111,8 +97,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   HeadlessSite site2;
   QuillonPD restored(site2, cache, clock, locale, formatter);
   restored.ReadProperties(saved);
-  Check(restored.fields().strNTF == pd.fields().strNTF);
-  Check(restored.fields().ePollTime == pd.fields().ePollTime);
-  Check(restored.fields().strFormat == pd.fields().strFormat);
+  FUZZ_CHECK(restored.fields().strNTF == pd.fields().strNTF);
+  FUZZ_CHECK(restored.fields().ePollTime == pd.fields().ePollTime);
+  FUZZ_CHECK(restored.fields().strFormat == pd.fields().strFormat);
   return 0;
 }
