@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -70,6 +71,21 @@ class ControlTest : public ::testing::Test {
     ASSERT_TRUE(TickAt(1));
     ASSERT_TRUE(pd_.fields().blnDemarrageTermine);
     log_.Clear();
+  }
+
+  // What the control saves into a new bag.
+  std::map<Text, BagValue> Saved() {
+    MemoryPropertyBag bag;
+    pd_.WriteProperties(bag);
+    return bag.entries();
+  }
+  // Lines of the log that mention `label`.
+  std::vector<std::string> LinesOf(const std::string& label) {
+    std::vector<std::string> out;
+    for (const std::string& line : log_.lines()) {
+      if (line.find(label) != std::string::npos) out.push_back(line);
+    }
+    return out;
   }
 
   Text Caption(Child c) { return site_.captions.count(c) ? site_.captions[c] : Text(u"(unset)"); }

