@@ -26,7 +26,7 @@ class FctCacheTest : public CacheTest {
 
 // ---- Reading and counting
 
-TEST_F(FctCacheTest, RecordNumbersMapToOffsetsAndPastTheLimitFailCleanly) {
+TEST_F(FctCacheTest, RecordNumbersPastTheLimitFailCleanlyAndAHalfRecordReadsAsZeroes) {
   FillWithPoints(3);
   Open();
   EXPECT_EQ(cache_->fctLectureDansLeCache(3).strRefNTF, PadToWidth(u"P:T3.V", 60));
@@ -38,9 +38,7 @@ TEST_F(FctCacheTest, RecordNumbersMapToOffsetsAndPastTheLimitFailCleanly) {
   WriteAt(Rec(1, u"X:Y.Z"), INT32_MAX);
   EXPECT_EQ(fs_.ops().writes, writes);
   EXPECT_EQ(File().size(), 432u);
-}
 
-TEST_F(FctCacheTest, HalfRecordAtTheEndReadsAsZeroes) {
   Open();
   File().assign(504, '\x01');
   EXPECT_EQ(cache_->RecordCountOfFile(), 4);
@@ -52,7 +50,7 @@ TEST_F(FctCacheTest, HalfRecordAtTheEndReadsAsZeroes) {
 
 // ---- Writing and the free-slot choice
 
-TEST_F(FctCacheTest, FirstFreeSlotByStateOnly) {
+TEST_F(FctCacheTest, FirstFreeSlotByStateOnlyAcrossBlocksAndHalfRecords) {
   Open();
   EXPECT_EQ(WriteAt(Rec(1, u"A:B.C"), 0), 1);  // an empty file
   EXPECT_EQ(File(), Bytes(Rec(1, u"A:B.C")));
@@ -65,9 +63,7 @@ TEST_F(FctCacheTest, FirstFreeSlotByStateOnly) {
   EXPECT_EQ(File().size(), 864u);
   SetStates({-1, 2, 1});  // any non-zero state is occupied
   EXPECT_EQ(WriteAt(Rec(1, u"A:B.E"), 0), 4);
-}
 
-TEST_F(FctCacheTest, FreeSlotSearchCrossesBlocksAndHalfRecords) {
   std::vector<EnregCache> records(1000, Rec(1, u"P:T.V"));
   records[kScanBlockRecords + 2] = Rec(0, u"P:Old.V");  // record 458
   SetRecords(records);
@@ -115,7 +111,7 @@ TEST_F(FctCacheTest, ScanFindsAndIndexesThenUsesTheIndex) {
   EXPECT_EQ(fs_.ops().lengths, 0);
 }
 
-TEST_F(FctCacheTest, StaleEntryIsDroppedAndThePointReindexed) {
+TEST_F(FctCacheTest, StaleOrOtherCaseEntryIsDroppedAndThePointReindexed) {
   FillWithPoints(12, 7, u"A:B.C");
   Open();
   cache_->GetData(u"A:B.C");
@@ -124,9 +120,7 @@ TEST_F(FctCacheTest, StaleEntryIsDroppedAndThePointReindexed) {
   EXPECT_EQ(cache_->IndexEntry(u"A:B.C"), std::nullopt);
   EXPECT_EQ(cache_->GetData(u"A:B.C"), RecordAt(12));
   EXPECT_EQ(cache_->IndexEntry(u"A:B.C"), 12);
-}
 
-TEST_F(FctCacheTest, CaseMatchesTheKeyButNotTheRecord) {
   FillWithPoints(5, 4, u"A:B.C");
   Open();
   cache_->GetData(u"A:B.C");
@@ -135,7 +129,7 @@ TEST_F(FctCacheTest, CaseMatchesTheKeyButNotTheRecord) {
   EXPECT_EQ(cache_->GetData(u"A:B.C"), RecordAt(4));      // found again by a scan
 }
 
-TEST_F(FctCacheTest, FirstMatchWinsAndStateIsIgnored) {
+TEST_F(FctCacheTest, FirstMatchWinsStateIsIgnoredAndTheCallerReferenceIsUntrimmed) {
   std::vector<EnregCache> records(9, Rec(1, u"P:T.V"));
   records[2] = Rec(0, u"A:B.C", u"three");  // a free slot still carrying the point
   records[8] = Rec(1, u"A:B.C", u"nine");
@@ -143,9 +137,7 @@ TEST_F(FctCacheTest, FirstMatchWinsAndStateIsIgnored) {
   Open();
   EXPECT_EQ(cache_->GetData(u"A:B.C").strValeurLue, PadToWidth(u"three", 20));
   EXPECT_EQ(cache_->IndexEntry(u"A:B.C"), 3);
-}
 
-TEST_F(FctCacheTest, CallerReferenceIsUsedUntrimmed) {
   SetRecords({Rec(1, u"  A:B.C")});
   Open();
   EXPECT_EQ(cache_->GetData(u"A:B.C "), EnregCache());

@@ -61,19 +61,16 @@ TEST_F(RecordCodec, EveryFieldAtItsOffsetLittleEndian) {
   EXPECT_EQ(Encoded(r), expected);
 }
 
-TEST_F(RecordCodec, EmptyRecordIsAllZeroBytesAndBack) {
+TEST_F(RecordCodec, EmptyRecordIsAllZeroBytesAndTextsAreFittedToTheirFields) {
   EXPECT_EQ(Encoded(EnregCache()), std::string(2 * kRecordSize, '0'));
   uint8_t zeros[kRecordSize] = {};
   EXPECT_EQ(DecodeRecord(zeros, cp_), EnregCache());
-}
 
-TEST_F(RecordCodec, TextsAreFittedToTheirFields) {
   EnregCache r;
   r.strRefNTF = PadToWidth(Text(70, u'x'), kRefNTFLength);
   r.strValeurLue = u"ab";  // shorter than its field: padded with spaces on the way out
-  uint8_t bytes[kRecordSize];
-  EncodeRecord(r, cp_, bytes);
-  const EnregCache back = DecodeRecord(bytes, cp_);
+  EncodeRecord(r, cp_, zeros);
+  const EnregCache back = DecodeRecord(zeros, cp_);
   EXPECT_EQ(back.strRefNTF, Text(60, u'x'));
   EXPECT_EQ(back.strValeurLue, u"ab" + Text(18, u' '));
   EXPECT_EQ(back.strValeurFormateeLue, Text(20, u'\0'));
@@ -92,15 +89,12 @@ TEST(RecordCountTest, RoundsHalfToEven) {
   EXPECT_EQ(RecordCount(int64_t{kRecordSize} * kMaxRecordNumber), kMaxRecordNumber);
 }
 
-TEST(ReferenceRules, NormalisedReferenceCanEqualAStoredOne) {
+TEST(ReferenceRules, NormalisedReferenceCanEqualAStoredOneAndTheFilePathJoinsAsItStands) {
   EXPECT_EQ(NormaliseReference(u"  A:B.C "), u"A:B.C");
   const Text long_ref = Text(59, u'n') + u" tail of the reference";
   EXPECT_EQ(NormaliseReference(long_ref), Text(59, u'n'));
   EXPECT_EQ(NormaliseReference(long_ref), TrimSpaces(PadToWidth(long_ref, kRefNTFLength)));
   EXPECT_EQ(NormaliseReference(u""), u"");
-}
-
-TEST(CacheFile, PathJoinsTheInstallationPathAsItStands) {
   EXPECT_EQ(CacheFilePath(u"C:\\Pondral"),
             u"C:\\Pondral\\Serveur Quillon PD\\cacheQuillonPD_V2.dat");
   EXPECT_EQ(CacheFilePath(u""), u"\\Serveur Quillon PD\\cacheQuillonPD_V2.dat");

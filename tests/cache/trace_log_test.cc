@@ -44,7 +44,7 @@ TEST_F(TraceLogTest, SwitchOffOrAnUnwritableFolderWritesNothing) {
   EXPECT_FALSE(fs_.Exists(u"/opt/quillon/HN_Quillon_PD 20261207.log"));
 }
 
-TEST_F(TraceLogTest, LineWithTimeInAnsiAndCrlfInTheDaysFile) {
+TEST_F(TraceLogTest, LineWithTimeInAnsiAndCrlfInTheDaysFileNamedAfterTheModule) {
   TraceLogConditionnel trace(fs_, clock_, cp_, true);  // 2026-12-07 14:05:09
   trace.fctEcrireTrace(u"GetData - fin");
   trace.fctEcrireTrace(u"cacheForcerLectNTF - début - A:B.C");
@@ -52,11 +52,8 @@ TEST_F(TraceLogTest, LineWithTimeInAnsiAndCrlfInTheDaysFile) {
             "14:05:09 - GetData - fin\r\n"
             "14:05:09 - cacheForcerLectNTF - d\xE9"
             "but - A:B.C\r\n");
-}
 
-TEST_F(TraceLogTest, FileNamedAfterAWindowsModulePath) {
   fs_.SetModulePath(u"C:\\Program Files\\Pondral\\HN_Quillon_PD.ocx");
-  TraceLogConditionnel trace(fs_, clock_, cp_, true);
   clock_.Set(DateFromParts(2027, 1, 2, 3, 4, 5));
   trace.fctEcrireTrace(u"x");
   EXPECT_EQ(fs_.Contents(u"C:\\Program Files\\Pondral\\HN_Quillon_PD 20270102.log"),
