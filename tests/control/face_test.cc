@@ -11,28 +11,6 @@
 namespace quillon {
 namespace {
 
-struct Box {
-  int left, top, right, bottom;
-};
-
-Box BoxOf(const FaceChild& c) { return {c.left, c.top, c.left + c.width, c.top + c.height}; }
-
-TEST(FaceLayout, NoTwoLabelsOverlapAndValuesStartRightOfTheCaptions) {
-  std::vector<Box> boxes;
-  for (const FaceChild& c : kFace) {
-    if (c.kind != ChildKind::kLabel) continue;
-    EXPECT_EQ(c.left, c.name[0] == 't' ? 1560 : 120);
-    boxes.push_back(BoxOf(c));
-  }
-  for (size_t i = 0; i < boxes.size(); ++i) {
-    for (size_t j = i + 1; j < boxes.size(); ++j) {
-      const Box &a = boxes[i], &b = boxes[j];
-      EXPECT_TRUE(a.right <= b.left || b.right <= a.left || a.bottom <= b.top || b.bottom <= a.top)
-          << i << " " << j;
-    }
-  }
-}
-
 size_t Columns(const std::string& utf8) {
   return static_cast<size_t>(
       std::count_if(utf8.begin(), utf8.end(), [](char c) { return (c & 0xC0) != 0x80; }));
