@@ -7,6 +7,8 @@ while [ ! -f "$build_dir/CMakeCache.txt" ] && [ "$build_dir" != "/" ]; do
   build_dir=$(dirname "$build_dir")
 done
 export WINEPREFIX=${WINEPREFIX:-$build_dir/wineprefix}
+# With wine64 installed a new prefix is 64-bit by default; the 32-bit tests keep a 32-bit one.
+export WINEARCH=${WINEARCH:-win32}
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 if [ ! -d "$WINEPREFIX" ]; then

@@ -39,9 +39,11 @@ BagValue ConsumeValue(FuzzedDataProvider& in) {
 class OneRecordCache final : public CacheServices {
  public:
   EnregCache GetData(const Text&) override { return record; }
+  EnregCache PointRecord(const Text& ntf) override {
+    return TrimSpaces(record.strRefNTF) == NormaliseReference(ntf) ? record : EnregCache();
+  }
   void fctDemanderLectNTF(const Text&, int32_t) override {}
   void fctFermerCache() override {}
-  void EnsureOpen() override {}
   EnregCache record;
 };
 

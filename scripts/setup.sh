@@ -7,8 +7,10 @@ packages=(
   g++ make cmake python3
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
-  g++-mingw-w64-i686 mingw-w64-tools
-  wine wine32:i386 xvfb xauth
+  libcli11-dev
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools libwine-dev
+  wine wine32:i386 wine64 xvfb xauth imagemagick
+  wixl msitools
 )
 
 missing=()

@@ -19,7 +19,7 @@ ctest --preset native -j"$jobs"
 step "win32 build and tests under Wine"
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 -j"$jobs"
-export WINEPREFIX=$PWD/build/win32/wineprefix WINEDEBUG=-all
+export WINEPREFIX=$PWD/build/win32/wineprefix WINEDEBUG=-all WINEARCH=win32
 if [ ! -d "$WINEPREFIX" ]; then
   timeout 180 wineboot -i >/dev/null 2>&1 </dev/null || true
 fi

@@ -237,6 +237,17 @@ EnregCache FctCache::GetData(const Text& ntf) {
   return result;
 }
 
+EnregCache FctCache::PointRecord(const Text& ntf) {
+  if (fctOuvrirCache() != 0) return EnregCache();
+  return LookUpPoint(NormaliseReference(ntf));
+}
+
+EnregCache FctCache::LookUpPoint(const Text& point) {
+  EnregCache record = GetData(point);
+  if (TrimSpaces(record.strRefNTF) != point) return EnregCache();
+  return record;
+}
+
 int32_t FctCache::fctOuvrirCache() {
   int64_t length = 0;
   if (file_ && file_->Length(&length)) return 0;
@@ -296,7 +307,7 @@ void FctCache::cacheForcerLectNTF(const Text& ntf, int32_t poll_time) {
     // From the lookup to the write, no other process can add a record for the same point.
     SlotLock lock(*this);
     Trace(u"  FL av GetData");
-    const EnregCache record = GetData(point);
+    const EnregCache record = LookUpPoint(point);
     Trace(u"  FL ap GetData");
     if (TrimSpaces(record.strRefNTF) == point) {
       RefreshRecord(point, record, poll_time);

@@ -45,6 +45,10 @@ class FctCache {
   int32_t convertNTFToIndex(const Text& ntf);
   // The record of a point through the index, else by a scan; the empty record when absent.
   EnregCache GetData(const Text& ntf);
+  // The record of a point as a control sees it: the file opened when closed, the reference
+  // in its stored form (trimmed, at most 60 characters), the stored reference compared
+  // trimmed and exactly; the empty record otherwise.
+  EnregCache PointRecord(const Text& ntf);
   // Opens the cache file when it is not open (0 when open at the end, else non-zero).
   int32_t fctOuvrirCache();
   // Marks a point as requested with a refresh code, or writes a new request record.
@@ -71,6 +75,8 @@ class FctCache {
 
   template <typename... Parts>
   void Trace(const Parts&... parts);
+  // The record of a normalised reference (stored one trimmed, compared exactly), or empty.
+  EnregCache LookUpPoint(const Text& point);
   bool ReadRecordBytes(int32_t n, uint8_t* out);
   void TraceRecordRead(int32_t n, const uint8_t* bytes);
   int32_t ScanRecords(int32_t count, const RecordMatch& match, uint8_t* found);

@@ -30,10 +30,11 @@ void SharedCache::fctFermerCache() {
   }
 }
 
-void SharedCache::EnsureOpen() {
+EnregCache SharedCache::PointRecord(const Text& ntf) {
   try {
-    cache_.fctOuvrirCache();
+    return cache_.PointRecord(ntf);
   } catch (...) {
+    return EnregCache();
   }
 }
 

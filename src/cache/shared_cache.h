@@ -33,7 +33,7 @@ class SharedCache final : public CacheServices {
   EnregCache GetData(const Text& ntf) override;
   void fctDemanderLectNTF(const Text& ntf, int32_t poll_time) override;
   void fctFermerCache() override;
-  void EnsureOpen() override;
+  EnregCache PointRecord(const Text& ntf) override;
 
   FctCache& cache() { return cache_; }
   Fct& fct() { return fct_; }

@@ -222,20 +222,13 @@ void QuillonPD::UpdatePhase(const EnregCache& record, double now) {
   }
 }
 
-// The record of a point, the empty record when the cache holds none for it (the stored
-// reference, without its padding, must match exactly); a forced read is requested either way.
-// The reference is looked up in the form the cache stores it (spaces trimmed, at most 60
-// characters), the form in which the forced read writes it, so that a reference typed with a
-// stray space still shows its point.
+// The record of a point, the empty record when the cache holds none for it; a forced read is
+// requested either way. The cache looks the point up in the form it stores references
+// (trimmed, at most 60 characters), so a reference typed with a stray space still shows its
+// point, and re-opens the shared file when another control closed it.
 EnregCache QuillonPD::LireEnregistrementNTF(const Text& ntf, int32_t poll_time) {
   EnregCache result;
-  // Another control may have closed the shared file; reading it closed would show nothing.
-  Step([&] { cache_.EnsureOpen(); });
-  Step([&] {
-    const Text point = NormaliseReference(ntf);
-    EnregCache record = cache_.GetData(point);
-    if (TrimSpaces(record.strRefNTF) == point) result = std::move(record);
-  });
+  Step([&] { result = cache_.PointRecord(ntf); });
   Step([&] { cache_.fctDemanderLectNTF(ntf, poll_time); });
   return result;
 }

@@ -231,12 +231,11 @@ TEST_F(FctTest, SharedCacheOpensOnDemandAndClosesForEveryControl) {
   CacheServices& services = shared;
   SetRecords({Rec(1, u"A:B.C", u"7")});
   EXPECT_EQ(services.GetData(u"A:B.C"), EnregCache());  // not open yet
-  services.EnsureOpen();
-  EXPECT_EQ(services.GetData(u"A:B.C").strValeurLue, PadToWidth(u"7", 20));
+  EXPECT_EQ(services.PointRecord(u" A:B.C ").strValeurLue, PadToWidth(u"7", 20));
+  EXPECT_EQ(services.PointRecord(u"a:b.c"), EnregCache());  // letter case counts
   fs_.ops() = {};
-  services.EnsureOpen();
+  services.PointRecord(u"A:B.C");
   EXPECT_EQ(fs_.ops().opens, 0);
-  EXPECT_EQ(fs_.ops().lengths, 1);
   services.fctDemanderLectNTF(u"D:E.F", 29);
   services.fctFermerCache();
   EXPECT_EQ(services.GetData(u"A:B.C"), EnregCache());

@@ -40,7 +40,7 @@ TEST_F(Refresh, ATickReadsRequestsAndStoresTheUntrimmedRecord) {
   const Text valeur = u"12.5" + Text(16, u' ');
   EXPECT_THAT(
       log_.lines(),
-      ElementsAre("ensure-open", "getdata N1:T1.F1", "demander N1:T1.F1 80", "changed Valeur",
+      ElementsAre("getdata N1:T1.F1", "demander N1:T1.F1 80", "changed Valeur",
                   "changed ValeurNombre", "changed ValeurFormatee", "changed Qualite",
                   "changed HorodatageDernLect", "caption txtValeur=" + ToUtf8(valeur),
                   "caption txtValeurFormatee=12,50" + std::string(15, ' '),

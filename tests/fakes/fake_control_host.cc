@@ -57,9 +57,11 @@ void FakeCacheServices::fctFermerCache() {
   open = false;
 }
 
-void FakeCacheServices::EnsureOpen() {
-  log_.Add("ensure-open");
+EnregCache FakeCacheServices::PointRecord(const Text& ntf) {
+  const Text point = NormaliseReference(ntf);
   open = true;
+  EnregCache record = GetData(point);
+  return TrimSpaces(record.strRefNTF) == point ? record : EnregCache();
 }
 
 EnregCache& FakeCacheServices::Put(const Text& ntf, const Text& stored_ref, const Text& valeur,

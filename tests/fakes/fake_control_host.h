@@ -12,7 +12,7 @@
 namespace quillon::testing {
 
 // Calls as lines such as "caption txtNTF=A:B.C", "colour txtStatut=255", "timer on",
-// "changed strNTF", "usermode?", "ensure-open", "getdata A:B.C", "demander A:B.C 29",
+// "changed strNTF", "usermode?", "getdata A:B.C", "demander A:B.C 29",
 // "fermer".
 class CallLog {
  public:
@@ -54,9 +54,10 @@ class FakeCacheServices final : public CacheServices {
   explicit FakeCacheServices(CallLog& log) : log_(log) {}
 
   EnregCache GetData(const Text& ntf) override;
+  // Opens the cache and looks the point up as the shared cache does (logged as "getdata").
+  EnregCache PointRecord(const Text& ntf) override;
   void fctDemanderLectNTF(const Text& ntf, int32_t poll_time) override;
   void fctFermerCache() override;
-  void EnsureOpen() override;
 
   // Stores a record for `ntf` whose reference is `stored_ref` padded to 60 characters.
   EnregCache& Put(const Text& ntf, const Text& stored_ref, const Text& valeur, const Text& formatee,
