@@ -73,7 +73,11 @@ bool ParseValueTable(const std::string& utf8, ValueTable* table, std::string* er
 }
 
 StandInServer::StandInServer(FileSystem& files, Clock& clock, CodePage& code_page, Text cache_path)
-    : files_(files), clock_(clock), code_page_(code_page), cache_path_(std::move(cache_path)) {}
+    : files_(files),
+      clock_(clock),
+      code_page_(code_page),
+      cache_path_(std::move(cache_path)),
+      block_(size_t{kScanBlockRecords} * kRecordSize) {}
 
 ServedValue StandInServer::Simulate(const Text& ntf, double now) {
   const uint32_t h = Fnv1a(ntf);
@@ -117,28 +121,34 @@ int StandInServer::ServeOnce() {
   const bool locked = file_->LockByte(kSlotLockOffset);
   int served = 0;
   const int64_t count = std::min<int64_t>(length / kRecordSize, kMaxRecordNumber);
-  std::vector<uint8_t> bytes(static_cast<size_t>(count) * kRecordSize);
-  size_t got = 0;
-  if (count > 0 && file_->ReadAt(0, bytes.data(), bytes.size(), &got)) {
-    const double now = clock_.Now();
-    for (int64_t i = 0; i < static_cast<int64_t>(got / kRecordSize); ++i) {
-      uint8_t* at = bytes.data() + i * kRecordSize;
-      EnregCache record = DecodeRecord(at, code_page_);
-      if (!Due(record, now)) continue;
-      const ServedValue v = ValueOf(TrimSpaces(record.strRefNTF), now);
-      record.strValeurLue = PadToWidth(v.value, kValeurLength);
-      record.strValeurFormateeLue = PadToWidth(v.formatted, kValeurLength);
-      record.dtmLecture = now;
-      // Only the served fields change: every other byte is written back as it was read.
-      uint8_t served_bytes[kRecordSize];
-      EncodeRecord(record, code_page_, served_bytes);
-      std::copy_n(served_bytes + kOffLecture, 8, at + kOffLecture);
-      std::copy_n(served_bytes + kOffValeurLue, 2 * kValeurLength, at + kOffValeurLue);
-      if (file_->WriteAt(i * kRecordSize, at, kRecordSize)) ++served;
+  const double now = clock_.Now();
+  // A block at a time: memory stays the same whatever the file's size.
+  for (int64_t first = 0; first < count; first += kScanBlockRecords) {
+    const size_t wanted = static_cast<size_t>(std::min<int64_t>(count - first, kScanBlockRecords));
+    size_t got = 0;
+    if (!file_->ReadAt(first * kRecordSize, block_.data(), wanted * kRecordSize, &got)) break;
+    for (size_t i = 0; i < got / kRecordSize; ++i) {
+      served += ServeRecord(first + static_cast<int64_t>(i), block_.data() + i * kRecordSize, now);
     }
+    if (got < wanted * kRecordSize) break;
   }
   if (locked) file_->UnlockByte(kSlotLockOffset);
   return served;
+}
+
+int StandInServer::ServeRecord(int64_t index, uint8_t* at, double now) {
+  EnregCache record = DecodeRecord(at, code_page_);
+  if (!Due(record, now)) return 0;
+  const ServedValue v = ValueOf(TrimSpaces(record.strRefNTF), now);
+  record.strValeurLue = PadToWidth(v.value, kValeurLength);
+  record.strValeurFormateeLue = PadToWidth(v.formatted, kValeurLength);
+  record.dtmLecture = now;
+  // Only the served fields change: every other byte is written back as it was read.
+  uint8_t served_bytes[kRecordSize];
+  EncodeRecord(record, code_page_, served_bytes);
+  std::copy_n(served_bytes + kOffLecture, 8, at + kOffLecture);
+  std::copy_n(served_bytes + kOffValeurLue, 2 * kValeurLength, at + kOffValeurLue);
+  return file_->WriteAt(index * kRecordSize, at, kRecordSize) ? 1 : 0;
 }
 
 }  // namespace quillon::tool

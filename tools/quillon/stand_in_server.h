@@ -9,6 +9,7 @@
 #include <string>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "cache/record.h"
 #include "platform/clock.h"
@@ -49,6 +50,8 @@ class StandInServer {
 
  private:
   bool Due(const EnregCache& record, double now) const;
+  // Serves record `index` (from 0) whose bytes are at `at` when it is due; 1 when written.
+  int ServeRecord(int64_t index, uint8_t* at, double now);
   ServedValue ValueOf(const Text& ntf, double now);
 
   FileSystem& files_;
@@ -56,6 +59,7 @@ class StandInServer {
   CodePage& code_page_;
   Text cache_path_;
   std::unique_ptr<RandomAccessFile> file_;
+  std::vector<uint8_t> block_;  // one block of records read by a pass
   ValueTable values_;
   std::unordered_map<Text, int64_t> counters_;
 };

@@ -1,31 +1,29 @@
 // quillon find: looks a point up as a control's GetData does and prints its record.
 #include <cstdio>
+#include <memory>
 
 #include "cache/shared_cache.h"
+#include "cache_file.h"
 #include "cache_tool.h"
 #include "command.h"
 
 namespace quillon::tool {
 namespace {
 
-constexpr const char* kUsage = "find --cache FILE NTF";
+struct FindOptions {
+  std::string cache;
+  std::string ntf;
+};
 
-int Run(const std::vector<std::string>& args) {
-  std::string error;
-  const auto options = ParseOptions(args, {"--cache"}, {}, &error);
-  if (!options) return UsageError(error + " (usage: quillon " + kUsage + ")");
-  const auto path = options->Value("--cache");
-  if (!path || options->positional.size() != 1) {
-    return UsageError(std::string("usage: quillon ") + kUsage);
-  }
-  std::string bytes;  // the library would create a missing file: check it is there first
-  if (!ReadWholeFile(*path, &bytes, &error)) return Fail(1, error);
+int Run(const FindOptions& options) {
+  std::string error;  // the library would create a missing file: check it is there first
+  if (!CheckRegularFile(options.cache, false, &error)) return Fail(1, error);
 
   PlatformCache platform;  // a fresh process-wide state: the index starts empty
   FctCache& cache = platform.shared().cache();
-  cache.UseFile(FromUtf8(*path));
-  if (cache.fctOuvrirCache() != 0) return Fail(1, "cannot open " + *path);
-  const Text ntf = FromUtf8(options->positional[0]);
+  cache.UseFile(FromUtf8(options.cache));
+  if (cache.fctOuvrirCache() != 0) return Fail(1, "cannot open " + options.cache);
+  const Text ntf = FromUtf8(options.ntf);
   const EnregCache record = cache.GetData(ntf);
   const auto slot = cache.IndexEntry(ntf);
   if (!slot || TrimSpaces(record.strRefNTF) != ntf) return Fail(1, "not found");
@@ -33,7 +31,20 @@ int Run(const std::vector<std::string>& args) {
   return 0;
 }
 
-const Command kCmd{"find", kUsage, &Run};
+CommandBody Setup(CLI::App& app) {
+  auto o = std::make_shared<FindOptions>();
+  app.add_option("NTF", o->ntf, "the point reference, Noeud:Tag.Field")->required()->type_name("");
+  app.add_option("--cache", o->cache, "the cache file to read (a regular file)")
+      ->required()
+      ->type_name("FILE")
+      ->check(kNotEmpty);
+  return [o] { return Run(*o); };
+}
+
+const Command kCmd{"find",
+                   "look a point up as a display control does and print its record as "
+                   "tab-separated lines (exit 1 when it is not found)",
+                   &Setup};
 
 }  // namespace
 }  // namespace quillon::tool
