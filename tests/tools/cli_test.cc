@@ -90,6 +90,17 @@ TEST_F(CommandLineTest, BadCommandLinesGetOneLineAndExitTwo) {
   }
 }
 
+TEST_F(CommandLineTest, OutputThatCannotBeWrittenIsAFailure) {
+  const std::string file = WriteCache({{1, "A:B.C"}, {1, "D:E.F"}});
+  for (const std::string& args : {std::string("--help"), "dump --tsv --cache '" + file + "'"}) {
+    const std::string command =
+        "'" QUILLON_EXE "' " + args + " >/dev/full 2>'" + Path("err.txt") + "'";
+    const int status = std::system(command.c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << args;
+    EXPECT_EQ(ReadFile(Path("err.txt")), "quillon: cannot write the output\n") << args;
+  }
+}
+
 TEST_F(CommandLineTest, OptionsTakeTheirValueEitherWayAndTheLastOneCounts) {
   const std::string first = WriteCache({{1, "A:B.C"}}, "first.dat");
   const std::string second = WriteCache({{1, "D:E.F"}}, "second.dat");

@@ -35,7 +35,9 @@ int DumpTsv(const std::string& path) {
   std::fputs(TsvHeader().c_str(), stdout);
   int64_t slot = 0;
   EnregCache record;
-  while (reader.Next(&slot, &record, &error)) std::fputs(TsvLine(slot, record).c_str(), stdout);
+  while (!std::ferror(stdout) && reader.Next(&slot, &record, &error)) {
+    std::fputs(TsvLine(slot, record).c_str(), stdout);
+  }
   return error.empty() ? 0 : Fail(1, error);
 }
 
@@ -55,7 +57,7 @@ int DumpTable(const std::string& path) {
   if (!OpenRecords(path, &rows, &error, false)) return Fail(1, error);
   std::fputs(layout.Line(kHeader).c_str(), stdout);
   int64_t shown = 0;
-  for (; rows.Next(&slot, &record, &error); ++shown) {
+  for (; !std::ferror(stdout) && rows.Next(&slot, &record, &error); ++shown) {
     std::fputs(layout.Line(RecordColumns(slot, record)).c_str(), stdout);
   }
   if (!error.empty()) return Fail(1, error);
