@@ -6,9 +6,9 @@
 
 #include "common/oledate.h"
 #include "control/value_text.h"
+#include "format/format_engine.h"
+#include "format/locale_rules.h"
 #include "fuzz_support.h"
-#include "platform/portable/format_engine.h"
-#include "platform/portable/locale_rules.h"
 
 namespace quillon {
 namespace {

@@ -1,14 +1,14 @@
-#include "platform/portable/format_engine.h"
+#include "format/format_engine.h"
 
 #include <cmath>
 
 #include "common/oledate.h"
-#include "platform/portable/format_date.h"
-#include "platform/portable/format_decimal.h"
-#include "platform/portable/format_number.h"
-#include "platform/portable/format_pattern.h"
-#include "platform/portable/format_text.h"
-#include "platform/portable/locale_date.h"
+#include "format/format_date.h"
+#include "format/format_decimal.h"
+#include "format/format_number.h"
+#include "format/format_pattern.h"
+#include "format/format_text.h"
+#include "format/locale_date.h"
 
 namespace quillon {
 namespace {

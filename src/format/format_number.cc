@@ -1,10 +1,10 @@
-#include "platform/portable/format_number.h"
+#include "format/format_number.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "platform/portable/format_decimal.h"
-#include "platform/portable/format_pattern.h"
+#include "format/format_decimal.h"
+#include "format/format_pattern.h"
 
 namespace quillon {
 namespace {

@@ -1,6 +1,6 @@
-#include "platform/portable/format_text.h"
+#include "format/format_text.h"
 
-#include "platform/portable/format_pattern.h"
+#include "format/format_pattern.h"
 
 namespace quillon {
 namespace {

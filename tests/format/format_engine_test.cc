@@ -1,6 +1,6 @@
 // Our own formatting engine where it goes by the documented Automation behaviour although
 // Wine's VarFormat does otherwise, and its bounds on hostile patterns.
-#include "platform/portable/format_engine.h"
+#include "format/format_engine.h"
 
 #include <gtest/gtest.h>
 
@@ -8,9 +8,9 @@
 #include <string>
 
 #include "common/oledate.h"
+#include "format/format_decimal.h"
+#include "format/locale_rules.h"
 #include "platform/format_cases.h"
-#include "platform/portable/format_decimal.h"
-#include "platform/portable/locale_rules.h"
 
 namespace quillon::testing {
 namespace {

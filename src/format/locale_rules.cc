@@ -1,12 +1,12 @@
-#include "platform/portable/locale_rules.h"
+#include "format/locale_rules.h"
 
 #include <cfloat>
 #include <cmath>
 
 #include "common/oledate.h"
 #include "common/text.h"
-#include "platform/portable/locale_date.h"
-#include "platform/portable/locale_number.h"
+#include "format/locale_date.h"
+#include "format/locale_number.h"
 
 namespace quillon {
 namespace {
