@@ -38,12 +38,12 @@ BagValue ConsumeValue(FuzzedDataProvider& in) {
 // A cache that holds one arbitrary record.
 class OneRecordCache final : public CacheServices {
  public:
-  EnregCache GetData(const Text&) override { return record; }
-  EnregCache PointRecord(const Text& ntf) override {
+  EnregCache GetData(const Text&) noexcept override { return record; }
+  EnregCache PointRecord(const Text& ntf) noexcept override {
     return TrimSpaces(record.strRefNTF) == NormaliseReference(ntf) ? record : EnregCache();
   }
-  void fctDemanderLectNTF(const Text&, int32_t) override {}
-  void fctFermerCache() override {}
+  void fctDemanderLectNTF(const Text&, int32_t) noexcept override {}
+  void fctFermerCache() noexcept override {}
   EnregCache record;
 };
 

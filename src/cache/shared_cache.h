@@ -30,10 +30,10 @@ class SharedCache final : public CacheServices {
  public:
   explicit SharedCache(const CacheEnvironment& env);
 
-  EnregCache GetData(const Text& ntf) override;
-  void fctDemanderLectNTF(const Text& ntf, int32_t poll_time) override;
-  void fctFermerCache() override;
-  EnregCache PointRecord(const Text& ntf) override;
+  EnregCache GetData(const Text& ntf) noexcept override;
+  void fctDemanderLectNTF(const Text& ntf, int32_t poll_time) noexcept override;
+  void fctFermerCache() noexcept override;
+  EnregCache PointRecord(const Text& ntf) noexcept override;
 
   FctCache& cache() { return cache_; }
   Fct& fct() { return fct_; }

@@ -2,18 +2,24 @@
 
 namespace quillon {
 
-void HeadlessSite::SetCaption(Child label, const Text& caption) {
+bool HeadlessSite::SetCaption(Child label, const Text& caption) noexcept {
   Text& shown = face_.caption(label);
-  if (shown == caption) return;
-  shown = caption;
+  if (shown == caption) return true;
+  try {
+    shown = caption;
+  } catch (...) {
+    return false;
+  }
   ++face_changes_;
+  return true;
 }
 
-void HeadlessSite::SetForeColor(Child label, uint32_t colour) {
+bool HeadlessSite::SetForeColor(Child label, uint32_t colour) noexcept {
   uint32_t& shown = face_.colour(label);
-  if (shown == colour) return;
+  if (shown == colour) return true;
   shown = colour;
   ++face_changes_;
+  return true;
 }
 
 }  // namespace quillon

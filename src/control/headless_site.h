@@ -14,11 +14,17 @@ class HeadlessSite final : public ControlSite {
  public:
   explicit HeadlessSite(UserMode mode = UserMode::kRun) : mode_(mode) {}
 
-  void SetCaption(Child label, const Text& caption) override;
-  void SetForeColor(Child label, uint32_t colour) override;
-  void EnableTimer(bool enabled) override { timer_enabled_ = enabled; }
-  void PropertyChanged(TextView) override { saved_state_changed_ = true; }
-  UserMode AmbientUserMode() override { return mode_; }
+  bool SetCaption(Child label, const Text& caption) noexcept override;
+  bool SetForeColor(Child label, uint32_t colour) noexcept override;
+  bool EnableTimer(bool enabled) noexcept override {
+    timer_enabled_ = enabled;
+    return true;
+  }
+  bool PropertyChanged(TextView) noexcept override {
+    saved_state_changed_ = true;
+    return true;
+  }
+  UserMode AmbientUserMode() noexcept override { return mode_; }
 
   void set_user_mode(UserMode mode) { mode_ = mode; }
   const FaceState& face() const { return face_; }
