@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "common/text.h"
+#include "control/control_properties.h"
 #include "control/face.h"
 
 namespace quillon {
@@ -34,7 +35,7 @@ class ControlSite {
   virtual bool EnableTimer(bool enabled) noexcept = 0;
   // Tells the container that a property changed, so that its saved state counts as changed;
   // false when the notification could not be delivered.
-  virtual bool PropertyChanged(TextView name) noexcept = 0;
+  virtual bool PropertyChanged(const ControlProperty& property) noexcept = 0;
   // The container's ambient "UserMode" now; kUnavailable when the container cannot say.
   virtual UserMode AmbientUserMode() noexcept = 0;
 };

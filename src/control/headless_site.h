@@ -20,7 +20,7 @@ class HeadlessSite final : public ControlSite {
     timer_enabled_ = enabled;
     return true;
   }
-  bool PropertyChanged(TextView) noexcept override {
+  bool PropertyChanged(const ControlProperty&) noexcept override {
     saved_state_changed_ = true;
     return true;
   }

@@ -11,6 +11,16 @@ namespace {
 constexpr double kStartUpSeconds = 30;
 const Text kUserMode = u"UserMode";
 
+constexpr const ControlProperty& kNTF = PropertyOf(PropertyId::NTF);
+constexpr const ControlProperty& kFormatage = PropertyOf(PropertyId::Formatage);
+constexpr const ControlProperty& kPollTime = PropertyOf(PropertyId::Frequence_Rafraichissement);
+// What MaJNTF changes, in the order the container learns of it.
+constexpr PropertyId kReadValues[] = {PropertyId::Valeur, PropertyId::ValeurNombre,
+                                      PropertyId::ValeurFormatee, PropertyId::Qualite,
+                                      PropertyId::HorodatageDernLect};
+
+Text SavedKey(const ControlProperty& property) { return Text(property.saved_key); }
+
 bool Earlier(double a, double b) { return DateToLinear(a) < DateToLinear(b); }
 
 }  // namespace
@@ -24,7 +34,7 @@ QuillonPD::QuillonPD(ControlSite& site, CacheServices& cache, Clock& clock, Loca
 void QuillonPD::put_NTF(const Text& value) {
   f_.strNTF = value;
   site_.SetCaption(Child::txtNTF, f_.strNTF);
-  site_.PropertyChanged(u"strNTF");
+  site_.PropertyChanged(kNTF);
   AmbientChanged(kUserMode);
 }
 
@@ -32,7 +42,7 @@ Text QuillonPD::get_NTF() const { return f_.strNTF.empty() ? Text(u"Noeud:Tag.Fi
 
 void QuillonPD::put_Formatage(const Text& value) {
   f_.strFormat = value;
-  site_.PropertyChanged(u"strFormat");
+  site_.PropertyChanged(kFormatage);
   AmbientChanged(kUserMode);
 }
 
@@ -65,7 +75,7 @@ void QuillonPD::put_Qualite(const Text&) {}
 void QuillonPD::put_Frequence_Rafraichissement(int32_t value) {
   f_.ePollTime = value;
   f_.lngPeriodeSec = CalculerPeriodeSec();
-  site_.PropertyChanged(u"udtPollTime");
+  site_.PropertyChanged(kPollTime);
   AmbientChanged(kUserMode);
   AfficherPollTime();
 }
@@ -80,10 +90,7 @@ void QuillonPD::MaJNTF(const Text& strNewValeur, const Text& strNewValeurFormate
   f_.strValeurFormatee = strNewValeurFormatee;
   f_.lngQualite = QualityFromByte(bytNewQualite);
   f_.dtmDateDernLect = dtmNewDateDernLect;
-  for (const char16_t* name :
-       {u"Valeur", u"ValeurNombre", u"ValeurFormatee", u"Qualite", u"HorodatageDernLect"}) {
-    site_.PropertyChanged(name);
-  }
+  for (PropertyId id : kReadValues) site_.PropertyChanged(PropertyOf(id));
   site_.SetCaption(Child::txtValeur, f_.strValeur);
   site_.SetCaption(Child::txtValeurFormatee, f_.strValeurFormatee);
   site_.SetCaption(Child::txtHeureDernLect, get_HorodatageDernLect());
@@ -107,24 +114,25 @@ void QuillonPD::InitProperties() {
 void QuillonPD::ReadProperties(PropertyBag& bag) {
   BagValue value;
   Text ntf;
-  if (bag.Read(u"strNTF", Text(), &value) && BagToText(value, locale_, &ntf)) {
+  if (bag.Read(SavedKey(kNTF), Text(), &value) && BagToText(value, locale_, &ntf)) {
     f_.strNTF = std::move(ntf);
   }
   int32_t poll = 0;
-  if (bag.Read(u"udtPollTime", int32_t{Minute_01}, &value) && BagToInt32(value, locale_, &poll)) {
+  if (bag.Read(SavedKey(kPollTime), int32_t{Minute_01}, &value) &&
+      BagToInt32(value, locale_, &poll)) {
     f_.ePollTime = poll;
   }
   f_.lngPeriodeSec = CalculerPeriodeSec();
   Text format;
-  if (bag.Read(u"strFormat", Text(), &value) && BagToText(value, locale_, &format)) {
+  if (bag.Read(SavedKey(kFormatage), Text(), &value) && BagToText(value, locale_, &format)) {
     f_.strFormat = std::move(format);
   }
 }
 
 void QuillonPD::WriteProperties(PropertyBag& bag) {
-  bag.Write(u"strNTF", f_.strNTF);
-  bag.Write(u"udtPollTime", f_.ePollTime);
-  bag.Write(u"strFormat", f_.strFormat);
+  bag.Write(SavedKey(kNTF), f_.strNTF);
+  bag.Write(SavedKey(kPollTime), f_.ePollTime);
+  bag.Write(SavedKey(kFormatage), f_.strFormat);
 }
 
 void QuillonPD::Show() {

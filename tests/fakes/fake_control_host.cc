@@ -43,8 +43,10 @@ bool FakeSite::EnableTimer(bool enabled) noexcept {
   return true;
 }
 
-bool FakeSite::PropertyChanged(TextView name) noexcept {
-  return log_.Add("changed " + ToUtf8(name));
+bool FakeSite::PropertyChanged(const ControlProperty& property) noexcept {
+  if (!log_.Add("changed " + ToUtf8(property.notified_name()))) return false;
+  changed_dispids.push_back(property.dispid);
+  return true;
 }
 
 UserMode FakeSite::AmbientUserMode() noexcept {

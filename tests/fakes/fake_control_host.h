@@ -41,12 +41,14 @@ class FakeSite final : public ControlSite {
   bool SetCaption(Child label, const Text& caption) noexcept override;
   bool SetForeColor(Child label, uint32_t colour) noexcept override;
   bool EnableTimer(bool enabled) noexcept override;
-  bool PropertyChanged(TextView name) noexcept override;
+  // Logged with the name the notification carries.
+  bool PropertyChanged(const ControlProperty& property) noexcept override;
   // kUnavailable when failing.
   UserMode AmbientUserMode() noexcept override;
 
   UserMode mode = UserMode::kRun;
   bool timer_enabled = false;
+  std::vector<int32_t> changed_dispids;  // of the notifications delivered, in order
   std::map<Child, Text> captions;
   std::map<Child, uint32_t> colours;
 
