@@ -38,14 +38,4 @@ EnregCache SharedCache::PointRecord(const Text& ntf) noexcept {
   }
 }
 
-PlatformCache::PlatformCache()
-    : files_(NewPlatformFileSystem()),
-      clock_(NewPlatformClock()),
-      code_page_(NewPlatformCodePage()),
-      registry_api_(NewPlatformRegistryApi()),
-      echo_api_(NewPlatformEchoApi()),
-      registry_(std::make_unique<RegistrePD>(*registry_api_, *code_page_, *echo_api_)),
-      shared_(std::make_unique<SharedCache>(CacheEnvironment{
-          *files_, *clock_, *code_page_, *registry_, TraceSwitchFromEnvironment()})) {}
-
 }  // namespace quillon

@@ -44,9 +44,8 @@ class HeadlessSite final : public ControlSite {
 // One control in a headless container.
 class HeadlessControl {
  public:
-  HeadlessControl(CacheServices& cache, Clock& clock, Locale& locale, Formatter& formatter,
-                  UserMode mode = UserMode::kRun)
-      : site_(mode), control_(site_, cache, clock, locale, formatter) {}
+  explicit HeadlessControl(const ControlServices& services, UserMode mode = UserMode::kRun)
+      : site_(mode), control_(site_, services) {}
 
   HeadlessSite& site() { return site_; }
   QuillonPD& control() { return control_; }

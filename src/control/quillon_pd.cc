@@ -25,9 +25,12 @@ bool Earlier(double a, double b) { return DateToLinear(a) < DateToLinear(b); }
 
 }  // namespace
 
-QuillonPD::QuillonPD(ControlSite& site, CacheServices& cache, Clock& clock, Locale& locale,
-                     Formatter& formatter)
-    : site_(site), cache_(cache), clock_(clock), locale_(locale), formatter_(formatter) {}
+QuillonPD::QuillonPD(ControlSite& site, const ControlServices& services)
+    : site_(site),
+      cache_(services.cache),
+      clock_(services.clock),
+      locale_(services.locale),
+      formatter_(services.formatter) {}
 
 // --- _QuillonPD ---------------------------------------------------------------------------
 

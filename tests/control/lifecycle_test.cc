@@ -67,7 +67,7 @@ TEST_F(Lifecycle, RestoredPeriodFromTheBag) {
     SCOPED_TRACE(c.poll);
     CallLog log;
     FakeSite site{log};
-    QuillonPD pd(site, cache_, clock_, *locale_, *formatter_);
+    QuillonPD pd(site, {cache_, clock_, *locale_, *formatter_});
     MemoryPropertyBag bag;
     if (c.stored) bag.Write(u"udtPollTime", *c.stored);
     pd.ReadProperties(bag);
