@@ -9,6 +9,7 @@
 #include "cache/record_codec.h"
 #include "control/control_environment.h"
 #include "control/headless_site.h"
+#include "control_view.h"
 #include "fakes/fake_clock.h"
 #include "fakes/fake_echo_api.h"
 #include "fakes/fake_file_system.h"

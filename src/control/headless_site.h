@@ -1,5 +1,6 @@
-// A container without windows: it keeps the face as data, holds the timer's state and the
-// ambient mode, and delivers ticks when asked. Used by the quillon tool and the benchmarks.
+// A container without windows: it keeps the face as data (whose revision tells a viewer when
+// to draw it again), holds the timer's state and the ambient mode, and delivers ticks when
+// asked. Used by the quillon tool and the benchmarks.
 #pragma once
 
 #include <cstdint>
@@ -29,8 +30,6 @@ class HeadlessSite final : public ControlSite {
   void set_user_mode(UserMode mode) { mode_ = mode; }
   const FaceState& face() const { return face_; }
   bool timer_enabled() const { return timer_enabled_; }
-  // Counts the caption and colour changes that altered what the face shows.
-  uint64_t face_changes() const { return face_changes_; }
   bool saved_state_changed() const { return saved_state_changed_; }
 
  private:
@@ -38,7 +37,6 @@ class HeadlessSite final : public ControlSite {
   FaceState face_;
   bool timer_enabled_ = false;
   bool saved_state_changed_ = false;
-  uint64_t face_changes_ = 0;
 };
 
 // One control in a headless container.

@@ -15,8 +15,8 @@
 #include "cache_tool.h"
 #include "command.h"
 #include "control/control_environment.h"
-#include "control/control_view.h"
 #include "control/headless_site.h"
+#include "control_view.h"
 #include "stand_in_server.h"
 
 namespace quillon::tool {
@@ -95,7 +95,7 @@ class Demo {
 
   uint64_t FaceChanges() const {
     uint64_t n = 0;
-    for (const auto& hc : controls_) n += hc->site().face_changes();
+    for (const auto& hc : controls_) n += hc->site().face().revision();
     return n;
   }
 

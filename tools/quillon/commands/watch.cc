@@ -14,8 +14,8 @@
 #include "command.h"
 #include "common/oledate.h"
 #include "control/control_environment.h"
-#include "control/control_view.h"
 #include "control/headless_site.h"
+#include "control_view.h"
 #include "platform/locale.h"
 
 namespace quillon::tool {
@@ -108,7 +108,7 @@ int Watch(WatchSettings& s, ControlEnvironment& platform) {
   hc.control().ReadProperties(bag);
   hc.control().Show();
   PrintFace(hc, platform.clock(), colour);
-  uint64_t shown = hc.site().face_changes();
+  uint64_t shown = hc.site().face().revision();
   const auto start = std::chrono::steady_clock::now();
   const auto end = start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                                std::chrono::duration<double>(s.duration));
@@ -117,9 +117,9 @@ int Watch(WatchSettings& s, ControlEnvironment& platform) {
     WaitUntil(tick);
     if (g_stop) break;
     hc.Tick();
-    if (hc.site().face_changes() != shown) {
+    if (hc.site().face().revision() != shown) {
       PrintFace(hc, platform.clock(), colour);
-      shown = hc.site().face_changes();
+      shown = hc.site().face().revision();
     }
   }
   hc.control().Hide();
