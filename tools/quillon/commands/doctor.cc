@@ -5,11 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "cache/shared_cache.h"
 #include "command.h"
-#include "platform/code_page.h"
-#include "platform/echo_api.h"
-#include "platform/registry_api.h"
+#include "control/control_environment.h"
 #include "services/fct_ping.h"
 #include "services/registre_pd.h"
 
@@ -85,15 +82,12 @@ void ShowPing(EchoApi& echo, CodePage& code_page, const std::string& address) {
 }
 
 int Run(const std::string& ping_address) {
-  PlatformCache platform;
+  ControlEnvironment platform;
   ShowInstallPath(platform.registry());
   const bool opens = ShowCacheFile(platform.shared().cache());
   std::printf("Tracing: %s\n",
               platform.shared().trace().blnTraceActive() ? "on (QUILLON_TRACE)" : "off");
-  if (!ping_address.empty()) {
-    const auto echo = NewPlatformEchoApi();
-    ShowPing(*echo, platform.code_page(), ping_address);
-  }
+  if (!ping_address.empty()) ShowPing(platform.echo(), platform.code_page(), ping_address);
   std::fflush(stdout);
   return opens ? 0 : 1;
 }

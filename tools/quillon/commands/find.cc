@@ -2,10 +2,10 @@
 #include <cstdio>
 #include <memory>
 
-#include "cache/shared_cache.h"
 #include "cache_file.h"
 #include "cache_tool.h"
 #include "command.h"
+#include "control/control_environment.h"
 
 namespace quillon::tool {
 namespace {
@@ -19,7 +19,7 @@ int Run(const FindOptions& options) {
   std::string error;  // the library would create a missing file: check it is there first
   if (!CheckRegularFile(options.cache, false, &error)) return Fail(1, error);
 
-  PlatformCache platform;  // a fresh process-wide state: the index starts empty
+  ControlEnvironment platform;  // a fresh process-wide state: the index starts empty
   FctCache& cache = platform.shared().cache();
   cache.UseFile(FromUtf8(options.cache));
   if (cache.fctOuvrirCache() != 0) return Fail(1, "cannot open " + options.cache);

@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <memory>
 
-#include "cache/shared_cache.h"
 #include "cache_file.h"
 #include "cache_tool.h"
 #include "command.h"
+#include "control/control_environment.h"
 
 namespace quillon::tool {
 namespace {
@@ -28,7 +28,7 @@ int Run(const RequestOptions& options) {
   }
   const Text ntf = FromUtf8(options.ntf);
 
-  PlatformCache platform;  // the state a control's library builds
+  ControlEnvironment platform;  // the state a control's library builds
   SharedCache& shared = platform.shared();
   if (!options.cache.empty()) shared.cache().UseFile(FromUtf8(options.cache));
   CacheServices& services = shared;

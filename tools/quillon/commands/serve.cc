@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <memory>
 
-#include "cache/shared_cache.h"
 #include "cache_file.h"
 #include "command.h"
+#include "control/control_environment.h"
 #include "stand_in_server.h"
 
 namespace quillon::tool {
@@ -30,7 +30,7 @@ bool ParseSeconds(const std::string& text, double* seconds) {
 }
 
 // The file as the library finds it: under the installation path of the registry.
-bool LibraryCachePath(PlatformCache& platform, Text* path) {
+bool LibraryCachePath(ControlEnvironment& platform, Text* path) {
   FctCache& cache = platform.shared().cache();
   const bool open = cache.fctOuvrirCache() == 0;
   *path = cache.FilePath();
@@ -70,7 +70,7 @@ int Run(const ServeOptions& options) {
   if (!options.cache.empty() && !CheckRegularFile(options.cache, true, &error)) {
     return Fail(1, error);
   }
-  PlatformCache platform;
+  ControlEnvironment platform;
   Text path = FromUtf8(options.cache);
   if (options.cache.empty() && !LibraryCachePath(platform, &path)) {
     return Fail(1, "cannot open " + ToUtf8(path));

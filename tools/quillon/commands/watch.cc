@@ -9,14 +9,13 @@
 #include <memory>
 #include <thread>
 
-#include "cache/shared_cache.h"
 #include "cache_file.h"
 #include "cache_tool.h"
 #include "command.h"
 #include "common/oledate.h"
-#include "control/control_view.h"
+#include "control/control_environment.h"
 #include "control/headless_site.h"
-#include "platform/formatter.h"
+#include "control_view.h"
 #include "platform/locale.h"
 
 namespace quillon::tool {
@@ -67,7 +66,7 @@ std::string ParseSettings(const WatchOptions& options, WatchSettings* settings) 
 }
 
 // The cache file the control will read: the one named, or the library's own.
-bool ChooseCache(const WatchOptions& options, PlatformCache& platform, std::string* error) {
+bool ChooseCache(const WatchOptions& options, ControlEnvironment& platform, std::string* error) {
   FctCache& cache = platform.shared().cache();
   if (!options.cache.empty()) {
     if (!CheckRegularFile(options.cache, false, error)) return false;
@@ -100,10 +99,9 @@ void WaitUntil(std::chrono::steady_clock::time_point until) {
   }
 }
 
-int Watch(WatchSettings& s, PlatformCache& platform) {
+int Watch(WatchSettings& s, ControlEnvironment& platform) {
   const bool colour = isatty(1) && !std::getenv("NO_COLOR");
-  auto formatter = NewPlatformFormatter(*s.locale);
-  HeadlessControl hc(platform.shared(), platform.clock(), *s.locale, *formatter);
+  HeadlessControl hc(platform.services());
   // As a display opens: the saved settings, then Show in run mode.
   MemoryPropertyBag bag;
   bag.Write(u"strNTF", s.ntf);
@@ -112,7 +110,7 @@ int Watch(WatchSettings& s, PlatformCache& platform) {
   hc.control().ReadProperties(bag);
   hc.control().Show();
   PrintFace(hc, platform.clock(), colour);
-  uint64_t shown = hc.site().face_changes();
+  uint64_t shown = hc.site().face().revision();
   const auto start = std::chrono::steady_clock::now();
   const auto end = start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                                std::chrono::duration<double>(s.duration));
@@ -121,9 +119,9 @@ int Watch(WatchSettings& s, PlatformCache& platform) {
     WaitUntil(tick);
     if (g_stop) break;
     hc.Tick();
-    if (hc.site().face_changes() != shown) {
+    if (hc.site().face().revision() != shown) {
       PrintFace(hc, platform.clock(), colour);
-      shown = hc.site().face_changes();
+      shown = hc.site().face().revision();
     }
   }
   hc.control().Hide();
@@ -134,7 +132,7 @@ int Run(const WatchOptions& options) {
   WatchSettings settings;
   std::string error = ParseSettings(options, &settings);
   if (!error.empty()) return UsageError(error);
-  PlatformCache platform;
+  ControlEnvironment platform({.locale = std::move(settings.locale)});
   if (!ChooseCache(options, platform, &error)) return Fail(1, error);
   g_stop = 0;
   std::signal(SIGINT, OnInterrupt);
