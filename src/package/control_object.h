@@ -2,6 +2,8 @@
 #pragma once
 
 #include <windows.h>
+// after windows.h
+#include <objbase.h>
 
 namespace quillon {
 

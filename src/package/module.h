@@ -3,6 +3,8 @@
 #pragma once
 
 #include <windows.h>
+// after windows.h
+#include <objbase.h>
 
 namespace quillon {
 
@@ -18,10 +20,8 @@ bool ModuleInUse();
 
 }  // namespace quillon
 
-// The exported entry points (listed by ordinal in HN_Quillon_PD.def).
-extern "C" {
+// Exported at ordinals 1 and 2 (HN_Quillon_PD.def); registration.h has the other two.
+// S_OK when no object lives and no lock is held, else S_FALSE.
 STDAPI DllCanUnloadNow();
+// The class object of QuillonPD; CLASS_E_CLASSNOTAVAILABLE for any other class.
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** out);
-STDAPI DllRegisterServer();
-STDAPI DllUnregisterServer();
-}
