@@ -9,7 +9,7 @@ namespace quillon {
 BagValue BagValueFromVariant(const VARIANT& variant) {
   VARIANT v;
   VariantInit(&v);
-  if (FAILED(VariantCopyInd(&v, &variant))) return BagOther{};
+  if (FAILED(VariantCopyInd(&v, const_cast<VARIANT*>(&variant)))) return BagOther{};
   BagValue result = BagOther{};
   switch (V_VT(&v)) {
     case VT_EMPTY:

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+// after windows.h
 #include <ocidl.h>
 
 #include "control/property_bag.h"

@@ -1,8 +1,9 @@
 // Automation strings (BSTR) to and from the control model's text.
 #pragma once
 
-#include <oleauto.h>
 #include <windows.h>
+// after windows.h
+#include <oleauto.h>
 
 #include "common/text.h"
 

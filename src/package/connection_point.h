@@ -3,7 +3,9 @@
 #pragma once
 
 #include <windows.h>
+// after windows.h
 #include <ocidl.h>
+#include <olectl.h>
 
 #include <vector>
 

@@ -49,17 +49,15 @@ QuillonPD& ModelOf(_QuillonPD* iface) { return impl_from(iface).model(); }
 
 }  // namespace
 
-using Automation = QuillonObject::Automation;
-
 // --- IDispatch, through the type information of the embedded type library ----------------
 
-HRESULT Automation::GetTypeInfoCount(UINT* count) {
+HRESULT QuillonObject::Automation::GetTypeInfoCount(UINT* count) {
   if (count == nullptr) return E_POINTER;
   *count = 1;
   return S_OK;
 }
 
-HRESULT Automation::GetTypeInfo(UINT index, LCID, ITypeInfo** out) {
+HRESULT QuillonObject::Automation::GetTypeInfo(UINT index, LCID, ITypeInfo** out) {
   if (out == nullptr) return E_POINTER;
   *out = nullptr;
   if (index != 0) return DISP_E_BADINDEX;
@@ -68,7 +66,7 @@ HRESULT Automation::GetTypeInfo(UINT index, LCID, ITypeInfo** out) {
   return hr;
 }
 
-HRESULT Automation::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+HRESULT QuillonObject::Automation::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
   if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
   if (names == nullptr || ids == nullptr) return E_POINTER;
   ITypeInfo* info = nullptr;
@@ -79,7 +77,7 @@ HRESULT Automation::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID
 
 // ITypeInfo::Invoke finds the member, checks and converts the arguments and calls this
 // interface's table of operations, answering as Automation clients expect.
-HRESULT Automation::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params,
+HRESULT QuillonObject::Automation::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params,
                            VARIANT* result, EXCEPINFO* error, UINT* arg_error) {
   if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
   if (params == nullptr) return E_POINTER;
@@ -91,78 +89,78 @@ HRESULT Automation::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS*
 
 // --- _QuillonPD, in the order of its table ------------------------------------------------
 
-HRESULT Automation::put_NTF(BSTR value) {
+HRESULT QuillonObject::Automation::put_NTF(BSTR value) {
   return Do([&] { ModelOf(this).put_NTF(TextFromBstr(value)); });
 }
 
-HRESULT Automation::get_NTF(BSTR* value) {
+HRESULT QuillonObject::Automation::get_NTF(BSTR* value) {
   return GetText(value, [&] { return ModelOf(this).get_NTF(); });
 }
 
-HRESULT Automation::put_Formatage(BSTR value) {
+HRESULT QuillonObject::Automation::put_Formatage(BSTR value) {
   return Do([&] { ModelOf(this).put_Formatage(TextFromBstr(value)); });
 }
 
-HRESULT Automation::get_Formatage(BSTR* value) {
+HRESULT QuillonObject::Automation::get_Formatage(BSTR* value) {
   return GetText(value, [&] { return ModelOf(this).get_Formatage(); });
 }
 
-HRESULT Automation::get_Valeur(BSTR* value) {
+HRESULT QuillonObject::Automation::get_Valeur(BSTR* value) {
   return GetText(value, [&] { return ModelOf(this).get_Valeur(); });
 }
 
-HRESULT Automation::put_Valeur(BSTR value) {
+HRESULT QuillonObject::Automation::put_Valeur(BSTR value) {
   return Do([&] { ModelOf(this).put_Valeur(TextFromBstr(value)); });
 }
 
-HRESULT Automation::get_ValeurNombre(double* value) {
+HRESULT QuillonObject::Automation::get_ValeurNombre(double* value) {
   return GetValue(value, [&] { return ModelOf(this).get_ValeurNombre(); });
 }
 
-HRESULT Automation::put_ValeurNombre(double value) {
+HRESULT QuillonObject::Automation::put_ValeurNombre(double value) {
   return Do([&] { ModelOf(this).put_ValeurNombre(value); });
 }
 
-HRESULT Automation::get_ValeurFormatee(BSTR* value) {
+HRESULT QuillonObject::Automation::get_ValeurFormatee(BSTR* value) {
   return GetText(value, [&] { return ModelOf(this).get_ValeurFormatee(); });
 }
 
-HRESULT Automation::put_ValeurFormatee(BSTR value) {
+HRESULT QuillonObject::Automation::put_ValeurFormatee(BSTR value) {
   return Do([&] { ModelOf(this).put_ValeurFormatee(TextFromBstr(value)); });
 }
 
-HRESULT Automation::get_HorodatageDernLect(BSTR* value) {
+HRESULT QuillonObject::Automation::get_HorodatageDernLect(BSTR* value) {
   return GetText(value, [&] { return ModelOf(this).get_HorodatageDernLect(); });
 }
 
-HRESULT Automation::put_HorodatageDernLect(BSTR value) {
+HRESULT QuillonObject::Automation::put_HorodatageDernLect(BSTR value) {
   return Do([&] { ModelOf(this).put_HorodatageDernLect(TextFromBstr(value)); });
 }
 
-HRESULT Automation::get_Qualite(BSTR* value) {
+HRESULT QuillonObject::Automation::get_Qualite(BSTR* value) {
   return GetText(value, [&] { return ModelOf(this).get_Qualite(); });
 }
 
-HRESULT Automation::put_Qualite(BSTR value) {
+HRESULT QuillonObject::Automation::put_Qualite(BSTR value) {
   return Do([&] { ModelOf(this).put_Qualite(TextFromBstr(value)); });
 }
 
-HRESULT Automation::put_Frequence_Rafraichissement(enum E_POLLTIME value) {
+HRESULT QuillonObject::Automation::put_Frequence_Rafraichissement(::E_POLLTIME value) {
   return Do([&] { ModelOf(this).put_Frequence_Rafraichissement(static_cast<int32_t>(value)); });
 }
 
-HRESULT Automation::get_Frequence_Rafraichissement(enum E_POLLTIME* value) {
+HRESULT QuillonObject::Automation::get_Frequence_Rafraichissement(::E_POLLTIME* value) {
   return GetValue(value, [&] {
-    return static_cast<enum E_POLLTIME>(ModelOf(this).get_Frequence_Rafraichissement());
+    return static_cast<::E_POLLTIME>(ModelOf(this).get_Frequence_Rafraichissement());
   });
 }
 
-HRESULT Automation::Rafraichir() {
+HRESULT QuillonObject::Automation::Rafraichir() {
   return Do([&] { ModelOf(this).Rafraichir(); });
 }
 
 // The four arguments are passed by reference and left as they came.
-HRESULT Automation::MaJNTF(BSTR* valeur, BSTR* valeur_formatee, unsigned char* qualite,
+HRESULT QuillonObject::Automation::MaJNTF(BSTR* valeur, BSTR* valeur_formatee, unsigned char* qualite,
                            DATE* date_dern_lect) {
   if (valeur == nullptr || valeur_formatee == nullptr || qualite == nullptr ||
       date_dern_lect == nullptr) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <windows.h>
+// after windows.h
 #include <ocidl.h>
 
 #include "HN_QuillonPD_h.h"
@@ -94,8 +95,8 @@ class QuillonObject {
     HRESULT STDMETHODCALLTYPE put_HorodatageDernLect(BSTR value) override;
     HRESULT STDMETHODCALLTYPE get_Qualite(BSTR* value) override;
     HRESULT STDMETHODCALLTYPE put_Qualite(BSTR value) override;
-    HRESULT STDMETHODCALLTYPE put_Frequence_Rafraichissement(enum E_POLLTIME value) override;
-    HRESULT STDMETHODCALLTYPE get_Frequence_Rafraichissement(enum E_POLLTIME* value) override;
+    HRESULT STDMETHODCALLTYPE put_Frequence_Rafraichissement(::E_POLLTIME value) override;
+    HRESULT STDMETHODCALLTYPE get_Frequence_Rafraichissement(::E_POLLTIME* value) override;
     HRESULT STDMETHODCALLTYPE Rafraichir() override;
     HRESULT STDMETHODCALLTYPE MaJNTF(BSTR* valeur, BSTR* valeur_formatee, unsigned char* qualite,
                                      DATE* date_dern_lect) override;

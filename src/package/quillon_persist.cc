@@ -116,25 +116,23 @@ HRESULT QuillonObject::SaveStream(IStream* stream, BOOL clear_dirty) {
 
 // --- IPersistStreamInit -------------------------------------------------------------------
 
-using PersistStream = QuillonObject::PersistStream;
-
-HRESULT PersistStream::GetClassID(CLSID* clsid) {
+HRESULT QuillonObject::PersistStream::GetClassID(CLSID* clsid) {
   return impl_from<IPersistStreamInit>(this).GetClassID(clsid);
 }
 
-HRESULT PersistStream::IsDirty() {
+HRESULT QuillonObject::PersistStream::IsDirty() {
   return impl_from<IPersistStreamInit>(this).dirty_ ? S_OK : S_FALSE;
 }
 
-HRESULT PersistStream::Load(IStream* stream) {
+HRESULT QuillonObject::PersistStream::Load(IStream* stream) {
   return impl_from<IPersistStreamInit>(this).LoadStream(stream);
 }
 
-HRESULT PersistStream::Save(IStream* stream, BOOL clear_dirty) {
+HRESULT QuillonObject::PersistStream::Save(IStream* stream, BOOL clear_dirty) {
   return impl_from<IPersistStreamInit>(this).SaveStream(stream, clear_dirty);
 }
 
-HRESULT PersistStream::GetSizeMax(ULARGE_INTEGER* size) {
+HRESULT QuillonObject::PersistStream::GetSizeMax(ULARGE_INTEGER* size) {
   if (size == nullptr) return E_POINTER;
   return Guard([&] {
     std::vector<uint8_t> bytes;
@@ -144,25 +142,23 @@ HRESULT PersistStream::GetSizeMax(ULARGE_INTEGER* size) {
   });
 }
 
-HRESULT PersistStream::InitNew() { return impl_from<IPersistStreamInit>(this).InitNew(); }
+HRESULT QuillonObject::PersistStream::InitNew() { return impl_from<IPersistStreamInit>(this).InitNew(); }
 
 // --- IPersistPropertyBag ------------------------------------------------------------------
 
-using PersistBag = QuillonObject::PersistBag;
-
-HRESULT PersistBag::GetClassID(CLSID* clsid) {
+HRESULT QuillonObject::PersistBag::GetClassID(CLSID* clsid) {
   return impl_from<IPersistPropertyBag>(this).GetClassID(clsid);
 }
 
-HRESULT PersistBag::InitNew() { return impl_from<IPersistPropertyBag>(this).InitNew(); }
+HRESULT QuillonObject::PersistBag::InitNew() { return impl_from<IPersistPropertyBag>(this).InitNew(); }
 
-HRESULT PersistBag::Load(IPropertyBag* bag, IErrorLog* log) {
+HRESULT QuillonObject::PersistBag::Load(IPropertyBag* bag, IErrorLog* log) {
   if (bag == nullptr) return E_POINTER;
   ComPropertyBag source(bag, log);
   return Guard([&] { return impl_from<IPersistPropertyBag>(this).Restore(source, S_OK); });
 }
 
-HRESULT PersistBag::Save(IPropertyBag* bag, BOOL clear_dirty, BOOL) {
+HRESULT QuillonObject::PersistBag::Save(IPropertyBag* bag, BOOL clear_dirty, BOOL) {
   if (bag == nullptr) return E_POINTER;
   QuillonObject& o = impl_from<IPersistPropertyBag>(this);
   return Guard([&] {
@@ -176,22 +172,20 @@ HRESULT PersistBag::Save(IPropertyBag* bag, BOOL clear_dirty, BOOL) {
 
 // --- IPersistStorage ----------------------------------------------------------------------
 
-using PersistStorage = QuillonObject::PersistStorage;
-
-HRESULT PersistStorage::GetClassID(CLSID* clsid) {
+HRESULT QuillonObject::PersistStorage::GetClassID(CLSID* clsid) {
   return impl_from<IPersistStorage>(this).GetClassID(clsid);
 }
 
-HRESULT PersistStorage::IsDirty() {
+HRESULT QuillonObject::PersistStorage::IsDirty() {
   return impl_from<IPersistStorage>(this).dirty_ ? S_OK : S_FALSE;
 }
 
-HRESULT PersistStorage::InitNew(IStorage* storage) {
+HRESULT QuillonObject::PersistStorage::InitNew(IStorage* storage) {
   if (storage == nullptr) return E_POINTER;
   return impl_from<IPersistStorage>(this).InitNew();
 }
 
-HRESULT PersistStorage::Load(IStorage* storage) {
+HRESULT QuillonObject::PersistStorage::Load(IStorage* storage) {
   if (storage == nullptr) return E_POINTER;
   QuillonObject& o = impl_from<IPersistStorage>(this);
   IStream* stream = nullptr;
@@ -207,7 +201,7 @@ HRESULT PersistStorage::Load(IStorage* storage) {
 
 // The container keeps the storage; the control writes its stream and keeps nothing open, so
 // SaveCompleted and HandsOffStorage have nothing to do.
-HRESULT PersistStorage::Save(IStorage* storage, BOOL same_as_load) {
+HRESULT QuillonObject::PersistStorage::Save(IStorage* storage, BOOL same_as_load) {
   if (storage == nullptr) return E_POINTER;
   IStream* stream = nullptr;
   HRESULT hr = storage->CreateStream(kContents, STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE,
@@ -218,8 +212,8 @@ HRESULT PersistStorage::Save(IStorage* storage, BOOL same_as_load) {
   return hr;
 }
 
-HRESULT PersistStorage::SaveCompleted(IStorage*) { return S_OK; }
+HRESULT QuillonObject::PersistStorage::SaveCompleted(IStorage*) { return S_OK; }
 
-HRESULT PersistStorage::HandsOffStorage() { return S_OK; }
+HRESULT QuillonObject::PersistStorage::HandsOffStorage() { return S_OK; }
 
 }  // namespace quillon

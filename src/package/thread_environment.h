@@ -6,6 +6,7 @@
 #pragma once
 
 #include <windows.h>
+// after windows.h
 #include <oaidl.h>
 
 #include <memory>
