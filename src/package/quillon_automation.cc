@@ -61,30 +61,44 @@ HRESULT QuillonObject::Automation::GetTypeInfo(UINT index, LCID, ITypeInfo** out
   if (out == nullptr) return E_POINTER;
   *out = nullptr;
   if (index != 0) return DISP_E_BADINDEX;
-  const HRESULT hr = impl_from<_QuillonPD>(this).env().type_info().Get(TypeInfoCache::kDispatch, out);
+  const HRESULT hr =
+      impl_from<_QuillonPD>(this).env().type_info().Get(TypeInfoCache::kDispatch, out);
   if (SUCCEEDED(hr)) (*out)->AddRef();
   return hr;
 }
 
-HRESULT QuillonObject::Automation::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+HRESULT QuillonObject::Automation::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID,
+                                                 DISPID* ids) {
   if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
   if (names == nullptr || ids == nullptr) return E_POINTER;
   ITypeInfo* info = nullptr;
-  const HRESULT hr = impl_from<_QuillonPD>(this).env().type_info().Get(TypeInfoCache::kInterface, &info);
+  const HRESULT hr =
+      impl_from<_QuillonPD>(this).env().type_info().Get(TypeInfoCache::kInterface, &info);
   if (FAILED(hr)) return hr;
   return DispGetIDsOfNames(info, names, count, ids);
 }
 
 // ITypeInfo::Invoke finds the member, checks and converts the arguments and calls this
 // interface's table of operations, answering as Automation clients expect.
-HRESULT QuillonObject::Automation::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params,
-                           VARIANT* result, EXCEPINFO* error, UINT* arg_error) {
+HRESULT QuillonObject::Automation::Invoke(DISPID id, REFIID riid, LCID, WORD flags,
+                                          DISPPARAMS* params, VARIANT* result, EXCEPINFO* error,
+                                          UINT* arg_error) {
   if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
   if (params == nullptr) return E_POINTER;
+  TypeInfoCache& cache = impl_from<_QuillonPD>(this).env().type_info();
   ITypeInfo* info = nullptr;
-  const HRESULT hr = impl_from<_QuillonPD>(this).env().type_info().Get(TypeInfoCache::kInterface, &info);
+  HRESULT hr = cache.Get(TypeInfoCache::kInterface, &info);
   if (FAILED(hr)) return hr;
-  return info->Invoke(static_cast<_QuillonPD*>(this), id, flags, params, result, error, arg_error);
+  const MemberShape* shape = cache.shapes().Find(id, flags);
+  if (shape != nullptr) {
+    hr = CheckArgumentCount(*shape, *params);
+    if (FAILED(hr)) return hr;
+  }
+  hr = info->Invoke(static_cast<_QuillonPD*>(this), id, flags, params, result, error, arg_error);
+  if (hr == DISP_E_TYPEMISMATCH && shape != nullptr && arg_error != nullptr) {
+    *arg_error = MismatchedArgument(*shape, *params);
+  }
+  return hr;
 }
 
 // --- _QuillonPD, in the order of its table ------------------------------------------------
@@ -160,8 +174,8 @@ HRESULT QuillonObject::Automation::Rafraichir() {
 }
 
 // The four arguments are passed by reference and left as they came.
-HRESULT QuillonObject::Automation::MaJNTF(BSTR* valeur, BSTR* valeur_formatee, unsigned char* qualite,
-                           DATE* date_dern_lect) {
+HRESULT QuillonObject::Automation::MaJNTF(BSTR* valeur, BSTR* valeur_formatee,
+                                          unsigned char* qualite, DATE* date_dern_lect) {
   if (valeur == nullptr || valeur_formatee == nullptr || qualite == nullptr ||
       date_dern_lect == nullptr) {
     return E_POINTER;

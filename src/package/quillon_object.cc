@@ -41,8 +41,7 @@ const QuillonObject::InterfaceEntry QuillonObject::kInterfaces[] = {
     {&IID_IPersistStream, [](QuillonObject& o) -> IUnknown* { return &o.persist_stream_; }},
     {&IID_IPersistPropertyBag, [](QuillonObject& o) -> IUnknown* { return &o.persist_bag_; }},
     {&IID_IPersistStorage, [](QuillonObject& o) -> IUnknown* { return &o.persist_storage_; }},
-    {&IID_IConnectionPointContainer,
-     [](QuillonObject& o) -> IUnknown* { return &o.connections_; }},
+    {&IID_IConnectionPointContainer, [](QuillonObject& o) -> IUnknown* { return &o.connections_; }},
 };
 
 HRESULT CreateQuillonPD(IUnknown* outer, REFIID riid, void** out) {

@@ -190,8 +190,9 @@ class QuillonObject {
   void PropertyChanged(TextView name);
   HRESULT GetClassID(CLSID* clsid);
   HRESULT InitNew();
-  // Restores the settings from `bag`; a failure leaves the control with its defaults.
-  HRESULT Restore(PropertyBag& bag, HRESULT source_status);
+  // Restores the settings from `bag`; *source_status, read once the bag has been read, is
+  // the bag's own failure. A failure leaves the control with its defaults.
+  HRESULT Restore(PropertyBag& bag, const HRESULT* source_status);
   HRESULT LoadStream(IStream* stream);
   HRESULT SaveStream(IStream* stream, BOOL clear_dirty);
 

@@ -70,11 +70,11 @@ HRESULT QuillonObject::InitNew() {
   });
 }
 
-HRESULT QuillonObject::Restore(PropertyBag& bag, HRESULT source_status) {
+HRESULT QuillonObject::Restore(PropertyBag& bag, const HRESULT* source_status) {
   return Guard([&] {
     CheckedBag checked(bag, env().locale());
     model_.ReadProperties(checked);
-    HRESULT hr = FAILED(source_status) ? source_status : checked.status();
+    HRESULT hr = FAILED(*source_status) ? *source_status : checked.status();
     if (FAILED(hr)) model_.InitProperties();
     dirty_ = false;
     return hr;
@@ -95,8 +95,7 @@ HRESULT QuillonObject::LoadStream(IStream* stream) {
     }
     SettingsRecord record;
     if (SUCCEEDED(hr)) hr = ErrorOf(DecodeSettingsPayload(header, payload, &record));
-    const HRESULT source = hr;
-    return Restore(record, source);
+    return Restore(record, &hr);
   });
 }
 
@@ -142,7 +141,9 @@ HRESULT QuillonObject::PersistStream::GetSizeMax(ULARGE_INTEGER* size) {
   });
 }
 
-HRESULT QuillonObject::PersistStream::InitNew() { return impl_from<IPersistStreamInit>(this).InitNew(); }
+HRESULT QuillonObject::PersistStream::InitNew() {
+  return impl_from<IPersistStreamInit>(this).InitNew();
+}
 
 // --- IPersistPropertyBag ------------------------------------------------------------------
 
@@ -150,12 +151,15 @@ HRESULT QuillonObject::PersistBag::GetClassID(CLSID* clsid) {
   return impl_from<IPersistPropertyBag>(this).GetClassID(clsid);
 }
 
-HRESULT QuillonObject::PersistBag::InitNew() { return impl_from<IPersistPropertyBag>(this).InitNew(); }
+HRESULT QuillonObject::PersistBag::InitNew() {
+  return impl_from<IPersistPropertyBag>(this).InitNew();
+}
 
 HRESULT QuillonObject::PersistBag::Load(IPropertyBag* bag, IErrorLog* log) {
   if (bag == nullptr) return E_POINTER;
   ComPropertyBag source(bag, log);
-  return Guard([&] { return impl_from<IPersistPropertyBag>(this).Restore(source, S_OK); });
+  return Guard(
+      [&] { return impl_from<IPersistPropertyBag>(this).Restore(source, source.status_ptr()); });
 }
 
 HRESULT QuillonObject::PersistBag::Save(IPropertyBag* bag, BOOL clear_dirty, BOOL) {
@@ -189,7 +193,8 @@ HRESULT QuillonObject::PersistStorage::Load(IStorage* storage) {
   if (storage == nullptr) return E_POINTER;
   QuillonObject& o = impl_from<IPersistStorage>(this);
   IStream* stream = nullptr;
-  HRESULT hr = storage->OpenStream(kContents, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &stream);
+  HRESULT hr =
+      storage->OpenStream(kContents, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &stream);
   if (FAILED(hr)) {
     o.InitNew();
     return hr;
@@ -204,8 +209,8 @@ HRESULT QuillonObject::PersistStorage::Load(IStorage* storage) {
 HRESULT QuillonObject::PersistStorage::Save(IStorage* storage, BOOL same_as_load) {
   if (storage == nullptr) return E_POINTER;
   IStream* stream = nullptr;
-  HRESULT hr = storage->CreateStream(kContents, STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE,
-                                     0, 0, &stream);
+  HRESULT hr = storage->CreateStream(kContents, STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE, 0,
+                                     0, &stream);
   if (FAILED(hr)) return hr;
   hr = impl_from<IPersistStorage>(this).SaveStream(stream, same_as_load);
   stream->Release();
