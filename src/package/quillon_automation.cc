@@ -47,6 +47,78 @@ HRESULT GetValue(T* out, F&& compute) noexcept {
 
 QuillonPD& ModelOf(_QuillonPD* iface) { return impl_from(iface).model(); }
 
+// The value an argument passed by reference refers to, as a shallow by-value variant (it owns
+// nothing); other arguments as they are. Script engines pass variables by reference, as
+// variants referring to variants.
+VARIANT ValueOf(const VARIANT& arg) {
+  const VARIANT* v = &arg;
+  while (V_VT(v) == (VT_VARIANT | VT_BYREF) && V_VARIANTREF(v) != nullptr) v = V_VARIANTREF(v);
+  VARIANT value = *v;
+  if (!(V_VT(v) & VT_BYREF) || V_BYREF(v) == nullptr) return value;
+  const VARTYPE type = V_VT(v) & ~VT_BYREF;
+  V_VT(&value) = type;
+  switch (type) {
+    case VT_BSTR:
+      V_BSTR(&value) = *V_BSTRREF(v);
+      break;
+    case VT_UI1:
+      V_UI1(&value) = *V_UI1REF(v);
+      break;
+    case VT_I1:
+      V_I1(&value) = *V_I1REF(v);
+      break;
+    case VT_I2:
+      V_I2(&value) = *V_I2REF(v);
+      break;
+    case VT_UI2:
+      V_UI2(&value) = *V_UI2REF(v);
+      break;
+    case VT_I4:
+      V_I4(&value) = *V_I4REF(v);
+      break;
+    case VT_UI4:
+      V_UI4(&value) = *V_UI4REF(v);
+      break;
+    case VT_INT:
+      V_INT(&value) = *V_INTREF(v);
+      break;
+    case VT_UINT:
+      V_UINT(&value) = *V_UINTREF(v);
+      break;
+    case VT_R4:
+      V_R4(&value) = *V_R4REF(v);
+      break;
+    case VT_R8:
+      V_R8(&value) = *V_R8REF(v);
+      break;
+    case VT_DATE:
+      V_DATE(&value) = *V_DATEREF(v);
+      break;
+    case VT_BOOL:
+      V_BOOL(&value) = *V_BOOLREF(v);
+      break;
+    case VT_CY:
+      V_CY(&value) = *V_CYREF(v);
+      break;
+    case VT_DISPATCH:
+      V_DISPATCH(&value) = *V_DISPATCHREF(v);
+      break;
+    case VT_UNKNOWN:
+      V_UNKNOWN(&value) = *V_UNKNOWNREF(v);
+      break;
+    default:
+      return *v;  // arrays, decimals and the like stay references
+  }
+  return value;
+}
+
+bool HasReference(const DISPPARAMS& params) {
+  for (UINT i = 0; i < params.cArgs; ++i) {
+    if (V_VT(&params.rgvarg[i]) & VT_BYREF) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 // --- IDispatch, through the type information of the embedded type library ----------------
@@ -94,7 +166,17 @@ HRESULT QuillonObject::Automation::Invoke(DISPID id, REFIID riid, LCID, WORD fla
     hr = CheckArgumentCount(*shape, *params);
     if (FAILED(hr)) return hr;
   }
-  hr = info->Invoke(static_cast<_QuillonPD*>(this), id, flags, params, result, error, arg_error);
+  // No member writes to its arguments (MaJNTF leaves them as they came), so arguments passed
+  // by reference are handed on as the values they refer to, which ITypeInfo::Invoke then
+  // converts as it converts any value.
+  VARIANT values[4];
+  DISPPARAMS forwarded = *params;
+  if (params->cArgs <= 4 && HasReference(*params)) {
+    for (UINT i = 0; i < params->cArgs; ++i) values[i] = ValueOf(params->rgvarg[i]);
+    forwarded.rgvarg = values;
+  }
+  hr =
+      info->Invoke(static_cast<_QuillonPD*>(this), id, flags, &forwarded, result, error, arg_error);
   if (hr == DISP_E_TYPEMISMATCH && shape != nullptr && arg_error != nullptr) {
     *arg_error = MismatchedArgument(*shape, *params);
   }

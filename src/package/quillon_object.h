@@ -53,7 +53,12 @@ class QuillonObject {
 
   // The controlling unknown, where every member's IUnknown goes.
   IUnknown& controlling() { return *controlling_; }
-  QuillonPD& model() { return model_; }
+  // The control model. A client that uses the control before any InitNew or Load (as script
+  // clients do) finds it with the defaults of a new control.
+  QuillonPD& model() {
+    if (!initialized_) InitNew();
+    return model_;
+  }
   ThreadEnvironment& env() { return hold_.env; }
 
  private:
@@ -210,6 +215,7 @@ class QuillonObject {
   LONG refs_ = 1;
   Inner inner_;
   IUnknown* controlling_;
+  bool initialized_ = false;  // InitNew or Load has run
   bool dirty_ = false;
   Automation automation_;
   ClassInfo class_info_;

@@ -64,6 +64,7 @@ HRESULT QuillonObject::GetClassID(CLSID* clsid) {
 
 HRESULT QuillonObject::InitNew() {
   return Guard([&] {
+    initialized_ = true;
     model_.InitProperties();
     dirty_ = false;
     return S_OK;
@@ -72,6 +73,7 @@ HRESULT QuillonObject::InitNew() {
 
 HRESULT QuillonObject::Restore(PropertyBag& bag, const HRESULT* source_status) {
   return Guard([&] {
+    initialized_ = true;
     CheckedBag checked(bag, env().locale());
     model_.ReadProperties(checked);
     HRESULT hr = FAILED(*source_status) ? *source_status : checked.status();
@@ -103,7 +105,7 @@ HRESULT QuillonObject::SaveStream(IStream* stream, BOOL clear_dirty) {
   if (stream == nullptr) return E_POINTER;
   return Guard([&] {
     std::vector<uint8_t> bytes;
-    HRESULT hr = Encoded(model_, &bytes);
+    HRESULT hr = Encoded(model(), &bytes);
     if (FAILED(hr)) return hr;
     ULONG written = 0;
     hr = stream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), &written);
@@ -135,7 +137,7 @@ HRESULT QuillonObject::PersistStream::GetSizeMax(ULARGE_INTEGER* size) {
   if (size == nullptr) return E_POINTER;
   return Guard([&] {
     std::vector<uint8_t> bytes;
-    const HRESULT hr = Encoded(impl_from<IPersistStreamInit>(this).model_, &bytes);
+    const HRESULT hr = Encoded(impl_from<IPersistStreamInit>(this).model(), &bytes);
     size->QuadPart = bytes.size();
     return hr;
   });
@@ -167,7 +169,7 @@ HRESULT QuillonObject::PersistBag::Save(IPropertyBag* bag, BOOL clear_dirty, BOO
   QuillonObject& o = impl_from<IPersistPropertyBag>(this);
   return Guard([&] {
     ComPropertyBag target(bag, nullptr);
-    o.model_.WriteProperties(target);
+    o.model().WriteProperties(target);
     const HRESULT hr = target.status();
     if (SUCCEEDED(hr) && clear_dirty) o.dirty_ = false;
     return hr;

@@ -151,10 +151,26 @@ TEST_F(Dispatch, PropertiesAndMethodsByDispid) {
             S_OK);
   EXPECT_EQ(InvokeGetText(kQualite), L"-1");
   EXPECT_EQ(InvokeGetText(kValeur), L"5");
+  // Script variables come as variants referring to variants, whatever they hold.
+  Variant valeur(L"6"), quality(LONG{1}), when;
+  when.vt = VT_DATE;
+  when.date = 3.5;
+  std::vector<VARIANT> refs(4);
+  VARIANT* targets[] = {&valeur, &valeur, &quality, &when};
+  for (size_t i = 0; i < refs.size(); ++i) {
+    VariantInit(&refs[i]);
+    refs[i].vt = VT_VARIANT | VT_BYREF;
+    refs[i].pvarVal = targets[i];
+  }
+  EXPECT_EQ(Invoke(kMaJNTF, DISPATCH_METHOD, refs, nullptr), S_OK);
+  EXPECT_EQ(InvokeGetText(kQualite), L"1");
+  EXPECT_EQ(InvokeGetText(kValeur), L"6");
+  EXPECT_EQ(quality.vt, VT_I4);  // left as they came
+  EXPECT_EQ(std::wstring(valeur.bstrVal), L"6");
   Variant number;
   EXPECT_EQ(Invoke(kValeurNombre, DISPATCH_PROPERTYGET | DISPATCH_METHOD, {}, &number), S_OK);
   EXPECT_EQ(number.vt, VT_R8);
-  EXPECT_EQ(number.dblVal, 5);
+  EXPECT_EQ(number.dblVal, 6);
   EXPECT_EQ(Invoke(kRafraichir, DISPATCH_METHOD, {}, nullptr), S_OK);
 }
 

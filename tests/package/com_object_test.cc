@@ -25,6 +25,17 @@ TEST_F(Identity, EveryInterfaceBelongsToOneObject) {
   EXPECT_EQ(pd_->QueryInterface(IID_IUnknown, nullptr), E_POINTER);
 }
 
+TEST_F(Identity, ControlUsedWithoutInitNewHasTheDefaultsOfANewControl) {
+  ComPtr<_QuillonPD> script_made;  // script clients never call InitNew
+  ASSERT_EQ(library_.Create(nullptr, IID__QuillonPD, script_made.PutVoid()), S_OK);
+  Bstr quality;
+  E_POLLTIME period = Minute_30;
+  EXPECT_EQ(script_made->get_Qualite(quality.out()), S_OK);
+  EXPECT_EQ(quality.text(), L"-2");
+  EXPECT_EQ(script_made->get_Frequence_Rafraichissement(&period), S_OK);
+  EXPECT_EQ(period, Minute_01);
+}
+
 // An outer object that aggregates the control and counts what reaches it.
 class Outer final : public TestObject<IUnknown> {
  public:
