@@ -112,6 +112,49 @@ VARIANT ValueOf(const VARIANT& arg) {
   return value;
 }
 
+// Property gets without arguments, what scripts and containers call most, go straight to the
+// getter: the same result as through ITypeInfo::Invoke, without the temporary arrays it
+// allocates for every call. Anything else, and a getter that fails, takes the general path.
+template <class T, VARTYPE kType, HRESULT (STDMETHODCALLTYPE _QuillonPD::*kGet)(T*)>
+bool GetDirect(_QuillonPD* pd, VARIANT* result) {
+  T value{};
+  if (FAILED((pd->*kGet)(&value))) return false;
+  V_VT(result) = kType;
+  if constexpr (kType == VT_BSTR) {
+    V_BSTR(result) = value;
+  } else if constexpr (kType == VT_R8) {
+    V_R8(result) = value;
+  } else {
+    V_I4(result) = value;
+  }
+  return true;
+}
+
+struct DirectGet {
+  DISPID id;
+  bool (*get)(_QuillonPD* pd, VARIANT* result);
+};
+
+constexpr DirectGet kDirectGets[] = {
+    {0x68030007, GetDirect<BSTR, VT_BSTR, &_QuillonPD::get_NTF>},
+    {0x68030006, GetDirect<BSTR, VT_BSTR, &_QuillonPD::get_Formatage>},
+    {0x68030005, GetDirect<BSTR, VT_BSTR, &_QuillonPD::get_Valeur>},
+    {0x68030004, GetDirect<double, VT_R8, &_QuillonPD::get_ValeurNombre>},
+    {0x68030003, GetDirect<BSTR, VT_BSTR, &_QuillonPD::get_ValeurFormatee>},
+    {0x68030002, GetDirect<BSTR, VT_BSTR, &_QuillonPD::get_HorodatageDernLect>},
+    {0x68030001, GetDirect<BSTR, VT_BSTR, &_QuillonPD::get_Qualite>},
+    {0x68030000, GetDirect<::E_POLLTIME, VT_I4, &_QuillonPD::get_Frequence_Rafraichissement>},
+};
+
+bool InvokeDirectGet(_QuillonPD* pd, DISPID id, WORD flags, const DISPPARAMS& params,
+                     VARIANT* result) {
+  if (!(flags & DISPATCH_PROPERTYGET) || params.cArgs != 0 || result == nullptr) return false;
+  for (const DirectGet& g : kDirectGets) {
+    if (g.id == id) return g.get(pd, result);
+  }
+  return false;
+}
+
 bool HasReference(const DISPPARAMS& params) {
   for (UINT i = 0; i < params.cArgs; ++i) {
     if (V_VT(&params.rgvarg[i]) & VT_BYREF) return true;
@@ -157,6 +200,7 @@ HRESULT QuillonObject::Automation::Invoke(DISPID id, REFIID riid, LCID, WORD fla
                                           UINT* arg_error) {
   if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
   if (params == nullptr) return E_POINTER;
+  if (InvokeDirectGet(this, id, flags, *params, result)) return S_OK;
   TypeInfoCache& cache = impl_from<_QuillonPD>(this).env().type_info();
   ITypeInfo* info = nullptr;
   HRESULT hr = cache.Get(TypeInfoCache::kInterface, &info);
