@@ -42,9 +42,9 @@ class CountingFile final : public RandomAccessFile {
     ++counts_.writes;
     return file_->WriteAt(offset, data, n);
   }
-  bool LockByte(int64_t offset) override {
+  bool TryLockByte(int64_t offset) override {
     ++counts_.locks;
-    return file_->LockByte(offset);
+    return file_->TryLockByte(offset);
   }
   bool UnlockByte(int64_t offset) override { return file_->UnlockByte(offset); }
 
@@ -57,6 +57,10 @@ class CountingFileSystem final : public FileSystem {
  public:
   std::unique_ptr<RandomAccessFile> OpenShared(const Text& path) override {
     auto file = files_->OpenShared(path);
+    return file ? std::make_unique<CountingFile>(std::move(file), counts) : nullptr;
+  }
+  std::unique_ptr<RandomAccessFile> OpenReadOnly(const Text& path) override {
+    auto file = files_->OpenReadOnly(path);
     return file ? std::make_unique<CountingFile>(std::move(file), counts) : nullptr;
   }
   bool Append(const Text& path, std::string_view bytes) override {

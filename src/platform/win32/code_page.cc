@@ -36,9 +36,38 @@ class AnsiCodePage final : public CodePage {
     return out;
   }
 
+  // Without best-fit look-alikes (A with macron does not become A) and without the default
+  // character; a code page that takes no flags (UTF-8) is converted plainly. Either way the
+  // bytes must read back as the same text.
+  bool ToAnsiExact(TextView text, std::string* bytes) override {
+    bytes->clear();
+    if (text.empty()) return true;
+    const std::wstring wide(text.begin(), text.end());
+    DWORD flags = WC_NO_BEST_FIT_CHARS;
+    BOOL used_default = FALSE;
+    int n = Convert(wide, flags, nullptr, 0, &used_default);
+    if (n <= 0 && (GetLastError() == ERROR_INVALID_FLAGS ||
+                   GetLastError() == ERROR_INVALID_PARAMETER)) {
+      flags = 0;
+      n = Convert(wide, flags, nullptr, 0, nullptr);
+    }
+    if (n <= 0 || used_default) return false;
+    bytes->resize(static_cast<size_t>(n));
+    if (Convert(wide, flags, bytes->data(), n, flags ? &used_default : nullptr) != n ||
+        used_default) {
+      return false;
+    }
+    return ToText(*bytes) == Text(text);
+  }
+
   bool IsSingleByte() override { return single_byte_; }
 
  private:
+  static int Convert(const std::wstring& wide, DWORD flags, char* out, int size, BOOL* used) {
+    return WideCharToMultiByte(CP_ACP, flags, wide.data(), static_cast<int>(wide.size()), out,
+                               size, nullptr, used);
+  }
+
   bool single_byte_ = true;
 };
 
