@@ -125,9 +125,7 @@ FctCache::StoredReference FctCache::ExactReference(const Text& text) {
   return ref;
 }
 
-bool FctCache::CanStore(const Text& ntf) {
-  return ExactReference(NormaliseReference(ntf)).exact;
-}
+bool FctCache::CanStore(const Text& ntf) { return ExactReference(NormaliseReference(ntf)).exact; }
 
 // The stored form of a control's reference. One that the file cannot hold exactly is neither
 // looked up (its lossy bytes could name another point) nor written (it could never be found
@@ -363,8 +361,8 @@ void FctCache::fctEcritureDansLeCache(const EnregCache& record, int32_t& n) {
 // writer may have filled since the scan is read again (the free ones and those appended), and
 // the first of them found carrying the point is returned with *taken set; otherwise the first
 // still free, or the end of the file.
-int32_t FctCache::ChooseSlotAgain(const StoredReference& ref, const FreeSlots& free,
-                                  uint8_t* bytes, bool* taken) {
+int32_t FctCache::ChooseSlotAgain(const StoredReference& ref, const FreeSlots& free, uint8_t* bytes,
+                                  bool* taken) {
   const int32_t count = RecordCountOfFile();
   int32_t first_free = 0;
   const auto visit = [&](int32_t i, const uint8_t* record) {

@@ -115,8 +115,7 @@ class FctCache {
   int32_t ChooseSlotAgain(const StoredReference& ref, const FreeSlots& free, uint8_t* bytes,
                           bool* taken);
   void WriteRecordAt(const uint8_t* bytes, const Text& trimmed, int32_t n);
-  void RewriteAsRequested(const StoredReference& ref, uint8_t* bytes, int32_t n,
-                          int32_t poll_time);
+  void RewriteAsRequested(const StoredReference& ref, uint8_t* bytes, int32_t n, int32_t poll_time);
   void WriteNewRequest(const StoredReference& ref, int32_t poll_time, const FreeSlots& free);
   void ReadInstallPath();
   void IndexAdd(const Text& ntf, int32_t n);
@@ -136,8 +135,8 @@ class FctCache {
   std::optional<std::unordered_map<Text, int32_t>> colIndexNTF_;
   std::optional<Text> fixed_path_;
   bool read_only_ = false;
-  bool read_failed_ = false;     // a read of the open file failed since this flag was cleared
-  double lock_failed_at_ = 0;    // when a wait for the slot lock last failed; 0: never
+  bool read_failed_ = false;    // a read of the open file failed since this flag was cleared
+  double lock_failed_at_ = 0;   // when a wait for the slot lock last failed; 0: never
   std::vector<uint8_t> block_;  // the scans' read buffer
 };
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace quillon::testing {
 
@@ -40,6 +41,7 @@ class FakeFile final : public RandomAccessFile {
 
   bool TryLockByte(int64_t) override {
     ++fs_->ops_.locks;
+    if (auto peer = std::exchange(fs_->before_lock_, nullptr)) peer();
     if (!Valid() || read_only_) return false;
     const void*& owner = fs_->lock_owners_[path_];
     if (owner != nullptr && owner != this) return false;

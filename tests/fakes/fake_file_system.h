@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -40,6 +41,8 @@ class FakeFileSystem final : public FileSystem {
 
   // A peer process holds (true) or releases (false) every byte lock of a file.
   void HoldLocksElsewhere(const Text& path, bool held);
+  // Runs once, at the next lock attempt, before it: what a peer does just before.
+  void BeforeNextLock(std::function<void()> peer) { before_lock_ = std::move(peer); }
 
   bool Exists(const Text& path) const { return files_.count(path) != 0; }
   std::string& Contents(const Text& path) { return files_[path]; }
@@ -50,7 +53,8 @@ class FakeFileSystem final : public FileSystem {
   bool Allowed(const Text& path) const;
 
   std::map<Text, std::string> files_;
-  std::map<Text, const void*> lock_owners_;  // path -> handle holding its byte lock
+  std::map<Text, const void*> lock_owners_;
+  std::function<void()> before_lock_;  // path -> handle holding its byte lock
   std::vector<Text> folders_;
   Text module_path_ = u"/opt/quillon/HN_Quillon_PD.ocx";
   FileOps ops_;

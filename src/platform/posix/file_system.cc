@@ -97,7 +97,8 @@ class PosixFileSystem final : public FileSystem {
   }
 
   bool Append(const Text& path, std::string_view bytes) override {
-    const int fd = ::open(NativePath(path).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    const int fd =
+        ::open(NativePath(path).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0) return false;
     const ssize_t w = ::write(fd, bytes.data(), bytes.size());
     ::close(fd);

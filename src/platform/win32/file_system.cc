@@ -1,6 +1,6 @@
-#include <windows.h>
-
 #include "platform/file_system.h"
+
+#include <windows.h>
 
 namespace quillon {
 namespace {
@@ -58,8 +58,8 @@ class Win32File final : public RandomAccessFile {
 
   bool TryLockByte(int64_t offset) override {
     OVERLAPPED ov = At(offset);
-    return LockFileEx(handle_, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
-                      &ov) != 0;
+    return LockFileEx(handle_, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &ov) !=
+           0;
   }
 
   bool UnlockByte(int64_t offset) override {
@@ -98,9 +98,9 @@ class Win32FileSystem final : public FileSystem {
   Text ModulePath() override {
     // The module that holds this code: the control library, or the program it is linked into.
     HMODULE module = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCWSTR>(&NewPlatformFileSystem), &module);
+    GetModuleHandleExW(
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        reinterpret_cast<LPCWSTR>(&NewPlatformFileSystem), &module);
     wchar_t buffer[MAX_PATH * 4];
     const DWORD n = GetModuleFileNameW(module, buffer, static_cast<DWORD>(std::size(buffer)));
     return Text(buffer, buffer + n);
