@@ -390,8 +390,7 @@ void FctCache::RewriteAsRequested(const StoredReference& ref, uint8_t* bytes, in
   MarkRequested(bytes, poll_time, clock_.Now());
   Trace(u"  FL ", ref.text, u" ", n);
   Trace(u"fctEcritureDansLeCache - début - Pos.", n);
-  WriteRecordAt(bytes, ref.text, n);
-  IndexAdd(ref.text, n);
+  WriteRecordAt(bytes, ref.text, n);  // the lookup that found the point indexed it at N
   Trace(u"fctEcritureDansLeCache - fin");
 }
 
