@@ -78,6 +78,7 @@ mkdir -p "$WINEPREFIX/drive_c/QuillonEssai/Serveur Quillon PD"
 reg_add 'HKLM\SOFTWARE\Halvorn\Pondral' 'Chemin PD' REG_SZ "$install"
 # doctor only reads: a missing cache file is reported, not created.
 cache_file="$WINEPREFIX/drive_c/QuillonEssai/Serveur Quillon PD/cacheQuillonPD_V2.dat"
+rm -f "$cache_file"  # the prefix outlives a run
 run "$quillon" doctor || true
 expect_out 'Cache file opens: no' 'doctor missing cache file'
 if [ -e "$cache_file" ]; then ko 'doctor created the cache file'; else ok; fi
