@@ -2,9 +2,9 @@
 // prints its record.
 #include <cstdio>
 
-#include "cache/shared_cache.h"
 #include "cache_tool.h"
 #include "command.h"
+#include "control/control_environment.h"
 
 namespace quillon::tool {
 namespace {
@@ -19,7 +19,7 @@ int Run(const std::vector<std::string>& args) {
   if (!path || options->positional.size() != 1) {
     return UsageError(std::string("usage: quillon ") + kUsage);
   }
-  PlatformCache platform;  // a fresh process-wide state: the index starts empty
+  ControlEnvironment platform;  // a fresh process-wide state: the index starts empty
   FctCache& cache = platform.shared().cache();
   const auto ntf = StorableReference(options->positional[0], cache, platform.code_page(), &error);
   if (!ntf) return Fail(1, error);

@@ -2,9 +2,9 @@
 // point's record as the cache holds it.
 #include <cstdio>
 
-#include "cache/shared_cache.h"
 #include "cache_tool.h"
 #include "command.h"
+#include "control/control_environment.h"
 
 namespace quillon::tool {
 namespace {
@@ -20,7 +20,7 @@ int Run(const std::vector<std::string>& args) {
   if (!poll) {
     return UsageError("--poll wants an E_POLLTIME value or name such as Seconde_10 or 90");
   }
-  PlatformCache platform;  // the state a control's library builds
+  ControlEnvironment platform;  // the state a control's library builds
   SharedCache& shared = platform.shared();
   // Refused before the file is opened: it stays as it is (or missing).
   const auto ntf =
