@@ -248,6 +248,9 @@ int32_t FctCache::Scan(const StoredReference& ref, uint8_t* bytes, FreeSlots* fr
 int32_t FctCache::Locate(const StoredReference& ref, uint8_t* bytes, FreeSlots* free) {
   Trace(u"GetData - début ", ref.text);
   int32_t n = VerifiedIndex(ref, bytes);
+  // The verified record is the result: traced as the record read that delivers it, without
+  // reading it a second time.
+  if (n != 0 && trace_.blnTraceActive()) TraceRecordRead(n, bytes);
   if (n == 0) {
     Trace(u"   GetData ", ref.text, u" position non mémorisée");
     if (ref.exact) n = Scan(ref, bytes, free);
