@@ -1,14 +1,21 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine for CTest. Wine's background services must not inherit
 # CTest's pipes, so the program's output goes to a file first and is copied out afterwards.
+# Usage: wine-run.sh [--arch win32|win64] PROGRAM [ARGS...]
 set -u
+arch=
+if [ "${1:-}" = "--arch" ]; then
+  arch=$2
+  shift 2
+fi
 build_dir=${QUILLON_BUILD_DIR:-$(pwd)}
 while [ ! -f "$build_dir/CMakeCache.txt" ] && [ "$build_dir" != "/" ]; do
   build_dir=$(dirname "$build_dir")
 done
 export WINEPREFIX=${WINEPREFIX:-$build_dir/wineprefix}
-# With wine64 installed a new prefix is 64-bit by default; the 32-bit tests keep a 32-bit one.
-export WINEARCH=${WINEARCH:-win32}
+# With wine64 installed a new prefix is 64-bit by default; the 32-bit tests keep a 32-bit one,
+# the 64-bit build names its own.
+export WINEARCH=${arch:-${WINEARCH:-win32}}
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 if [ ! -d "$WINEPREFIX" ]; then
