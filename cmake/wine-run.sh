@@ -21,8 +21,14 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 if [ ! -d "$WINEPREFIX" ]; then
   timeout 120 wineboot -i >/dev/null 2>&1 </dev/null
 fi
+# In a 64-bit prefix Wine's own programs (regsvr32, cscript, reg) run as 64-bit ones, as on
+# 64-bit Windows: /usr/bin/wine would start their 32-bit versions.
+loader=wine
+if [ "$WINEARCH" = win64 ] && [ -x /usr/lib/wine/wine64 ]; then
+  loader=/usr/lib/wine/wine64
+fi
 out=$(mktemp)
-timeout "${QUILLON_WINE_TIMEOUT:-600}" wine "$@" >"$out" 2>&1 </dev/null
+timeout "${QUILLON_WINE_TIMEOUT:-600}" "$loader" "$@" >"$out" 2>&1 </dev/null
 rc=$?
 cat "$out"
 rm -f "$out"
