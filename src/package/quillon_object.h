@@ -10,6 +10,7 @@
 #include <ocidl.h>
 
 #include "HN_QuillonPD_h.h"
+#include "control/control_properties.h"
 #include "control/control_site.h"
 #include "control/face.h"
 #include "control/property_bag.h"
@@ -163,11 +164,16 @@ class QuillonObject {
   class Site final : public ControlSite {
    public:
     explicit Site(QuillonObject& object) : object_(object) {}
-    void SetCaption(Child label, const Text& caption) override { face_.caption(label) = caption; }
-    void SetForeColor(Child label, uint32_t colour) override { face_.colour(label) = colour; }
-    void EnableTimer(bool enabled) override { timer_enabled_ = enabled; }
-    void PropertyChanged(TextView name) override;
-    UserMode AmbientUserMode() override { return UserMode::kUnavailable; }
+    bool SetCaption(Child label, const Text& caption) noexcept override;
+    bool SetForeColor(Child label, uint32_t colour) noexcept override {
+      return face_.SetColour(label, colour);
+    }
+    bool EnableTimer(bool enabled) noexcept override {
+      timer_enabled_ = enabled;
+      return true;
+    }
+    bool PropertyChanged(const ControlProperty& property) noexcept override;
+    UserMode AmbientUserMode() noexcept override { return UserMode::kUnavailable; }
 
    private:
     QuillonObject& object_;
@@ -191,8 +197,9 @@ class QuillonObject {
   ULONG InnerRelease();
 
   // A property changed: the container hears of it through IPropertyNotifySink::OnChanged,
-  // and a change of a saved setting makes the control dirty.
-  void PropertyChanged(TextView name);
+  // and a change of a saved setting makes the control dirty. False when a sink could not be
+  // told.
+  bool PropertyChanged(const ControlProperty& property) noexcept;
   HRESULT GetClassID(CLSID* clsid);
   HRESULT InitNew();
   // Restores the settings from `bag`; *source_status, read once the bag has been read, is
