@@ -89,9 +89,10 @@ expect_out 'Cache file opens: yes' 'doctor cache file'
 expect_out 'Records: 0' 'doctor records'
 expect_out 'Ping 127.0.0.1: reachable' 'doctor ping'
 
-# Neither program imports the ICMP or sockets libraries: they are bound by name when used.
+# Neither program imports the ICMP or sockets libraries: they are bound by name when used
+# (this objdump reads 32-bit and 64-bit programs).
 for exe in "$probe" "$quillon"; do
-  if i686-w64-mingw32-objdump -p "$exe" | grep -qiE 'DLL Name: (icmp|wsock32)'; then
+  if x86_64-w64-mingw32-objdump -p "$exe" | grep -qiE 'DLL Name: (icmp|wsock32)'; then
     ko "$exe imports icmp.dll or WSOCK32.DLL"
   else
     ok
