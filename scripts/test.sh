@@ -16,15 +16,28 @@ cmake --preset native >/dev/null
 cmake --build --preset native -j"$jobs"
 ctest --preset native -j"$jobs"
 
-step "win32 build and tests under Wine"
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 -j"$jobs"
-export WINEPREFIX=$PWD/build/win32/wineprefix WINEDEBUG=-all WINEARCH=win32
-if [ ! -d "$WINEPREFIX" ]; then
-  timeout 180 wineboot -i >/dev/null 2>&1 </dev/null || true
-fi
-ctest --preset win32
-timeout 60 wineserver -w || true
+# Builds a Windows preset and runs its tests under Wine in the preset's own prefix, made with
+# the given architecture: win32 for the 32-bit build, win64 (WoW64) for the 64-bit one.
+windows_tests() {  # PRESET WINEARCH
+  local started=$SECONDS
+  cmake --preset "$1" >/dev/null
+  cmake --build --preset "$1" -j"$jobs"
+  (
+    export WINEPREFIX=$PWD/build/$1/wineprefix WINEDEBUG=-all WINEARCH=$2
+    if [ ! -d "$WINEPREFIX" ]; then
+      timeout 180 wineboot -i >/dev/null 2>&1 </dev/null || true
+    fi
+    ctest --preset "$1"
+    timeout 60 wineserver -w || true
+  )
+  echo "$1: $((SECONDS - started)) s"
+}
+
+step "win32 build and tests under 32-bit Wine"
+windows_tests win32 win32
+
+step "win64 build and tests under 64-bit Wine"
+windows_tests win64 win64
 
 step "fuzzing, ${fuzz_seconds} s per target"
 cmake --preset fuzz >/dev/null

@@ -13,6 +13,13 @@ namespace {
 
 constexpr WORD kTypeLibMajor = 7;
 constexpr WORD kTypeLibMinor = 1;
+// The embedded type library targets this build's own bitness; each registers under its own
+// platform subkey.
+constexpr SYSKIND kTypeLibSysKind = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
+constexpr const wchar_t* kTypeLibPlatformKey =
+    sizeof(void*) == 8 ? L"TypeLib\\$LIBID\\7.1\\0\\win64" : L"TypeLib\\$LIBID\\7.1\\0\\win32";
+// Present while the library of the other bitness is registered beside this one.
+constexpr const wchar_t* kOtherServerKey = L"CLSID\\$CLSID\\InprocServer32";
 
 struct Entry {
   const wchar_t* key;
@@ -43,8 +50,10 @@ constexpr Entry kEntries[] = {
     {L"HN_QuillonPD.QuillonPD\\CLSID", nullptr, L"$CLSID"},
 };
 
-// The keys that hold every class entry above; removed whole.
-constexpr const wchar_t* kClassTrees[] = {L"CLSID\\$CLSID", L"HN_QuillonPD.QuillonPD"};
+// The keys that hold every class entry above; removed whole. The class key is one per
+// registry view; the ProgID is shared by both views of a 64-bit system.
+constexpr const wchar_t* kClassTree = L"CLSID\\$CLSID";
+constexpr const wchar_t* kProgIdTree = L"HN_QuillonPD.QuillonPD";
 
 std::wstring GuidText(REFGUID guid) {
   wchar_t text[40] = {};
@@ -69,13 +78,20 @@ std::wstring Expand(const wchar_t* pattern, const std::wstring& path) {
   return text;
 }
 
+HRESULT ToHresult(LONG error) {
+  return error == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(static_cast<DWORD>(error));
+}
+
+bool OtherBitnessRegistered(ClassesRoot& root) {
+  return root.OtherViewHasKey(Expand(kOtherServerKey, L""));
+}
+
+// The ProgID stays while the library of the other bitness still serves the class.
 LONG RemoveClassEntries(ClassesRoot& root) {
-  LONG first_error = ERROR_SUCCESS;
-  for (const wchar_t* tree : kClassTrees) {
-    const LONG error = root.DeleteTree(Expand(tree, L""));
-    if (first_error == ERROR_SUCCESS) first_error = error;
-  }
-  return first_error;
+  const LONG error = root.DeleteTree(Expand(kClassTree, L""));
+  if (OtherBitnessRegistered(root)) return error;
+  const LONG progid = root.DeleteTree(Expand(kProgIdTree, L""));
+  return error != ERROR_SUCCESS ? error : progid;
 }
 
 LONG WriteClassEntries(const std::wstring& path, ClassesRoot& root) {
@@ -97,13 +113,14 @@ bool TypeLibRegistered() {
   return SUCCEEDED(hr);
 }
 
-HRESULT UnregisterTypeLib() {
+// The type library's version key and its interface entries are shared by both views: while
+// the other bitness is registered, only this platform's path goes.
+HRESULT UnregisterTypeLib(ClassesRoot& root) {
+  if (OtherBitnessRegistered(root)) {
+    return ToHresult(root.DeleteTree(Expand(kTypeLibPlatformKey, L"")));
+  }
   if (!TypeLibRegistered()) return S_OK;
-  return UnRegisterTypeLib(LIBID_HN_QuillonPD, kTypeLibMajor, kTypeLibMinor, 0, SYS_WIN32);
-}
-
-HRESULT ToHresult(LONG error) {
-  return error == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(static_cast<DWORD>(error));
+  return UnRegisterTypeLib(LIBID_HN_QuillonPD, kTypeLibMajor, kTypeLibMinor, 0, kTypeLibSysKind);
 }
 
 // The path of the file this code is linked into.
@@ -154,6 +171,23 @@ LONG MachineClassesRoot::DeleteTree(const std::wstring& key) {
   return error == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : error;
 }
 
+bool MachineClassesRoot::OtherViewHasKey(const std::wstring& key) {
+  REGSAM other_view = KEY_WOW64_32KEY;
+  if (sizeof(void*) == 4) {
+    BOOL wow64 = FALSE;
+    // A 32-bit system has one view only.
+    if (!IsWow64Process(GetCurrentProcess(), &wow64) || !wow64) return false;
+    other_view = KEY_WOW64_64KEY;
+  }
+  HKEY handle = nullptr;
+  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ | other_view, &handle) !=
+      ERROR_SUCCESS) {
+    return false;
+  }
+  RegCloseKey(handle);
+  return true;
+}
+
 HRESULT RegisterServer(const std::wstring& module_path, ClassesRoot& root) {
   ComPtr<ITypeLib> library;
   HRESULT hr = LoadTypeLibEx(module_path.c_str(), REGKIND_NONE, library.Put());
@@ -168,13 +202,13 @@ HRESULT RegisterServer(const std::wstring& module_path, ClassesRoot& root) {
   if (SUCCEEDED(hr)) hr = ToHresult(WriteClassEntries(module_path, root));
   if (FAILED(hr)) {
     RemoveClassEntries(root);
-    UnregisterTypeLib();
+    UnregisterTypeLib(root);
   }
   return hr;
 }
 
 HRESULT UnregisterServer(ClassesRoot& root) {
-  const HRESULT typelib = UnregisterTypeLib();
+  const HRESULT typelib = UnregisterTypeLib(root);
   const HRESULT classes = ToHresult(RemoveClassEntries(root));
   return FAILED(typelib) ? typelib : classes;
 }

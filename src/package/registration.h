@@ -26,6 +26,9 @@ class ClassesRoot {
   virtual LONG SetText(const std::wstring& key, const wchar_t* name, const std::wstring& text) = 0;
   // Removes `key` with everything below it; ERROR_SUCCESS when it was absent already.
   virtual LONG DeleteTree(const std::wstring& key) = 0;
+  // Whether `key` exists in the other registry view of a 64-bit system (the one the library
+  // of the other bitness registers in); false on a 32-bit system.
+  virtual bool OtherViewHasKey(const std::wstring& key) = 0;
 };
 
 // HKEY_CLASSES_ROOT itself.
@@ -34,6 +37,7 @@ class MachineClassesRoot final : public ClassesRoot {
   LONG CreateKey(const std::wstring& key) override;
   LONG SetText(const std::wstring& key, const wchar_t* name, const std::wstring& text) override;
   LONG DeleteTree(const std::wstring& key) override;
+  bool OtherViewHasKey(const std::wstring& key) override;
 };
 
 // Registers the type library embedded in the file at module_path and the class served by
@@ -42,7 +46,8 @@ class MachineClassesRoot final : public ClassesRoot {
 HRESULT RegisterServer(const std::wstring& module_path, ClassesRoot& root);
 
 // Removes what RegisterServer writes, the type library included; entries already gone are
-// no failure.
+// no failure. While the library of the other bitness is registered beside this one, the
+// entries both share (ProgID, type library version key, interfaces) stay.
 HRESULT UnregisterServer(ClassesRoot& root);
 
 }  // namespace quillon

@@ -74,8 +74,9 @@ class Finisher {
  public:
   bool Run(const wchar_t* in, const wchar_t* out) {
     return Ok(LoadTypeLibEx(in, REGKIND_NONE, source_.Put()), "LoadTypeLibEx") &&
-           Ok(CreateTypeLib2(SYS_WIN32, out, target_.Put()), "CreateTypeLib2") && CopyLibrary() &&
-           CreateTypes() && FillTypes() && Ok(target_->SaveAllChanges(), "SaveAllChanges");
+           Ok(CreateTypeLib2(SourceSysKind(), out, target_.Put()), "CreateTypeLib2") &&
+           CopyLibrary() && CreateTypes() && FillTypes() &&
+           Ok(target_->SaveAllChanges(), "SaveAllChanges");
   }
 
  private:
@@ -86,6 +87,15 @@ class Finisher {
     WORD flags;
     ComPtr<ICreateTypeInfo2> target;
   };
+
+  // The target widl wrote the library for (win32 or win64).
+  SYSKIND SourceSysKind() {
+    TLIBATTR* attr = nullptr;
+    if (FAILED(source_->GetLibAttr(&attr))) return SYS_WIN32;
+    const SYSKIND kind = attr->syskind;
+    source_->ReleaseTLibAttr(attr);
+    return kind;
+  }
 
   bool CopyLibrary() {
     TLIBATTR* attr = nullptr;

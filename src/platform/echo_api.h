@@ -15,7 +15,8 @@ inline constexpr uint32_t kInaddrNone = 0xFFFFFFFFu;
 inline constexpr int32_t kIpReqTimedOut = 11010;
 // The platform's IP status for a request that failed for another reason.
 inline constexpr int32_t kIpGeneralFailure = 11050;
-// Size of the platform's ICMP_ECHO_REPLY in its 32-bit layout, and where Status sits in it.
+// Size of the platform's ICMP_ECHO_REPLY in its 32-bit layout, and where Status sits in it
+// (also in the 64-bit layout, where the header is 40 bytes and the echoed data follows later).
 inline constexpr size_t kEchoReplyHeaderSize = 28;
 inline constexpr size_t kEchoReplyStatusOffset = 4;
 
@@ -37,8 +38,8 @@ class EchoApi {
   // IcmpCreateFile; 0 when no handle could be opened.
   virtual IcmpHandle IcmpCreateFile() = 0;
   // IcmpSendEcho without request options: sends `payload` to `address` (network order) and
-  // waits up to `timeout_ms`; the reply buffer receives an ICMP_ECHO_REPLY (32-bit layout)
-  // and the echoed data. Returns the number of replies.
+  // waits up to `timeout_ms`; the reply buffer receives an ICMP_ECHO_REPLY (in the layout of
+  // the process's bitness) and the echoed data. Returns the number of replies.
   virtual uint32_t IcmpSendEcho(IcmpHandle handle, uint32_t address, const std::string& payload,
                                 uint8_t* reply, uint32_t reply_size, uint32_t timeout_ms) = 0;
   // IcmpCloseHandle; true when closed.

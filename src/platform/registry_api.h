@@ -45,7 +45,8 @@ class RegistryApi {
   // RegConnectRegistryA: the root `key` of `machine`'s registry into *result.
   virtual int32_t ConnectRegistry(const std::string& machine, RegKeyHandle key,
                                   RegKeyHandle* result) = 0;
-  // RegOpenKeyExA: opens `sub_key` under `key` with `options` and access mask `sam`.
+  // RegOpenKeyExA: opens `sub_key` under `key` with `options` and access mask `sam` (on
+  // Windows in the 32-bit view of the registry, as a 32-bit program sees it).
   virtual int32_t OpenKeyEx(RegKeyHandle key, const std::string& sub_key, uint32_t options,
                             uint32_t sam, RegKeyHandle* result) = 0;
   // RegQueryValueExA (reserved null): type into *type; with data null only the size into

@@ -21,6 +21,10 @@ inline std::wstring OcxPath() {
   return path;
 }
 
+// The platform the library is built for, as its type library and registration name it.
+inline constexpr SYSKIND kBuildSysKind = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
+inline constexpr const wchar_t* kBuildPlatform = sizeof(void*) == 8 ? L"win64" : L"win32";
+
 inline std::wstring GuidText(REFGUID guid) {
   wchar_t text[40] = {};
   StringFromGUID2(guid, text, 40);

@@ -28,6 +28,7 @@ class FailingRoot final : public ClassesRoot {
   LONG DeleteTree(const std::wstring& key) override {
     return Pass() ? real_.DeleteTree(key) : ERROR_ACCESS_DENIED;
   }
+  bool OtherViewHasKey(const std::wstring& key) override { return real_.OtherViewHasKey(key); }
 
  private:
   bool Pass() { return calls_++ != fail_at_; }
@@ -35,6 +36,21 @@ class FailingRoot final : public ClassesRoot {
   MachineClassesRoot real_;
   int fail_at_;
   int calls_ = 0;
+};
+
+// HKEY_CLASSES_ROOT on a 64-bit system where the library of the other bitness is registered
+// in the other view.
+class RootBesideOtherBitness final : public ClassesRoot {
+ public:
+  LONG CreateKey(const std::wstring& key) override { return real_.CreateKey(key); }
+  LONG SetText(const std::wstring& key, const wchar_t* name, const std::wstring& text) override {
+    return real_.SetText(key, name, text);
+  }
+  LONG DeleteTree(const std::wstring& key) override { return real_.DeleteTree(key); }
+  bool OtherViewHasKey(const std::wstring& key) override { return key.starts_with(kClassKey); }
+
+ private:
+  MachineClassesRoot real_;
 };
 
 class RegistrationTest : public ::testing::Test {
@@ -71,8 +87,12 @@ class RegistrationTest : public ::testing::Test {
   static void ExpectRegistered() {
     EXPECT_EQ(Text(std::wstring(kClassKey) + L"\\InprocServer32"), OcxPath());
     EXPECT_EQ(Text(std::wstring(kProgId) + L"\\CLSID"), kClassKey + 6);
-    EXPECT_EQ(Text(std::wstring(kTypeLibKey) + L"\\7.1\\0\\win32"), OcxPath());
+    EXPECT_EQ(Text(PlatformKey()), OcxPath());
     EXPECT_TRUE(KeyExists(kInterfaceKey));
+  }
+
+  static std::wstring PlatformKey() {
+    return std::wstring(kTypeLibKey) + L"\\7.1\\0\\" + kBuildPlatform;
   }
 
   MachineClassesRoot root_;
@@ -123,6 +143,24 @@ TEST_F(RegistrationTest, UnregisteringToleratesEntriesAlreadyGone) {
   EXPECT_EQ(UnregisterServer(root_), S_OK);
   ExpectNothingRegistered();
   EXPECT_EQ(UnregisterServer(root_), S_OK);
+}
+
+// Unregistering one bitness leaves what both share to the other: the ProgID, the type
+// library's version key and the interfaces; only its own class key and platform path go.
+TEST_F(RegistrationTest, UnregisteringBesideTheOtherBitnessKeepsTheSharedEntries) {
+  ASSERT_EQ(RegisterServer(OcxPath(), root_), S_OK);
+  RootBesideOtherBitness beside;
+  EXPECT_EQ(UnregisterServer(beside), S_OK);
+  EXPECT_FALSE(KeyExists(kClassKey));
+  EXPECT_FALSE(KeyExists(PlatformKey()));
+  EXPECT_EQ(Text(std::wstring(kProgId) + L"\\CLSID"), kClassKey + 6);
+  EXPECT_EQ(Text(std::wstring(kTypeLibKey) + L"\\7.1"), L"Halvorn Quillon PD");
+  EXPECT_TRUE(KeyExists(kInterfaceKey));
+  // Registering again beside it, and unregistering the last one, behave as alone.
+  ASSERT_EQ(RegisterServer(OcxPath(), beside), S_OK);
+  ExpectRegistered();
+  EXPECT_EQ(UnregisterServer(root_), S_OK);
+  ExpectNothingRegistered();
 }
 
 }  // namespace

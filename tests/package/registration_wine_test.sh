@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # Registration as an installer does it: `regsvr32` twice, the entries read back with
-# `wine reg query`, then `regsvr32 /u` twice.
-# Usage: registration_wine_test.sh BUILD_DIR LIBRARY
+# `wine reg query`, then `regsvr32 /u` twice. A 64-bit library registers in the 64-bit view
+# of a 64-bit prefix.
+# Usage: registration_wine_test.sh BUILD_DIR LIBRARY [win32|win64]
 set -u
 build_dir=$1
 library=$2
+platform=${3:-win32}
+view=()
+[ "$platform" = win64 ] && view=(/reg:64)
 export WINEPREFIX=$build_dir/wineprefix
 export WINEDEBUG=-all
-export WINEARCH=win32
+export WINEARCH=$platform
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 work=$build_dir/package_registration
 rm -rf "$work" && mkdir -p "$work"
@@ -44,7 +48,11 @@ expect_rc0() {  # DESCRIPTION COMMAND...
 
 expect_value() {  # KEY NAME|"" VALUE : a REG_SZ value read back
   local label=${2:-(Default)}
-  if [ -n "$2" ]; then run reg query "$1" /v "$2"; else run reg query "$1" /ve; fi
+  if [ -n "$2" ]; then
+    run reg query "$1" /v "$2" "${view[@]}"
+  else
+    run reg query "$1" /ve "${view[@]}"
+  fi
   if grep -qxF -- "    $label    REG_SZ    $3" "$work/out.txt"; then
     ok
   else
@@ -53,17 +61,17 @@ expect_value() {  # KEY NAME|"" VALUE : a REG_SZ value read back
 }
 
 expect_key() {  # KEY
-  if run reg query "$1"; then ok; else ko "missing $1"; fi
+  if run reg query "$1" "${view[@]}"; then ok; else ko "missing $1"; fi
 }
 
 expect_no_key() {  # KEY
-  if run reg query "$1"; then ko "left behind: $1"; else ok; fi
+  if run reg query "$1" "${view[@]}"; then ko "left behind: $1"; else ok; fi
 }
 
 snapshot() {  # FILE : every key and value registration writes
   : >"$1"
   for key in "$class" "$progid" "$typelib" "${interfaces[@]}"; do
-    run reg query "$key" /s
+    run reg query "$key" /s "${view[@]}"
     cat "$work/out.txt" >>"$1"
   done
 }
@@ -88,7 +96,7 @@ expect_value "$class\\ToolboxBitmap32" '' "$path, 30000"
 expect_value "$class\\TypeLib" '' "$libid"
 expect_value "$class\\Version" '' 7.1
 expect_value "$typelib\\7.1" '' 'Halvorn Quillon PD'
-expect_value "$typelib\\7.1\\0\\win32" '' "$path"
+expect_value "$typelib\\7.1\\0\\$platform" '' "$path"
 for key in "${interfaces[@]}"; do expect_value "$key\\TypeLib" '' "$libid"; done
 
 expect_rc0 'regsvr32 /u' regsvr32 /u /s "$library"

@@ -84,7 +84,7 @@ TEST_F(TypeLibTest, LibraryAttributes) {
   EXPECT_EQ(attr->wMajorVerNum, 7);
   EXPECT_EQ(attr->wMinorVerNum, 1);
   EXPECT_EQ(attr->lcid, 0u);
-  EXPECT_EQ(attr->syskind, SYS_WIN32);
+  EXPECT_EQ(attr->syskind, kBuildSysKind);
   EXPECT_EQ(attr->wLibFlags & ~LIBFLAG_FHASDISKIMAGE, LIBFLAG_FCONTROL);
   library_->ReleaseTLibAttr(attr);
   BSTR name = nullptr, doc = nullptr, help_file = nullptr;

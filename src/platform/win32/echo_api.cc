@@ -9,10 +9,10 @@
 namespace quillon {
 namespace {
 
-// The start-up record of the sockets service is 400 bytes in 32-bit processes; it is never
-// read, only given room.
+// The start-up record of the sockets service is 400 bytes in 32-bit processes and 408 in
+// 64-bit ones (a pointer moves ahead of the texts); it is never read, only given room.
 struct alignas(8) WsaData {
-  unsigned char bytes[400];
+  unsigned char bytes[408];
 };
 
 using StartupFn = int(WINAPI*)(WORD, WsaData*);

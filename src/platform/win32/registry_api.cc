@@ -1,4 +1,6 @@
-// The registry through advapi32.dll, bound by name on first call.
+// The registry through advapi32.dll, bound by name on first call. Keys are opened in the
+// registry's 32-bit view whatever the bitness of this build: the 32-bit and the 64-bit library
+// on one machine then read the same installation path and share one cache file.
 #include "platform/registry_api.h"
 
 #include <windows.h>
@@ -37,7 +39,7 @@ class Advapi32RegistryApi final : public RegistryApi {
     const OpenFn fn = open_.Get(&error);
     if (fn == nullptr) return error;
     HKEY out = nullptr;
-    const LONG rc = fn(ToHkey(key), sub_key.c_str(), options, sam, &out);
+    const LONG rc = fn(ToHkey(key), sub_key.c_str(), options, sam | KEY_WOW64_32KEY, &out);
     if (rc == ERROR_SUCCESS) *result = FromHkey(out);
     return rc;
   }

@@ -1,9 +1,11 @@
-// The by-name binding of platform functions, and the real ICMP service on a loopback address.
+// The by-name binding of platform functions, the registry view keys are read in, and the real
+// ICMP service on a loopback address.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include "platform/code_page.h"
 #include "platform/echo_api.h"
+#include "platform/registry_api.h"
 #include "platform/win32/late_bound.h"
 #include "services/fct_ping.h"
 
@@ -25,6 +27,37 @@ TEST(LateBoundTest, MissingLibraryOrFunctionFailsOnlyThatCallAndAFoundAddressIsK
   ASSERT_NE(first, nullptr);
   EXPECT_EQ(tick.Get(), first);
   EXPECT_GT(first(), 0u);
+}
+
+// Writes `text` as the value "Chemin PD" of `key` in the registry view `view`.
+void WriteInView(const wchar_t* key, REGSAM view, const char* text) {
+  HKEY h = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_WRITE | view, nullptr, &h,
+                            nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExA(h, "Chemin PD", 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                 static_cast<DWORD>(strlen(text) + 1));
+  RegCloseKey(h);
+}
+
+// A 64-bit build reads the value a 32-bit one would: where both views exist they differ, and
+// the 32-bit view wins; on a 32-bit system both writes land in the one key, the last wins.
+TEST(Win32RegistryTest, KeysOpenInTheThirtyTwoBitView) {
+  const wchar_t* key = L"SOFTWARE\\QuillonVue";
+  WriteInView(key, KEY_WOW64_64KEY, "C:\\Vue64");
+  WriteInView(key, KEY_WOW64_32KEY, "C:\\Vue32");
+  auto registry = NewPlatformRegistryApi();
+  RegKeyHandle h = 0;
+  ASSERT_EQ(registry->OpenKeyEx(kHkeyLocalMachine, "SOFTWARE\\QuillonVue", 0, kKeyRead, &h), 0);
+  char text[32] = {};
+  uint32_t type = 0;
+  uint32_t size = sizeof text;
+  EXPECT_EQ(registry->QueryValueEx(h, "Chemin PD", &type, reinterpret_cast<uint8_t*>(text), &size),
+            0);
+  EXPECT_STREQ(text, "C:\\Vue32");
+  registry->CloseKey(h);
+  RegDeleteKeyExW(HKEY_LOCAL_MACHINE, key, KEY_WOW64_64KEY, 0);
+  RegDeleteKeyExW(HKEY_LOCAL_MACHINE, key, KEY_WOW64_32KEY, 0);
 }
 
 TEST(Win32EchoTest, LoopbackAnswersThroughIcmp) {

@@ -1,4 +1,5 @@
-// quillon find: looks a point up as a control's GetData does and prints its record.
+// quillon find: looks a point up as a control does, in a file opened for reading only, and
+// prints its record.
 #include <cstdio>
 #include <memory>
 
@@ -16,17 +17,18 @@ struct FindOptions {
 };
 
 int Run(const FindOptions& options) {
-  std::string error;  // the library would create a missing file: check it is there first
+  std::string error;  // a FIFO would block the open: only a regular file is opened
   if (!CheckRegularFile(options.cache, false, &error)) return Fail(1, error);
-
   ControlEnvironment platform;  // a fresh process-wide state: the index starts empty
   FctCache& cache = platform.shared().cache();
+  const auto ntf = StorableReference(options.ntf, cache, platform.code_page(), &error);
+  if (!ntf) return Fail(1, error);
   cache.UseFile(FromUtf8(options.cache));
-  if (cache.fctOuvrirCache() != 0) return Fail(1, "cannot open " + options.cache);
-  const Text ntf = FromUtf8(options.ntf);
-  const EnregCache record = cache.GetData(ntf);
-  const auto slot = cache.IndexEntry(ntf);
-  if (!slot || TrimSpaces(record.strRefNTF) != ntf) return Fail(1, "not found");
+  cache.ReadOnly();
+  if (cache.fctOuvrirCache() != 0) return Fail(1, "cannot open " + options.cache + " for reading");
+  const EnregCache record = cache.PointRecord(*ntf);
+  const auto slot = cache.IndexEntry(NormaliseReference(*ntf));
+  if (!slot || record == EnregCache()) return Fail(1, "not found");
   std::fputs((TsvHeader() + TsvLine(*slot, record)).c_str(), stdout);
   return 0;
 }

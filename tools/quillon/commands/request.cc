@@ -26,20 +26,20 @@ int Run(const RequestOptions& options) {
   if (!options.cache.empty() && !CheckRegularFile(options.cache, true, &error)) {
     return Fail(1, error);
   }
-  const Text ntf = FromUtf8(options.ntf);
-
   ControlEnvironment platform;  // the state a control's library builds
   SharedCache& shared = platform.shared();
+  // Refused before the file is opened: it stays as it is (or missing).
+  const auto ntf = StorableReference(options.ntf, shared.cache(), platform.code_page(), &error);
+  if (!ntf) return Fail(1, error);
   if (!options.cache.empty()) shared.cache().UseFile(FromUtf8(options.cache));
   CacheServices& services = shared;
-  services.GetData(ntf);  // a control reads its point, then asks for a forced read
-  services.fctDemanderLectNTF(ntf, *poll);
+  services.PointRecord(*ntf);  // a control reads its point, then asks for a forced read
+  services.fctDemanderLectNTF(*ntf, *poll);
 
   FctCache& cache = shared.cache();
-  const Text point = NormaliseReference(ntf);
-  const EnregCache record = cache.GetData(point);
-  const auto slot = cache.IndexEntry(point);
-  if (!slot || TrimSpaces(record.strRefNTF) != point) {
+  const EnregCache record = cache.PointRecord(*ntf);
+  const auto slot = cache.IndexEntry(NormaliseReference(*ntf));
+  if (!slot || record == EnregCache()) {
     return Fail(1, "cannot write the request into " + ToUtf8(cache.FilePath()));
   }
   std::fputs((TsvHeader() + TsvLine(*slot, record)).c_str(), stdout);
