@@ -1,0 +1,90 @@
+#include "package/module.h"
+
+#include <new>
+
+#include "HN_QuillonPD_h.h"
+#include "package/control_object.h"
+
+namespace quillon {
+namespace {
+
+HMODULE module_handle = nullptr;
+LONG live_objects = 0;
+LONG server_locks = 0;
+
+// The class object of QuillonPD. One static instance: its references keep nothing alive;
+// LockServer does.
+class ClassFactory final : public IClassFactory {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+    if (out == nullptr) return E_POINTER;
+    if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IClassFactory)) {
+      *out = nullptr;
+      return E_NOINTERFACE;
+    }
+    *out = static_cast<IClassFactory*>(this);
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+
+  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** out) override {
+    if (out == nullptr) return E_POINTER;
+    *out = nullptr;
+    // An aggregate asks for the inner object's own IUnknown, and for nothing else.
+    if (outer != nullptr && !IsEqualIID(riid, IID_IUnknown)) return CLASS_E_NOAGGREGATION;
+    try {
+      return CreateQuillonPD(outer, riid, out);
+    } catch (const std::bad_alloc&) {
+      return E_OUTOFMEMORY;
+    } catch (...) {
+      return E_UNEXPECTED;
+    }
+  }
+
+  // An unlock without a matching lock is ignored rather than counted below zero.
+  HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
+    if (lock) {
+      InterlockedIncrement(&server_locks);
+      return S_OK;
+    }
+    LONG locks = server_locks;
+    while (locks > 0) {
+      const LONG seen = InterlockedCompareExchange(&server_locks, locks - 1, locks);
+      if (seen == locks) break;
+      locks = seen;
+    }
+    return S_OK;
+  }
+};
+
+ClassFactory class_factory;
+
+}  // namespace
+
+HMODULE ModuleHandle() { return module_handle; }
+
+void ModuleAddRef() { InterlockedIncrement(&live_objects); }
+
+void ModuleRelease() { InterlockedDecrement(&live_objects); }
+
+bool ModuleInUse() {
+  return InterlockedCompareExchange(&live_objects, 0, 0) > 0 ||
+         InterlockedCompareExchange(&server_locks, 0, 0) > 0;
+}
+
+}  // namespace quillon
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void* /*reserved*/) {
+  if (reason == DLL_PROCESS_ATTACH) quillon::module_handle = instance;
+  return TRUE;
+}
+
+STDAPI DllCanUnloadNow() { return quillon::ModuleInUse() ? S_FALSE : S_OK; }
+
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** out) {
+  if (out == nullptr) return E_POINTER;
+  *out = nullptr;
+  if (!IsEqualCLSID(clsid, CLSID_QuillonPD)) return CLASS_E_CLASSNOTAVAILABLE;
+  return quillon::class_factory.QueryInterface(riid, out);
+}

@@ -1,0 +1,205 @@
+#include "package/registration.h"
+
+// after windows.h
+#include <oleauto.h>
+
+#include <new>
+
+#include "HN_QuillonPD_h.h"
+#include "package/com_ptr.h"
+
+namespace quillon {
+namespace {
+
+constexpr WORD kTypeLibMajor = 7;
+constexpr WORD kTypeLibMinor = 1;
+
+struct Entry {
+  const wchar_t* key;
+  const wchar_t* name;  // nullptr: the default value
+  const wchar_t* text;  // nullptr: the key alone
+};
+
+// Everything registration writes under HKEY_CLASSES_ROOT, in order. In keys and texts,
+// $CLSID, $LIBID and $PATH stand for the class identifier, the type library identifier and
+// the library's own path.
+constexpr Entry kEntries[] = {
+    {L"CLSID\\$CLSID", nullptr, L"QuillonPD"},
+    {L"CLSID\\$CLSID\\InprocServer32", nullptr, L"$PATH"},
+    {L"CLSID\\$CLSID\\InprocServer32", L"ThreadingModel", L"Apartment"},
+    {L"CLSID\\$CLSID\\ProgID", nullptr, L"HN_QuillonPD.QuillonPD"},
+    {L"CLSID\\$CLSID\\Control", nullptr, nullptr},
+    // OLEMISC_SETCLIENTSITEFIRST | ACTIVATEWHENVISIBLE | INSIDEOUT | CANTLINKINSIDE |
+    // RECOMPOSEONRESIZE, for every aspect and for the content aspect that containers ask.
+    {L"CLSID\\$CLSID\\MiscStatus", nullptr, L"131473"},
+    {L"CLSID\\$CLSID\\MiscStatus\\1", nullptr, L"131473"},
+    {L"CLSID\\$CLSID\\ToolboxBitmap32", nullptr, L"$PATH, 30000"},
+    {L"CLSID\\$CLSID\\TypeLib", nullptr, L"$LIBID"},
+    {L"CLSID\\$CLSID\\Version", nullptr, L"7.1"},
+    // CATID_Control
+    {L"CLSID\\$CLSID\\Implemented Categories\\{40FC6ED4-2438-11CF-A3DB-080036F12502}", nullptr,
+     nullptr},
+    {L"HN_QuillonPD.QuillonPD", nullptr, L"QuillonPD"},
+    {L"HN_QuillonPD.QuillonPD\\CLSID", nullptr, L"$CLSID"},
+};
+
+// The keys that hold every class entry above; removed whole.
+constexpr const wchar_t* kClassTrees[] = {L"CLSID\\$CLSID", L"HN_QuillonPD.QuillonPD"};
+
+std::wstring GuidText(REFGUID guid) {
+  wchar_t text[40] = {};
+  StringFromGUID2(guid, text, 40);
+  return text;
+}
+
+std::wstring Expand(const wchar_t* pattern, const std::wstring& path) {
+  const std::pair<const wchar_t*, std::wstring> tokens[] = {
+      {L"$CLSID", GuidText(CLSID_QuillonPD)},
+      {L"$LIBID", GuidText(LIBID_HN_QuillonPD)},
+      {L"$PATH", path},
+  };
+  std::wstring text = pattern;
+  for (const auto& [token, value] : tokens) {
+    const std::wstring name = token;
+    for (size_t at = text.find(name); at != std::wstring::npos; at = text.find(name, at)) {
+      text.replace(at, name.size(), value);
+      at += value.size();
+    }
+  }
+  return text;
+}
+
+LONG RemoveClassEntries(ClassesRoot& root) {
+  LONG first_error = ERROR_SUCCESS;
+  for (const wchar_t* tree : kClassTrees) {
+    const LONG error = root.DeleteTree(Expand(tree, L""));
+    if (first_error == ERROR_SUCCESS) first_error = error;
+  }
+  return first_error;
+}
+
+LONG WriteClassEntries(const std::wstring& path, ClassesRoot& root) {
+  for (const Entry& entry : kEntries) {
+    const std::wstring key = Expand(entry.key, path);
+    const LONG error = entry.text == nullptr
+                           ? root.CreateKey(key)
+                           : root.SetText(key, entry.name, Expand(entry.text, path));
+    if (error != ERROR_SUCCESS) return error;
+  }
+  return ERROR_SUCCESS;
+}
+
+bool TypeLibRegistered() {
+  BSTR path = nullptr;
+  const HRESULT hr =
+      QueryPathOfRegTypeLib(LIBID_HN_QuillonPD, kTypeLibMajor, kTypeLibMinor, 0, &path);
+  SysFreeString(path);
+  return SUCCEEDED(hr);
+}
+
+HRESULT UnregisterTypeLib() {
+  if (!TypeLibRegistered()) return S_OK;
+  return UnRegisterTypeLib(LIBID_HN_QuillonPD, kTypeLibMajor, kTypeLibMinor, 0, SYS_WIN32);
+}
+
+HRESULT ToHresult(LONG error) {
+  return error == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(static_cast<DWORD>(error));
+}
+
+// The path of the file this code is linked into.
+std::wstring ThisModulePath() {
+  HMODULE module = nullptr;
+  if (!GetModuleHandleExW(
+          GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+          reinterpret_cast<LPCWSTR>(&ThisModulePath), &module)) {
+    return {};
+  }
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return {};
+    if (length < path.size()) {
+      path.resize(length);
+      return path;
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+}  // namespace
+
+LONG MachineClassesRoot::CreateKey(const std::wstring& key) {
+  HKEY handle = nullptr;
+  const LONG error = RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                                     nullptr, &handle, nullptr);
+  if (error == ERROR_SUCCESS) RegCloseKey(handle);
+  return error;
+}
+
+LONG MachineClassesRoot::SetText(const std::wstring& key, const wchar_t* name,
+                                 const std::wstring& text) {
+  HKEY handle = nullptr;
+  LONG error = RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                               nullptr, &handle, nullptr);
+  if (error != ERROR_SUCCESS) return error;
+  const DWORD bytes = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
+  error =
+      RegSetValueExW(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), bytes);
+  RegCloseKey(handle);
+  return error;
+}
+
+LONG MachineClassesRoot::DeleteTree(const std::wstring& key) {
+  const LONG error = RegDeleteTreeW(HKEY_CLASSES_ROOT, key.c_str());
+  return error == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : error;
+}
+
+HRESULT RegisterServer(const std::wstring& module_path, ClassesRoot& root) {
+  ComPtr<ITypeLib> library;
+  HRESULT hr = LoadTypeLibEx(module_path.c_str(), REGKIND_NONE, library.Put());
+  if (FAILED(hr)) return hr;
+  // An older set of class entries goes first, so that exactly one set remains.
+  hr = ToHresult(RemoveClassEntries(root));
+  if (SUCCEEDED(hr)) {
+    // The plain path: Wine's REGKIND_REGISTER would record a \\?\ form.
+    std::wstring path = module_path;
+    hr = RegisterTypeLib(library.Get(), path.data(), nullptr);
+  }
+  if (SUCCEEDED(hr)) hr = ToHresult(WriteClassEntries(module_path, root));
+  if (FAILED(hr)) {
+    RemoveClassEntries(root);
+    UnregisterTypeLib();
+  }
+  return hr;
+}
+
+HRESULT UnregisterServer(ClassesRoot& root) {
+  const HRESULT typelib = UnregisterTypeLib();
+  const HRESULT classes = ToHresult(RemoveClassEntries(root));
+  return FAILED(typelib) ? typelib : classes;
+}
+
+}  // namespace quillon
+
+STDAPI DllRegisterServer() {
+  try {
+    const std::wstring path = quillon::ThisModulePath();
+    if (path.empty()) {
+      const DWORD error = GetLastError();
+      return error != ERROR_SUCCESS ? HRESULT_FROM_WIN32(error) : E_FAIL;
+    }
+    quillon::MachineClassesRoot root;
+    return quillon::RegisterServer(path, root);
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+STDAPI DllUnregisterServer() {
+  try {
+    quillon::MachineClassesRoot root;
+    return quillon::UnregisterServer(root);
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
+}
