@@ -1,0 +1,44 @@
+// The container as a QuillonPD sees it inside a COM container: the face kept as data and
+// shown in the control's window, timerRead on that window, change notifications passed to
+// the COM object, and the ambient "UserMode" read through the client site's IDispatch.
+#pragma once
+
+#include <ocidl.h>
+#include <oleidl.h>
+
+#include <functional>
+
+#include "control/control_site.h"
+#include "control/face.h"
+#include "package/face_window.h"
+
+namespace quillon {
+
+// The container's ambient "UserMode" through the client site's IDispatch: a site without
+// IDispatch, a failed read or a value that is no boolean is a read that failed.
+UserMode ReadAmbientUserMode(IOleClientSite* site);
+
+class WindowSite final : public ControlSite {
+ public:
+  // `changed` hears every PropertyChanged; `tick` runs on every tick of timerRead.
+  WindowSite(std::function<void(TextView)> changed, std::function<void()> tick);
+
+  void SetCaption(Child label, const Text& caption) override;
+  void SetForeColor(Child label, uint32_t colour) override;
+  void EnableTimer(bool enabled) override { window_.EnableTimer(enabled); }
+  void PropertyChanged(TextView name) override;
+  UserMode AmbientUserMode() override { return ReadAmbientUserMode(client_site_); }
+
+  // The client site to read ambient properties from (not counted: the object holds it).
+  void set_client_site(IOleClientSite* site) { client_site_ = site; }
+  const FaceState& face() const { return face_; }
+  FaceWindow& window() { return window_; }
+
+ private:
+  std::function<void(TextView)> changed_;
+  IOleClientSite* client_site_ = nullptr;
+  FaceState face_;
+  FaceWindow window_;
+};
+
+}  // namespace quillon
