@@ -151,6 +151,10 @@ class Finisher {
     }
     entry.source = std::move(view);
     entry.kind = TKIND_INTERFACE;
+    // The interface's own flags: the dispatch view does not show it Automation-compatible.
+    if (!Ok(entry.source->GetTypeAttr(&attr), "GetTypeAttr")) return false;
+    entry.flags = attr->wTypeFlags | entry.rule->added_flags;
+    entry.source->ReleaseTypeAttr(attr);
     return true;
   }
 

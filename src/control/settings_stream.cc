@@ -1,0 +1,213 @@
+#include "control/settings_stream.h"
+
+#include <cstring>
+
+namespace quillon {
+namespace {
+
+constexpr uint8_t kMagic[4] = {'Q', 'P', 'D', 'S'};
+constexpr uint16_t kVersion = 1;
+
+// Value kinds, numbered as Automation numbers its variant types.
+enum Kind : uint16_t {
+  kEmpty = 0,
+  kNull = 1,
+  kInt32 = 3,
+  kDouble = 5,
+  kText = 8,
+  kBool = 11,
+};
+
+class Writer {
+ public:
+  explicit Writer(std::vector<uint8_t>& out) : out_(out) {}
+  void U16(uint16_t v) { Bytes(v, 2); }
+  void U32(uint32_t v) { Bytes(v, 4); }
+  void U64(uint64_t v) { Bytes(v, 8); }
+  void Chars(TextView text) {
+    for (char16_t c : text) U16(c);
+  }
+
+ private:
+  void Bytes(uint64_t v, int n) {
+    for (int i = 0; i < n; ++i) out_.push_back(static_cast<uint8_t>(v >> (8 * i)));
+  }
+  std::vector<uint8_t>& out_;
+};
+
+class Reader {
+ public:
+  explicit Reader(std::span<const uint8_t> in) : in_(in) {}
+  bool U16(uint16_t* v) { return Bytes(v, 2); }
+  bool U32(uint32_t* v) { return Bytes(v, 4); }
+  bool U64(uint64_t* v) { return Bytes(v, 8); }
+  bool Chars(size_t count, Text* text) {
+    if (count > (in_.size() - pos_) / 2) return false;
+    text->resize(count);
+    for (char16_t& c : *text) {
+      uint16_t v = 0;
+      U16(&v);
+      c = v;
+    }
+    return true;
+  }
+  bool AtEnd() const { return pos_ == in_.size(); }
+
+ private:
+  template <class T>
+  bool Bytes(T* v, size_t n) {
+    if (in_.size() - pos_ < n) return false;
+    uint64_t r = 0;
+    for (size_t i = 0; i < n; ++i) r |= uint64_t{in_[pos_ + i]} << (8 * i);
+    pos_ += n;
+    *v = static_cast<T>(r);
+    return true;
+  }
+  std::span<const uint8_t> in_;
+  size_t pos_ = 0;
+};
+
+bool EncodeValue(const BagValue& value, Writer& w) {
+  if (std::holds_alternative<std::monostate>(value)) {
+    w.U16(kEmpty);
+  } else if (std::holds_alternative<BagNull>(value)) {
+    w.U16(kNull);
+  } else if (const bool* b = std::get_if<bool>(&value)) {
+    w.U16(kBool);
+    w.U16(*b ? 0xFFFF : 0);
+  } else if (const int32_t* i = std::get_if<int32_t>(&value)) {
+    w.U16(kInt32);
+    w.U32(static_cast<uint32_t>(*i));
+  } else if (const double* d = std::get_if<double>(&value)) {
+    uint64_t bits = 0;
+    std::memcpy(&bits, d, sizeof bits);
+    w.U16(kDouble);
+    w.U64(bits);
+  } else if (const Text* t = std::get_if<Text>(&value)) {
+    if (t->size() > kSettingsMaxPayload / 2) return false;
+    w.U16(kText);
+    w.U32(static_cast<uint32_t>(t->size()));
+    w.Chars(*t);
+  } else {
+    return false;  // an object or an error has no saved form
+  }
+  return true;
+}
+
+bool DecodeValue(Reader& r, BagValue* value) {
+  uint16_t kind = 0;
+  if (!r.U16(&kind)) return false;
+  switch (kind) {
+    case kEmpty:
+      *value = std::monostate();
+      return true;
+    case kNull:
+      *value = BagNull();
+      return true;
+    case kBool: {
+      uint16_t v = 0;
+      if (!r.U16(&v) || (v != 0 && v != 0xFFFF)) return false;
+      *value = v != 0;
+      return true;
+    }
+    case kInt32: {
+      uint32_t v = 0;
+      if (!r.U32(&v)) return false;
+      *value = static_cast<int32_t>(v);
+      return true;
+    }
+    case kDouble: {
+      uint64_t bits = 0;
+      if (!r.U64(&bits)) return false;
+      double d = 0;
+      std::memcpy(&d, &bits, sizeof d);
+      *value = d;
+      return true;
+    }
+    case kText: {
+      uint32_t count = 0;
+      Text text;
+      if (!r.U32(&count) || !r.Chars(count, &text)) return false;
+      *value = std::move(text);
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+BagValue SettingsRecord::Read(const Text& name, const BagValue& default_value) {
+  for (const auto& [key, value] : entries_) {
+    if (key == name) return value;
+  }
+  return default_value;
+}
+
+void SettingsRecord::Write(const Text& name, const BagValue& value) {
+  for (auto& [key, stored] : entries_) {
+    if (key == name) {
+      stored = value;
+      return;
+    }
+  }
+  entries_.emplace_back(name, value);
+}
+
+bool EncodeSettings(const SettingsRecord& record, std::vector<uint8_t>* out) {
+  if (record.entries().size() > kSettingsMaxEntries) return false;
+  std::vector<uint8_t> payload;
+  Writer w(payload);
+  for (const auto& [name, value] : record.entries()) {
+    if (name.empty() || name.size() > kSettingsMaxName) return false;
+    w.U16(static_cast<uint16_t>(name.size()));
+    w.Chars(name);
+    if (!EncodeValue(value, w)) return false;
+  }
+  if (payload.size() > kSettingsMaxPayload) return false;
+  out->assign(std::begin(kMagic), std::end(kMagic));
+  Writer header(*out);
+  header.U16(kVersion);
+  header.U16(static_cast<uint16_t>(record.entries().size()));
+  header.U32(static_cast<uint32_t>(payload.size()));
+  out->insert(out->end(), payload.begin(), payload.end());
+  return true;
+}
+
+SettingsError DecodeSettingsHeader(std::span<const uint8_t> header, SettingsHeader* out) {
+  if (header.size() < kSettingsHeaderSize) return SettingsError::kCorrupt;
+  if (std::memcmp(header.data(), kMagic, sizeof kMagic) != 0) return SettingsError::kNotSettings;
+  Reader r(header.subspan(sizeof kMagic));
+  SettingsHeader h;
+  r.U16(&h.version);
+  r.U16(&h.entry_count);
+  r.U32(&h.payload_size);
+  if (h.version == 0) return SettingsError::kCorrupt;
+  if (h.version > kVersion) return SettingsError::kNewerVersion;
+  if (h.entry_count > kSettingsMaxEntries || h.payload_size > kSettingsMaxPayload) {
+    return SettingsError::kCorrupt;
+  }
+  *out = h;
+  return SettingsError::kNone;
+}
+
+SettingsError DecodeSettingsPayload(const SettingsHeader& header, std::span<const uint8_t> payload,
+                                    SettingsRecord* record) {
+  if (payload.size() != header.payload_size) return SettingsError::kCorrupt;
+  Reader r(payload);
+  SettingsRecord decoded;
+  for (uint16_t i = 0; i < header.entry_count; ++i) {
+    uint16_t length = 0;
+    Text name;
+    BagValue value;
+    if (!r.U16(&length) || length == 0 || length > kSettingsMaxName) return SettingsError::kCorrupt;
+    if (!r.Chars(length, &name) || !DecodeValue(r, &value)) return SettingsError::kCorrupt;
+    decoded.Write(name, value);
+  }
+  if (!r.AtEnd()) return SettingsError::kCorrupt;
+  record->Swap(decoded);
+  return SettingsError::kNone;
+}
+
+}  // namespace quillon

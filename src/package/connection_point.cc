@@ -1,0 +1,188 @@
+#include "package/connection_point.h"
+
+#include <new>
+
+#include "package/module.h"
+
+namespace quillon {
+namespace {
+
+void AddRefItem(IConnectionPoint* point) { point->AddRef(); }
+void ReleaseItem(IConnectionPoint* point) { point->Release(); }
+void AddRefItem(const CONNECTDATA& data) { data.pUnk->AddRef(); }
+void ReleaseItem(const CONNECTDATA& data) { data.pUnk->Release(); }
+
+// IEnumConnectionPoints and IEnumConnections over a vector of items.
+template <class Interface, class Item>
+class Enumerator final : public Interface {
+ public:
+  Enumerator(const std::vector<Item>& items, size_t position) : items_(items), pos_(position) {
+    for (const Item& item : items_) AddRefItem(item);
+    ModuleAddRef();
+  }
+  Enumerator(const Enumerator&) = delete;
+  Enumerator& operator=(const Enumerator&) = delete;
+
+  static HRESULT Create(const std::vector<Item>& items, size_t position, Interface** out) {
+    if (out == nullptr) return E_POINTER;
+    *out = nullptr;
+    try {
+      *out = new Enumerator(items, position);
+    } catch (...) {
+      return E_OUTOFMEMORY;
+    }
+    return S_OK;
+  }
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+    if (out == nullptr) return E_POINTER;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, __uuidof(Interface))) {
+      *out = static_cast<Interface*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const LONG refs = InterlockedDecrement(&refs_);
+    if (refs == 0) delete this;
+    return refs;
+  }
+
+  HRESULT STDMETHODCALLTYPE Next(ULONG count, Item* items, ULONG* fetched) override {
+    if (items == nullptr) return E_POINTER;
+    if (fetched == nullptr && count != 1) return E_INVALIDARG;
+    ULONG n = 0;
+    for (; n < count && pos_ < items_.size(); ++n, ++pos_) {
+      items[n] = items_[pos_];
+      AddRefItem(items[n]);
+    }
+    if (fetched != nullptr) *fetched = n;
+    return n == count ? S_OK : S_FALSE;
+  }
+  HRESULT STDMETHODCALLTYPE Skip(ULONG count) override {
+    const size_t left = items_.size() - pos_;
+    if (count > left) {
+      pos_ = items_.size();
+      return S_FALSE;
+    }
+    pos_ += count;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Reset() override {
+    pos_ = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Clone(Interface** out) override { return Create(items_, pos_, out); }
+
+ private:
+  ~Enumerator() {
+    for (const Item& item : items_) ReleaseItem(item);
+    ModuleRelease();
+  }
+
+  LONG refs_ = 1;
+  std::vector<Item> items_;
+  size_t pos_;
+};
+
+}  // namespace
+
+HRESULT NewConnectionPointEnum(const std::vector<IConnectionPoint*>& points,
+                               IEnumConnectionPoints** out) {
+  return Enumerator<IEnumConnectionPoints, IConnectionPoint*>::Create(points, 0, out);
+}
+
+HRESULT NewConnectionEnum(const std::vector<CONNECTDATA>& connections, IEnumConnections** out) {
+  return Enumerator<IEnumConnections, CONNECTDATA>::Create(connections, 0, out);
+}
+
+// --- ConnectionPoint ----------------------------------------------------------------------
+
+ConnectionPoint::~ConnectionPoint() {
+  for (IUnknown* sink : sinks_) {
+    if (sink != nullptr) sink->Release();
+  }
+}
+
+HRESULT ConnectionPoint::QueryInterface(REFIID riid, void** out) {
+  if (out == nullptr) return E_POINTER;
+  if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IConnectionPoint)) {
+    *out = static_cast<IConnectionPoint*>(this);
+    AddRef();
+    return S_OK;
+  }
+  *out = nullptr;
+  return E_NOINTERFACE;
+}
+
+HRESULT ConnectionPoint::GetConnectionInterface(IID* iid) {
+  if (iid == nullptr) return E_POINTER;
+  *iid = iid_;
+  return S_OK;
+}
+
+HRESULT ConnectionPoint::GetConnectionPointContainer(IConnectionPointContainer** out) {
+  if (out == nullptr) return E_POINTER;
+  *out = &container_;
+  container_.AddRef();
+  return S_OK;
+}
+
+HRESULT ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
+  if (cookie == nullptr) return E_POINTER;
+  *cookie = 0;
+  if (sink == nullptr) return E_POINTER;
+  IUnknown* typed = nullptr;
+  if (FAILED(sink->QueryInterface(iid_, reinterpret_cast<void**>(&typed))) || typed == nullptr) {
+    return CONNECT_E_CANNOTCONNECT;
+  }
+  try {
+    size_t slot = 0;
+    while (slot < sinks_.size() && sinks_[slot] != nullptr) ++slot;
+    if (slot == sinks_.size()) sinks_.push_back(nullptr);
+    sinks_[slot] = typed;
+    *cookie = static_cast<DWORD>(slot + 1);
+  } catch (...) {
+    typed->Release();
+    return E_OUTOFMEMORY;
+  }
+  return S_OK;
+}
+
+HRESULT ConnectionPoint::Unadvise(DWORD cookie) {
+  if (cookie == 0 || cookie > sinks_.size() || sinks_[cookie - 1] == nullptr) {
+    return CONNECT_E_NOCONNECTION;
+  }
+  IUnknown* sink = sinks_[cookie - 1];
+  sinks_[cookie - 1] = nullptr;
+  sink->Release();
+  return S_OK;
+}
+
+HRESULT ConnectionPoint::EnumConnections(IEnumConnections** out) {
+  try {
+    std::vector<CONNECTDATA> connections;
+    for (size_t i = 0; i < sinks_.size(); ++i) {
+      if (sinks_[i] != nullptr) connections.push_back({sinks_[i], static_cast<DWORD>(i + 1)});
+    }
+    return NewConnectionEnum(connections, out);
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+std::vector<IUnknown*> ConnectionPoint::Sinks() const {
+  std::vector<IUnknown*> sinks;
+  for (IUnknown* sink : sinks_) {
+    if (sink != nullptr) {
+      sink->AddRef();
+      sinks.push_back(sink);
+    }
+  }
+  return sinks;
+}
+
+}  // namespace quillon

@@ -1,0 +1,240 @@
+// The COM object of a QuillonPD control: one object holding the control model and one member
+// per interface, all sharing the object's one reference count. Each member's IUnknown goes to
+// the controlling unknown (the outer object's when the control is aggregated); impl_from()
+// gives the object back from any of its members. QueryInterface is a table (quillon_object.cc)
+// so that the visual interfaces can be added as members later.
+#pragma once
+
+#include <windows.h>
+// after windows.h
+#include <ocidl.h>
+
+#include "HN_QuillonPD_h.h"
+#include "control/control_site.h"
+#include "control/face.h"
+#include "control/property_bag.h"
+#include "control/quillon_pd.h"
+#include "package/connection_point.h"
+#include "package/thread_environment.h"
+
+namespace quillon {
+
+class QuillonObject;
+
+// A member implementing `Interface` for its object.
+template <class Interface>
+class Member : public Interface {
+ public:
+  explicit Member(QuillonObject& object) : object_(object) {}
+  Member(const Member&) = delete;
+  Member& operator=(const Member&) = delete;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
+  ULONG STDMETHODCALLTYPE AddRef() override;
+  ULONG STDMETHODCALLTYPE Release() override;
+
+  QuillonObject& object() { return object_; }
+
+ private:
+  QuillonObject& object_;
+};
+
+// The object that owns the member implementing `iface`.
+template <class Interface>
+QuillonObject& impl_from(Interface* iface) {
+  return static_cast<Member<Interface>*>(iface)->object();
+}
+
+class QuillonObject {
+ public:
+  // Creates a control and returns its interface `riid`. `outer` aggregates it (riid must
+  // then be IID_IUnknown). Never throws.
+  static HRESULT Create(IUnknown* outer, REFIID riid, void** out) noexcept;
+
+  // The controlling unknown, where every member's IUnknown goes.
+  IUnknown& controlling() { return *controlling_; }
+  QuillonPD& model() { return model_; }
+  ThreadEnvironment& env() { return hold_.env; }
+
+ private:
+  // The object's own IUnknown (the inner unknown of an aggregate).
+  class Inner final : public IUnknown {
+   public:
+    explicit Inner(QuillonObject& object) : object_(object) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+
+   private:
+    QuillonObject& object_;
+  };
+
+  // _QuillonPD and IDispatch (quillon_automation.cc).
+  class Automation final : public Member<_QuillonPD> {
+   public:
+    using Member::Member;
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** out) override;
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid,
+                                            DISPID* ids) override;
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags,
+                                     DISPPARAMS* params, VARIANT* result, EXCEPINFO* error,
+                                     UINT* arg_error) override;
+
+    HRESULT STDMETHODCALLTYPE put_NTF(BSTR value) override;
+    HRESULT STDMETHODCALLTYPE get_NTF(BSTR* value) override;
+    HRESULT STDMETHODCALLTYPE put_Formatage(BSTR value) override;
+    HRESULT STDMETHODCALLTYPE get_Formatage(BSTR* value) override;
+    HRESULT STDMETHODCALLTYPE get_Valeur(BSTR* value) override;
+    HRESULT STDMETHODCALLTYPE put_Valeur(BSTR value) override;
+    HRESULT STDMETHODCALLTYPE get_ValeurNombre(double* value) override;
+    HRESULT STDMETHODCALLTYPE put_ValeurNombre(double value) override;
+    HRESULT STDMETHODCALLTYPE get_ValeurFormatee(BSTR* value) override;
+    HRESULT STDMETHODCALLTYPE put_ValeurFormatee(BSTR value) override;
+    HRESULT STDMETHODCALLTYPE get_HorodatageDernLect(BSTR* value) override;
+    HRESULT STDMETHODCALLTYPE put_HorodatageDernLect(BSTR value) override;
+    HRESULT STDMETHODCALLTYPE get_Qualite(BSTR* value) override;
+    HRESULT STDMETHODCALLTYPE put_Qualite(BSTR value) override;
+    HRESULT STDMETHODCALLTYPE put_Frequence_Rafraichissement(::E_POLLTIME value) override;
+    HRESULT STDMETHODCALLTYPE get_Frequence_Rafraichissement(::E_POLLTIME* value) override;
+    HRESULT STDMETHODCALLTYPE Rafraichir() override;
+    HRESULT STDMETHODCALLTYPE MaJNTF(BSTR* valeur, BSTR* valeur_formatee, unsigned char* qualite,
+                                     DATE* date_dern_lect) override;
+  };
+
+  // IProvideClassInfo2 (quillon_automation.cc).
+  class ClassInfo final : public Member<IProvideClassInfo2> {
+   public:
+    using Member::Member;
+    HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** out) override;
+    HRESULT STDMETHODCALLTYPE GetGUID(DWORD kind, GUID* guid) override;
+  };
+
+  // IPersistStreamInit, also answering IPersistStream (quillon_persist.cc).
+  class PersistStream final : public Member<IPersistStreamInit> {
+   public:
+    using Member::Member;
+    HRESULT STDMETHODCALLTYPE GetClassID(CLSID* clsid) override;
+    HRESULT STDMETHODCALLTYPE IsDirty() override;
+    HRESULT STDMETHODCALLTYPE Load(IStream* stream) override;
+    HRESULT STDMETHODCALLTYPE Save(IStream* stream, BOOL clear_dirty) override;
+    HRESULT STDMETHODCALLTYPE GetSizeMax(ULARGE_INTEGER* size) override;
+    HRESULT STDMETHODCALLTYPE InitNew() override;
+  };
+
+  // IPersistPropertyBag (quillon_persist.cc).
+  class PersistBag final : public Member<IPersistPropertyBag> {
+   public:
+    using Member::Member;
+    HRESULT STDMETHODCALLTYPE GetClassID(CLSID* clsid) override;
+    HRESULT STDMETHODCALLTYPE InitNew() override;
+    HRESULT STDMETHODCALLTYPE Load(IPropertyBag* bag, IErrorLog* log) override;
+    HRESULT STDMETHODCALLTYPE Save(IPropertyBag* bag, BOOL clear_dirty, BOOL all) override;
+  };
+
+  // IPersistStorage: the settings in a stream "Contents" of the storage (quillon_persist.cc).
+  class PersistStorage final : public Member<IPersistStorage> {
+   public:
+    using Member::Member;
+    HRESULT STDMETHODCALLTYPE GetClassID(CLSID* clsid) override;
+    HRESULT STDMETHODCALLTYPE IsDirty() override;
+    HRESULT STDMETHODCALLTYPE InitNew(IStorage* storage) override;
+    HRESULT STDMETHODCALLTYPE Load(IStorage* storage) override;
+    HRESULT STDMETHODCALLTYPE Save(IStorage* storage, BOOL same_as_load) override;
+    HRESULT STDMETHODCALLTYPE SaveCompleted(IStorage* storage) override;
+    HRESULT STDMETHODCALLTYPE HandsOffStorage() override;
+  };
+
+  // IConnectionPointContainer (quillon_object.cc).
+  class Connections final : public Member<IConnectionPointContainer> {
+   public:
+    using Member::Member;
+    HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** out) override;
+    HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID riid, IConnectionPoint** out) override;
+  };
+
+  // The container as the control model sees it. Without a client site (a later member) the
+  // ambient mode cannot be read and the face is kept as data.
+  class Site final : public ControlSite {
+   public:
+    explicit Site(QuillonObject& object) : object_(object) {}
+    void SetCaption(Child label, const Text& caption) override { face_.caption(label) = caption; }
+    void SetForeColor(Child label, uint32_t colour) override { face_.colour(label) = colour; }
+    void EnableTimer(bool enabled) override { timer_enabled_ = enabled; }
+    void PropertyChanged(TextView name) override;
+    UserMode AmbientUserMode() override { return UserMode::kUnavailable; }
+
+   private:
+    QuillonObject& object_;
+    FaceState face_;
+    bool timer_enabled_ = false;
+  };
+
+  struct InterfaceEntry {
+    const IID* iid;
+    IUnknown* (*member)(QuillonObject&);
+  };
+  static const InterfaceEntry kInterfaces[];
+
+  explicit QuillonObject(IUnknown* outer);
+  ~QuillonObject();
+  QuillonObject(const QuillonObject&) = delete;
+  QuillonObject& operator=(const QuillonObject&) = delete;
+
+  HRESULT InnerQueryInterface(REFIID riid, void** out);
+  ULONG InnerAddRef();
+  ULONG InnerRelease();
+
+  // A property changed: the container hears of it through IPropertyNotifySink::OnChanged,
+  // and a change of a saved setting makes the control dirty.
+  void PropertyChanged(TextView name);
+  HRESULT GetClassID(CLSID* clsid);
+  HRESULT InitNew();
+  // Restores the settings from `bag`; a failure leaves the control with its defaults.
+  HRESULT Restore(PropertyBag& bag, HRESULT source_status);
+  HRESULT LoadStream(IStream* stream);
+  HRESULT SaveStream(IStream* stream, BOOL clear_dirty);
+
+  // One use of the thread's environment and one live object of the library, taken before
+  // and given back after every other member.
+  struct Hold {
+    Hold();  // throws std::bad_alloc when the environment cannot be made
+    ~Hold();
+    Hold(const Hold&) = delete;
+    Hold& operator=(const Hold&) = delete;
+    ThreadEnvironment& env;
+  };
+
+  Hold hold_;
+  LONG refs_ = 1;
+  Inner inner_;
+  IUnknown* controlling_;
+  bool dirty_ = false;
+  Automation automation_;
+  ClassInfo class_info_;
+  PersistStream persist_stream_;
+  PersistBag persist_bag_;
+  PersistStorage persist_storage_;
+  Connections connections_;
+  ConnectionPoint events_;
+  ConnectionPoint property_notify_;
+  Site site_;
+  QuillonPD model_;
+};
+
+template <class Interface>
+HRESULT Member<Interface>::QueryInterface(REFIID riid, void** out) {
+  return object_.controlling().QueryInterface(riid, out);
+}
+
+template <class Interface>
+ULONG Member<Interface>::AddRef() {
+  return object_.controlling().AddRef();
+}
+
+template <class Interface>
+ULONG Member<Interface>::Release() {
+  return object_.controlling().Release();
+}
+
+}  // namespace quillon

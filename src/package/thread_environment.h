@@ -1,0 +1,75 @@
+// What the controls of one thread share: one set of cache services (the shared value cache
+// and the platform seams under it), the clock, the locale, the formatter, and the control's
+// type information. Controls are apartment-threaded, so each thread that creates controls
+// gets its own environment, made with its first control and destroyed with its last one
+// (docs/com-object.md).
+#pragma once
+
+#include <windows.h>
+// after windows.h
+#include <oaidl.h>
+
+#include <memory>
+
+#include "cache/cache_services.h"
+#include "cache/shared_cache.h"
+#include "platform/clock.h"
+#include "platform/formatter.h"
+#include "platform/locale.h"
+
+namespace quillon {
+
+// The type information of the control, read from the type library embedded in this library
+// on first use and kept until the environment goes.
+class TypeInfoCache {
+ public:
+  enum Kind { kDispatch, kInterface, kClass };
+
+  TypeInfoCache() = default;
+  TypeInfoCache(const TypeInfoCache&) = delete;
+  TypeInfoCache& operator=(const TypeInfoCache&) = delete;
+  ~TypeInfoCache();
+
+  // The type information of `_QuillonPD` as a dispatch interface (what GetTypeInfo hands
+  // out), as the interface whose table ITypeInfo::Invoke calls, or of the class `QuillonPD`.
+  // Not AddRef'd: valid while the cache lives. A load that failed fails every later call.
+  HRESULT Get(Kind kind, ITypeInfo** out);
+
+ private:
+  HRESULT Load();
+
+  HRESULT loaded_ = S_FALSE;  // S_FALSE until the first load
+  ITypeLib* library_ = nullptr;
+  ITypeInfo* infos_[3] = {};
+};
+
+class ThreadEnvironment {
+ public:
+  // The calling thread's environment, made when the thread has none; each successful call
+  // is matched by one Release(). nullptr when it cannot be made.
+  static ThreadEnvironment* Acquire() noexcept;
+  // Drops one use; the last one destroys the environment.
+  void Release() noexcept;
+
+  ThreadEnvironment(const ThreadEnvironment&) = delete;
+  ThreadEnvironment& operator=(const ThreadEnvironment&) = delete;
+
+  CacheServices& cache() { return platform_.shared(); }
+  Clock& clock() { return platform_.clock(); }
+  Locale& locale() { return *locale_; }
+  Formatter& formatter() { return *formatter_; }
+  TypeInfoCache& type_info() { return type_info_; }
+
+ private:
+  explicit ThreadEnvironment(ThreadEnvironment** slot);
+  ~ThreadEnvironment();
+
+  ThreadEnvironment** slot_;  // the owning thread's pointer to this environment
+  long uses_ = 0;
+  PlatformCache platform_;
+  std::unique_ptr<Locale> locale_;
+  std::unique_ptr<Formatter> formatter_;
+  TypeInfoCache type_info_;
+};
+
+}  // namespace quillon
