@@ -41,8 +41,15 @@ const QuillonObject::InterfaceEntry QuillonObject::kInterfaces[] = {
     {&IID_IPersistStream, [](QuillonObject& o) -> IUnknown* { return &o.persist_stream_; }},
     {&IID_IPersistPropertyBag, [](QuillonObject& o) -> IUnknown* { return &o.persist_bag_; }},
     {&IID_IPersistStorage, [](QuillonObject& o) -> IUnknown* { return &o.persist_storage_; }},
-    {&IID_IConnectionPointContainer,
-     [](QuillonObject& o) -> IUnknown* { return &o.connections_; }},
+    {&IID_IConnectionPointContainer, [](QuillonObject& o) -> IUnknown* { return &o.connections_; }},
+    {&IID_IOleObject, [](QuillonObject& o) -> IUnknown* { return &o.ole_object_; }},
+    {&IID_IOleControl, [](QuillonObject& o) -> IUnknown* { return &o.control_; }},
+    {&IID_IOleWindow, [](QuillonObject& o) -> IUnknown* { return &o.in_place_object_; }},
+    {&IID_IOleInPlaceObject, [](QuillonObject& o) -> IUnknown* { return &o.in_place_object_; }},
+    {&IID_IOleInPlaceActiveObject,
+     [](QuillonObject& o) -> IUnknown* { return &o.in_place_active_; }},
+    {&IID_IViewObject, [](QuillonObject& o) -> IUnknown* { return &o.view_object_; }},
+    {&IID_IViewObject2, [](QuillonObject& o) -> IUnknown* { return &o.view_object_; }},
 };
 
 HRESULT CreateQuillonPD(IUnknown* outer, REFIID riid, void** out) {
@@ -76,7 +83,13 @@ QuillonObject::QuillonObject(IUnknown* outer)
       connections_(*this),
       events_(*controlling_, connections_, DIID___QuillonPD),
       property_notify_(*controlling_, connections_, IID_IPropertyNotifySink),
-      site_(*this),
+      ole_object_(*this),
+      control_(*this),
+      in_place_object_(*this),
+      in_place_active_(*this),
+      view_object_(*this),
+      site_([this](TextView name) { PropertyChanged(name); }, [this] { model_.timerRead_Timer(); },
+            [this] { FaceChanged(); }),
       model_(site_, env().cache(), env().clock(), env().locale(), env().formatter()) {}
 
 QuillonObject::~QuillonObject() = default;
@@ -132,8 +145,6 @@ ULONG QuillonObject::Inner::AddRef() { return object_.InnerAddRef(); }
 ULONG QuillonObject::Inner::Release() { return object_.InnerRelease(); }
 
 // --- Change notifications -----------------------------------------------------------------
-
-void QuillonObject::Site::PropertyChanged(TextView name) { object_.PropertyChanged(name); }
 
 void QuillonObject::PropertyChanged(TextView name) {
   const ChangedProperty* property = nullptr;

@@ -23,14 +23,18 @@ UserMode ReadAmbientUserMode(IOleClientSite* site) {
   return run ? UserMode::kRun : UserMode::kDesign;
 }
 
-WindowSite::WindowSite(std::function<void(TextView)> changed, std::function<void()> tick)
-    : changed_(std::move(changed)), window_(face_, std::move(tick)) {}
+WindowSite::WindowSite(std::function<void(TextView)> changed, std::function<void()> tick,
+                       std::function<void()> face_changed)
+    : changed_(std::move(changed)),
+      face_changed_(std::move(face_changed)),
+      window_(face_, std::move(tick)) {}
 
 void WindowSite::SetCaption(Child label, const Text& caption) {
   Text& shown = face_.caption(label);
   if (shown == caption) return;
   shown = caption;
   window_.LabelChanged(label);
+  if (face_changed_) face_changed_();
 }
 
 void WindowSite::SetForeColor(Child label, uint32_t colour) {
@@ -38,6 +42,7 @@ void WindowSite::SetForeColor(Child label, uint32_t colour) {
   if (shown == colour) return;
   shown = colour;
   window_.LabelChanged(label);
+  if (face_changed_) face_changed_();
 }
 
 void WindowSite::PropertyChanged(TextView name) {

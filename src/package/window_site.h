@@ -20,8 +20,10 @@ UserMode ReadAmbientUserMode(IOleClientSite* site);
 
 class WindowSite final : public ControlSite {
  public:
-  // `changed` hears every PropertyChanged; `tick` runs on every tick of timerRead.
-  WindowSite(std::function<void(TextView)> changed, std::function<void()> tick);
+  // `changed` hears every PropertyChanged; `tick` runs on every tick of timerRead;
+  // `face_changed` hears every change of what the face shows.
+  WindowSite(std::function<void(TextView)> changed, std::function<void()> tick,
+             std::function<void()> face_changed = nullptr);
 
   void SetCaption(Child label, const Text& caption) override;
   void SetForeColor(Child label, uint32_t colour) override;
@@ -36,6 +38,7 @@ class WindowSite final : public ControlSite {
 
  private:
   std::function<void(TextView)> changed_;
+  std::function<void()> face_changed_;
   IOleClientSite* client_site_ = nullptr;
   FaceState face_;
   FaceWindow window_;
