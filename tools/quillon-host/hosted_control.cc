@@ -56,9 +56,16 @@ HostedControl::HostedControl(Container& container, std::string name, const RECT&
     : container_(container), site_(Site::Create(container, std::move(name), rect)) {}
 
 HRESULT HostedControl::Create(const CLSID& clsid) {
+  ComPtr<IUnknown> object;
   HRESULT hr =
-      CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, unknown_.PutVoid());
+      CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, object.PutVoid());
   if (FAILED(hr)) return hr;
+  return Attach(object.get());
+}
+
+HRESULT HostedControl::Attach(IUnknown* object) {
+  if (!object) return E_POINTER;
+  unknown_ = ComPtr<IUnknown>(object);
   ole_ = unknown_.As<IOleObject>(IID_IOleObject);
   if (!ole_) return E_NOINTERFACE;
   if (FAILED(ole_->GetMiscStatus(DVASPECT_CONTENT, &misc_))) misc_ = 0;
@@ -195,14 +202,14 @@ void HostedControl::Close() {
   if (notify_cookie_ && notify_point_) notify_point_->Unadvise(notify_cookie_);
   notify_cookie_ = 0;
   notify_point_.Reset();
-  if (ole_ && advise_cookie_) ole_->Unadvise(advise_cookie_);
-  advise_cookie_ = 0;
   if (site_) site_->set_in_place_object(nullptr);
   in_place_.Reset();
   if (ole_) {
-    ole_->Close(OLECLOSE_NOSAVE);
+    ole_->Close(OLECLOSE_NOSAVE);  // the advise sink still hears OnClose
+    if (advise_cookie_) ole_->Unadvise(advise_cookie_);
     if (site_set_) ole_->SetClientSite(nullptr);
   }
+  advise_cookie_ = 0;
   site_set_ = false;
   ole_.Reset();
   unknown_.Reset();

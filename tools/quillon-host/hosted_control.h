@@ -28,6 +28,8 @@ class HostedControl {
   ~HostedControl();
 
   HRESULT Create(const CLSID& clsid);
+  // Takes a control made elsewhere (by its class object, say) as Create does.
+  HRESULT Attach(IUnknown* object);
   // Load from these entries, or InitNew when there are none. The entries must outlive the call.
   HRESULT Load(std::vector<BagEntry>* entries);
   // Sets the extent from the rectangle (or the rectangle from the natural extent when it is
