@@ -131,28 +131,39 @@ std::vector<ULONGLONG> ContainerTest::Reads(const std::string& control) const {
   return out;
 }
 
-std::string ContainerTest::Property(host::HostedControl* c, const std::string& name) {
-  return c->Properties({name})[0].second;
-}
-
-HRESULT ContainerTest::SetProperty(host::HostedControl* c, const std::string& name,
-                                   const VARIANT& v) {
+// Calls a property of a control by name: a get (put == nullptr) or a put of *put.
+static HRESULT CallProperty(IUnknown* control, const std::string& name, VARIANT* put,
+                            VARIANT* got) {
   IDispatch* d = nullptr;
-  HRESULT hr = c->object()->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&d));
+  HRESULT hr = control->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&d));
   if (FAILED(hr)) return hr;
   std::wstring wide = Wide(name);
   LPOLESTR names[] = {wide.data()};
   DISPID id = 0;
   hr = d->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
-  DISPID put = DISPID_PROPERTYPUT;
-  VARIANT arg = v;
-  DISPPARAMS params{&arg, &put, 1, 1};
+  DISPID put_id = DISPID_PROPERTYPUT;
+  DISPPARAMS params{put, put ? &put_id : nullptr, put ? 1u : 0u, put ? 1u : 0u};
   if (SUCCEEDED(hr)) {
-    hr = d->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params, nullptr,
-                   nullptr, nullptr);
+    hr = d->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT,
+                   put ? DISPATCH_PROPERTYPUT : DISPATCH_PROPERTYGET, &params, got, nullptr,
+                   nullptr);
   }
   d->Release();
   return hr;
+}
+
+std::string ContainerTest::Property(IUnknown* control, const std::string& name) {
+  VARIANT got;
+  VariantInit(&got);
+  const HRESULT hr = CallProperty(control, name, nullptr, &got);
+  std::string text = SUCCEEDED(hr) ? host::VariantText(got) : "<error>";
+  VariantClear(&got);
+  return text;
+}
+
+HRESULT ContainerTest::SetProperty(IUnknown* control, const std::string& name, const VARIANT& v) {
+  VARIANT arg = v;
+  return CallProperty(control, name, &arg, nullptr);
 }
 
 bool ContainerTest::CacheHeldOpen() const {

@@ -44,10 +44,16 @@ class ContainerTest : public ::testing::Test {
   std::vector<Call> Calls(const std::string& prefix, const std::string& control = "") const;
   // The times of the reads of a control: its notifications that Valeur changed.
   std::vector<ULONGLONG> Reads(const std::string& control = "") const;
-  // A property read by name through IDispatch.
-  static std::string Property(host::HostedControl* c, const std::string& name);
-  // Sets a property by name through IDispatch.
-  static HRESULT SetProperty(host::HostedControl* c, const std::string& name, const VARIANT& v);
+  // A property of a control read by name through IDispatch, as text.
+  static std::string Property(IUnknown* control, const std::string& name);
+  static std::string Property(host::HostedControl* c, const std::string& name) {
+    return Property(c->object(), name);
+  }
+  // Sets a property of a control by name through IDispatch.
+  static HRESULT SetProperty(IUnknown* control, const std::string& name, const VARIANT& v);
+  static HRESULT SetProperty(host::HostedControl* c, const std::string& name, const VARIANT& v) {
+    return SetProperty(c->object(), name, v);
+  }
 
   // Whether some process holds the cache file open (an exclusive open is refused).
   bool CacheHeldOpen() const;
