@@ -159,5 +159,48 @@ TEST_F(ContainerTest, ExtentIsTheFacesSizeInHimetricAndMiscStatusTheRegisteredOn
   ole->Release();
 }
 
+// The face drawn by the container into its own device context, at the control's natural
+// size and at twice that size: the texts and line land where the window shows them.
+TEST_F(ContainerTest, ViewObjectDrawsTheSameFaceScaledToTheBounds) {
+  container_.mode = host::AmbientMode::kDesign;
+  host::HostedControl* c = Place(Settings(90));
+  ASSERT_NE(c, nullptr);
+  IViewObject2* view = nullptr;
+  ASSERT_EQ(c->object()->QueryInterface(IID_IViewObject2, reinterpret_cast<void**>(&view)), S_OK);
+  for (int scale : {1, 2}) {
+    SCOPED_TRACE("scale " + std::to_string(scale));
+    const int w = 285 * scale, h = 155 * scale;
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof bi.bmiHeader, w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    const RECTL bounds{0, 0, w, h};
+    EXPECT_EQ(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc, &bounds, nullptr,
+                         nullptr, 0),
+              S_OK);
+    GdiFlush();
+    host::Image image{w, h, {}};
+    const auto* p = static_cast<const uint32_t*>(bits);
+    for (int i = 0; i < w * h; ++i) image.pixels.push_back(p[i] & 0xFFFFFF);
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    const RECT origin{0, 0, 0, 0};
+    const auto at = [&](LONG l, LONG t, LONG r, LONG b) {
+      return InkAt(image, origin, RECT{l * scale, t * scale, r * scale, b * scale});
+    };
+    EXPECT_EQ(at(0, 56, 272, 57), 272 * scale * scale) << "the line, from the left edge";
+    EXPECT_EQ(at(272, 56, 285, 57), 0);
+    EXPECT_GT(at(8, 8, 97, 21), 10) << "\"NTF :\"";
+    EXPECT_EQ(at(97, 0, 104, 56) + at(97, 57, 104, 155), 0) << "between captions and values";
+    EXPECT_GT(at(104, 8, 285, 21), 10) << "the point reference";
+  }
+  view->Release();
+}
+
 }  // namespace
 }  // namespace quillon::testing
