@@ -66,7 +66,8 @@ bool ParseAction(const std::string& text, Action* action) {
   } kVerbs[] = {{"print", Action::kPrint, 1},   {"screenshot", Action::kScreenshot, 2},
                 {"save", Action::kSave, 1},     {"run", Action::kRun, 0},
                 {"design", Action::kDesign, 0}, {"hide", Action::kHide, 2},
-                {"show", Action::kShow, 2},     {"quit", Action::kQuit, 0}};
+                {"show", Action::kShow, 2},     {"stats", Action::kStats, 0},
+                {"quit", Action::kQuit, 0}};
   for (const auto& v : kVerbs) {
     if (verb != v.verb) continue;
     if ((v.needs_argument == 0 && eq != std::string::npos) ||
@@ -248,6 +249,49 @@ void HostWindow::Print(const std::string& names) {
   std::fflush(stdout);
 }
 
+namespace {
+
+BOOL CALLBACK CountWindow(HWND window, LPARAM count) {
+  ++*reinterpret_cast<int*>(count);
+  EnumChildWindows(window, CountWindow, count);
+  return TRUE;
+}
+
+ULONGLONG Milliseconds(const FILETIME& t) {
+  return ((static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000;
+}
+
+}  // namespace
+
+// What the process uses now: processor time, GDI and USER objects, windows, memory.
+void HostWindow::PrintStats() {
+  const ULONGLONG now = GetTickCount64() - started_;
+  FILETIME created, ended, kernel, user;
+  GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user);
+  const ULONGLONG cpu = Milliseconds(kernel) + Milliseconds(user);
+  const double share = now > last_stats_at_
+                           ? 100.0 * static_cast<double>(cpu - last_cpu_) / (now - last_stats_at_)
+                           : 0.0;
+  int windows = 0;
+  EnumThreadWindows(GetCurrentThreadId(), CountWindow, reinterpret_cast<LPARAM>(&windows));
+  MEMORYSTATUSEX memory{};
+  memory.dwLength = sizeof memory;
+  GlobalMemoryStatusEx(&memory);
+  DWORD handles = 0;
+  GetProcessHandleCount(GetCurrentProcess(), &handles);
+  std::printf(
+      "stats at %.1f s: cpu %.2f s (%.2f %% of a core since the last), gdi %lu, user %lu, "
+      "windows %d, handles %lu, virtual %llu KiB\n",
+      now / 1000.0, cpu / 1000.0, share,
+      static_cast<unsigned long>(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS)),
+      static_cast<unsigned long>(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS)), windows,
+      static_cast<unsigned long>(handles),
+      static_cast<unsigned long long>((memory.ullTotalVirtual - memory.ullAvailVirtual) / 1024));
+  std::fflush(stdout);
+  last_stats_at_ = now;
+  last_cpu_ = cpu;
+}
+
 void HostWindow::ShowControl(const std::string& name, bool visible) {
   for (auto& c : controls_) {
     if (c->name() == name && c->object()) {
@@ -286,6 +330,7 @@ void HostWindow::RunDueActions() {
       case Action::kShow:
         ShowControl(a.argument, true);
         break;
+      case Action::kStats: PrintStats(); break;
       case Action::kQuit:
         DestroyWindow(window_);
         return;

@@ -16,14 +16,14 @@
 namespace quillon::host {
 
 struct Action {
-  enum Kind { kPrint, kScreenshot, kSave, kRun, kDesign, kHide, kShow, kQuit };
+  enum Kind { kPrint, kScreenshot, kSave, kRun, kDesign, kHide, kShow, kStats, kQuit };
   double at_seconds = 0;
   Kind kind = kQuit;
   std::string argument;  // property names (comma-separated), a file, or a control's name
 };
 
 // Parses "print[=A,B]", "screenshot=FILE", "save[=FILE]", "run", "design", "hide=NAME",
-// "show=NAME" or "quit"; false when the text is none of them.
+// "show=NAME", "stats" or "quit"; false when the text is none of them.
 bool ParseAction(const std::string& text, Action* action);
 
 struct HostOptions {
@@ -59,6 +59,7 @@ class HostWindow {
   bool Save(const std::string& path);
   bool Screenshot(const std::string& path);
   void Print(const std::string& names);
+  void PrintStats();
   void ShowControl(const std::string& name, bool visible);
   void RunDueActions();
   void CloseAll();
@@ -72,6 +73,7 @@ class HostWindow {
   std::vector<std::unique_ptr<HostedControl>> controls_;
   size_t next_action_ = 0;
   ULONGLONG started_ = 0;
+  ULONGLONG last_stats_at_ = 0, last_cpu_ = 0;  // ms
   SIZE dpi_{96, 96};
   int failures_ = 0;
 };

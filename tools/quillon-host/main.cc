@@ -22,7 +22,7 @@ constexpr const char* kUsage =
     "usage: quillon-host [--mode run|design] [--ambient none] [--at SECONDS ACTION]...\n"
     "                    [--quit-after SECONDS] DISPLAY_FILE\n"
     "ACTION: print[=NAME,...] | screenshot=FILE.png|FILE.bmp | save[=FILE] | run | design |\n"
-    "        hide=CONTROL | show=CONTROL | quit";
+    "        hide=CONTROL | show=CONTROL | stats | quit";
 
 int UsageError(const std::string& what) {
   std::fprintf(stderr, "quillon-host: %s\n%s\n", what.c_str(), kUsage);
