@@ -35,8 +35,8 @@ cpu_of() {  # PID: utime + stime in clock ticks
 }
 sample() {  # prints the ticks of quillon-host.exe's process and of the Wine server
   local host server
-  host=$(pgrep -f 'quillon-host.exe' | head -1 || true)
-  server=$(pgrep -x wineserver | head -1 || true)
+  host=$(pgrep quillon-host | head -1 || true)  # the process name, not the command lines
+  server=$(pgrep wineserver | head -1 || true)
   echo "$([ -n "$host" ] && cpu_of "$host" || echo 0) $([ -n "$server" ] && cpu_of "$server" || echo 0)"
 }
 (
