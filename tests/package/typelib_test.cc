@@ -110,8 +110,7 @@ TEST_F(TypeLibTest, TypesInOrderWithTheirIdentifiersAndFlags) {
       {L"_QuillonPD", TKIND_DISPATCH, L"{2F9FF0C5-C161-4B69-AD18-C784EAFD6F05}",
        TYPEFLAG_FHIDDEN | TYPEFLAG_FDUAL | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FOLEAUTOMATION |
            TYPEFLAG_FDISPATCHABLE},
-      {L"QuillonPD", TKIND_COCLASS, L"{E5BC90C5-6394-4CF3-85F1-0C1F761E8E28}",
-       TYPEFLAG_FCONTROL},
+      {L"QuillonPD", TKIND_COCLASS, L"{E5BC90C5-6394-4CF3-85F1-0C1F761E8E28}", TYPEFLAG_FCONTROL},
       {L"__QuillonPD", TKIND_DISPATCH, L"{1B17CAE1-7744-4E00-B9C3-AAB6EDD54506}",
        TYPEFLAG_FHIDDEN | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FDISPATCHABLE},
       {L"E_POLLTIME", TKIND_ENUM, L"{1146022B-EEF0-463B-B5FE-279F34D86A30}", 0},
@@ -273,9 +272,9 @@ TEST_F(TypeLibTest, SourceInterfaceIsAnEmptyDispinterface) {
   EXPECT_EQ(attr.cVars, 0);
   EXPECT_EQ(attr.cImplTypes, 1);
   EXPECT_EQ(attr.cbSizeVft, 7 * sizeof(void*));
-  const wchar_t* inherited[] = {L"QueryInterface", L"AddRef",        L"Release",
-                                L"GetTypeInfoCount", L"GetTypeInfo", L"GetIDsOfNames",
-                                L"Invoke"};
+  const wchar_t* inherited[] = {
+      L"QueryInterface", L"AddRef",        L"Release", L"GetTypeInfoCount",
+      L"GetTypeInfo",    L"GetIDsOfNames", L"Invoke"};
   ASSERT_LE(attr.cFuncs, 7);
   for (UINT i = 0; i < attr.cFuncs; ++i) {
     FUNCDESC* desc = nullptr;

@@ -1,0 +1,129 @@
+// Registration against Wine's registry, with a failure injected at each write in turn: a
+// failed registration reports the failure and leaves nothing of the class behind.
+#include "package/registration.h"
+
+#include <gtest/gtest.h>
+
+#include "package_fixture.h"
+
+namespace quillon::testing {
+namespace {
+
+constexpr wchar_t kClassKey[] = L"CLSID\\{E5BC90C5-6394-4CF3-85F1-0C1F761E8E28}";
+constexpr wchar_t kProgId[] = L"HN_QuillonPD.QuillonPD";
+constexpr wchar_t kTypeLibKey[] = L"TypeLib\\{076EC573-D004-4E9F-9111-D0C8833C584B}";
+constexpr wchar_t kInterfaceKey[] = L"Interface\\{2F9FF0C5-C161-4B69-AD18-C784EAFD6F05}";
+
+// HKEY_CLASSES_ROOT, failing the call numbered fail_at (from 0) with ERROR_ACCESS_DENIED.
+class FailingRoot final : public ClassesRoot {
+ public:
+  explicit FailingRoot(int fail_at) : fail_at_(fail_at) {}
+
+  LONG CreateKey(const std::wstring& key) override {
+    return Pass() ? real_.CreateKey(key) : ERROR_ACCESS_DENIED;
+  }
+  LONG SetText(const std::wstring& key, const wchar_t* name, const std::wstring& text) override {
+    return Pass() ? real_.SetText(key, name, text) : ERROR_ACCESS_DENIED;
+  }
+  LONG DeleteTree(const std::wstring& key) override {
+    return Pass() ? real_.DeleteTree(key) : ERROR_ACCESS_DENIED;
+  }
+
+ private:
+  bool Pass() { return calls_++ != fail_at_; }
+
+  MachineClassesRoot real_;
+  int fail_at_;
+  int calls_ = 0;
+};
+
+class RegistrationTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_EQ(UnregisterServer(root_), S_OK); }
+  void TearDown() override { UnregisterServer(root_); }
+
+  static bool KeyExists(const std::wstring& key) {
+    HKEY handle = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) {
+      return false;
+    }
+    RegCloseKey(handle);
+    return true;
+  }
+
+  static std::wstring Text(const std::wstring& key, const wchar_t* name = nullptr) {
+    wchar_t text[512] = {};
+    DWORD bytes = sizeof text - sizeof(wchar_t);
+    if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), name, RRF_RT_REG_SZ, nullptr, text, &bytes) !=
+        ERROR_SUCCESS) {
+      return L"<absent>";
+    }
+    return text;
+  }
+
+  static void ExpectNothingRegistered() {
+    EXPECT_FALSE(KeyExists(kClassKey));
+    EXPECT_FALSE(KeyExists(kProgId));
+    EXPECT_FALSE(KeyExists(kTypeLibKey));
+    EXPECT_FALSE(KeyExists(kInterfaceKey));
+  }
+
+  static void ExpectRegistered() {
+    EXPECT_EQ(Text(std::wstring(kClassKey) + L"\\InprocServer32"), OcxPath());
+    EXPECT_EQ(Text(std::wstring(kProgId) + L"\\CLSID"), kClassKey + 6);
+    EXPECT_EQ(Text(std::wstring(kTypeLibKey) + L"\\7.1\\0\\win32"), OcxPath());
+    EXPECT_TRUE(KeyExists(kInterfaceKey));
+  }
+
+  MachineClassesRoot root_;
+};
+
+TEST_F(RegistrationTest, FailureAtAnyWriteIsReportedAndRolledBack) {
+  int fail_at = 0;
+  for (;; ++fail_at) {
+    SCOPED_TRACE("failing call " + std::to_string(fail_at));
+    FailingRoot root(fail_at);
+    const HRESULT hr = RegisterServer(OcxPath(), root);
+    if (hr == S_OK) break;
+    ASSERT_EQ(hr, HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED));
+    ExpectNothingRegistered();
+    ASSERT_LT(fail_at, 100) << "registration never succeeds";
+  }
+  EXPECT_GE(fail_at, 13);  // every entry of the table was a place to fail
+  ExpectRegistered();
+}
+
+TEST_F(RegistrationTest, FailureOverAnEarlierRegistrationLeavesNoHalfClass) {
+  ASSERT_EQ(RegisterServer(OcxPath(), root_), S_OK);
+  FailingRoot root(5);
+  EXPECT_EQ(RegisterServer(OcxPath(), root), HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED));
+  ExpectNothingRegistered();
+}
+
+TEST_F(RegistrationTest, FileWithoutTypeLibraryRegistersNothing) {
+  wchar_t system[MAX_PATH] = {};
+  GetSystemDirectoryW(system, MAX_PATH);
+  const std::wstring kernel = std::wstring(system) + L"\\kernel32.dll";
+  EXPECT_TRUE(FAILED(RegisterServer(kernel, root_)));
+  EXPECT_TRUE(FAILED(RegisterServer(OcxPath() + L".absent", root_)));
+  ExpectNothingRegistered();
+}
+
+TEST_F(RegistrationTest, RegisteringAgainLeavesOneSetWithoutStaleEntries) {
+  ASSERT_EQ(RegisterServer(OcxPath(), root_), S_OK);
+  ASSERT_EQ(root_.SetText(std::wstring(kClassKey) + L"\\Ancienne", nullptr, L"x"), ERROR_SUCCESS);
+  ASSERT_EQ(RegisterServer(OcxPath(), root_), S_OK);
+  EXPECT_FALSE(KeyExists(std::wstring(kClassKey) + L"\\Ancienne"));
+  ExpectRegistered();
+}
+
+TEST_F(RegistrationTest, UnregisteringToleratesEntriesAlreadyGone) {
+  ASSERT_EQ(RegisterServer(OcxPath(), root_), S_OK);
+  ASSERT_EQ(root_.DeleteTree(kProgId), ERROR_SUCCESS);
+  EXPECT_EQ(UnregisterServer(root_), S_OK);
+  ExpectNothingRegistered();
+  EXPECT_EQ(UnregisterServer(root_), S_OK);
+}
+
+}  // namespace
+}  // namespace quillon::testing
