@@ -30,6 +30,7 @@ class ComPropertyBag final : public PropertyBag {
 
   // S_OK, or the first failure.
   HRESULT status() const { return status_; }
+  const HRESULT* status_ptr() const { return &status_; }
 
  private:
   IPropertyBag* bag_;

@@ -51,14 +51,14 @@ void QuillonObject::ShowFace() {
   site_.window().Show(true);
   if (embedding_.shown) return;
   embedding_.shown = true;
-  model_.Show();
+  model().Show();
 }
 
 void QuillonObject::HideFace() {
   site_.window().Show(false);
   if (!embedding_.shown) return;
   embedding_.shown = false;
-  model_.Hide();
+  model().Hide();
 }
 
 // A container that draws the control itself hears that the face changed.

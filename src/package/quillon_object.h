@@ -55,7 +55,12 @@ class QuillonObject {
 
   // The controlling unknown, where every member's IUnknown goes.
   IUnknown& controlling() { return *controlling_; }
-  QuillonPD& model() { return model_; }
+  // The control model. A client that uses the control before any InitNew or Load (as script
+  // clients do) finds it with the defaults of a new control.
+  QuillonPD& model() {
+    if (!initialized_) InitNew();
+    return model_;
+  }
   ThreadEnvironment& env() { return hold_.env; }
 
  private:
@@ -280,8 +285,9 @@ class QuillonObject {
   void PropertyChanged(TextView name);
   HRESULT GetClassID(CLSID* clsid);
   HRESULT InitNew();
-  // Restores the settings from `bag`; a failure leaves the control with its defaults.
-  HRESULT Restore(PropertyBag& bag, HRESULT source_status);
+  // Restores the settings from `bag`; *source_status, read once the bag has been read, is
+  // the bag's own failure. A failure leaves the control with its defaults.
+  HRESULT Restore(PropertyBag& bag, const HRESULT* source_status);
   HRESULT LoadStream(IStream* stream);
   HRESULT SaveStream(IStream* stream, BOOL clear_dirty);
 
@@ -299,6 +305,7 @@ class QuillonObject {
   LONG refs_ = 1;
   Inner inner_;
   IUnknown* controlling_;
+  bool initialized_ = false;  // InitNew or Load has run
   bool dirty_ = false;
   Automation automation_;
   ClassInfo class_info_;

@@ -64,17 +64,19 @@ HRESULT QuillonObject::GetClassID(CLSID* clsid) {
 
 HRESULT QuillonObject::InitNew() {
   return Guard([&] {
+    initialized_ = true;
     model_.InitProperties();
     dirty_ = false;
     return S_OK;
   });
 }
 
-HRESULT QuillonObject::Restore(PropertyBag& bag, HRESULT source_status) {
+HRESULT QuillonObject::Restore(PropertyBag& bag, const HRESULT* source_status) {
   return Guard([&] {
+    initialized_ = true;
     CheckedBag checked(bag, env().locale());
     model_.ReadProperties(checked);
-    HRESULT hr = FAILED(source_status) ? source_status : checked.status();
+    HRESULT hr = FAILED(*source_status) ? *source_status : checked.status();
     if (FAILED(hr)) model_.InitProperties();
     dirty_ = false;
     return hr;
@@ -95,8 +97,7 @@ HRESULT QuillonObject::LoadStream(IStream* stream) {
     }
     SettingsRecord record;
     if (SUCCEEDED(hr)) hr = ErrorOf(DecodeSettingsPayload(header, payload, &record));
-    const HRESULT source = hr;
-    return Restore(record, source);
+    return Restore(record, &hr);
   });
 }
 
@@ -104,7 +105,7 @@ HRESULT QuillonObject::SaveStream(IStream* stream, BOOL clear_dirty) {
   if (stream == nullptr) return E_POINTER;
   return Guard([&] {
     std::vector<uint8_t> bytes;
-    HRESULT hr = Encoded(model_, &bytes);
+    HRESULT hr = Encoded(model(), &bytes);
     if (FAILED(hr)) return hr;
     ULONG written = 0;
     hr = stream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), &written);
@@ -136,13 +137,15 @@ HRESULT QuillonObject::PersistStream::GetSizeMax(ULARGE_INTEGER* size) {
   if (size == nullptr) return E_POINTER;
   return Guard([&] {
     std::vector<uint8_t> bytes;
-    const HRESULT hr = Encoded(impl_from<IPersistStreamInit>(this).model_, &bytes);
+    const HRESULT hr = Encoded(impl_from<IPersistStreamInit>(this).model(), &bytes);
     size->QuadPart = bytes.size();
     return hr;
   });
 }
 
-HRESULT QuillonObject::PersistStream::InitNew() { return impl_from<IPersistStreamInit>(this).InitNew(); }
+HRESULT QuillonObject::PersistStream::InitNew() {
+  return impl_from<IPersistStreamInit>(this).InitNew();
+}
 
 // --- IPersistPropertyBag ------------------------------------------------------------------
 
@@ -150,12 +153,15 @@ HRESULT QuillonObject::PersistBag::GetClassID(CLSID* clsid) {
   return impl_from<IPersistPropertyBag>(this).GetClassID(clsid);
 }
 
-HRESULT QuillonObject::PersistBag::InitNew() { return impl_from<IPersistPropertyBag>(this).InitNew(); }
+HRESULT QuillonObject::PersistBag::InitNew() {
+  return impl_from<IPersistPropertyBag>(this).InitNew();
+}
 
 HRESULT QuillonObject::PersistBag::Load(IPropertyBag* bag, IErrorLog* log) {
   if (bag == nullptr) return E_POINTER;
   ComPropertyBag source(bag, log);
-  return Guard([&] { return impl_from<IPersistPropertyBag>(this).Restore(source, S_OK); });
+  return Guard(
+      [&] { return impl_from<IPersistPropertyBag>(this).Restore(source, source.status_ptr()); });
 }
 
 HRESULT QuillonObject::PersistBag::Save(IPropertyBag* bag, BOOL clear_dirty, BOOL) {
@@ -163,7 +169,7 @@ HRESULT QuillonObject::PersistBag::Save(IPropertyBag* bag, BOOL clear_dirty, BOO
   QuillonObject& o = impl_from<IPersistPropertyBag>(this);
   return Guard([&] {
     ComPropertyBag target(bag, nullptr);
-    o.model_.WriteProperties(target);
+    o.model().WriteProperties(target);
     const HRESULT hr = target.status();
     if (SUCCEEDED(hr) && clear_dirty) o.dirty_ = false;
     return hr;
@@ -189,7 +195,8 @@ HRESULT QuillonObject::PersistStorage::Load(IStorage* storage) {
   if (storage == nullptr) return E_POINTER;
   QuillonObject& o = impl_from<IPersistStorage>(this);
   IStream* stream = nullptr;
-  HRESULT hr = storage->OpenStream(kContents, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &stream);
+  HRESULT hr =
+      storage->OpenStream(kContents, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &stream);
   if (FAILED(hr)) {
     o.InitNew();
     return hr;
@@ -204,8 +211,8 @@ HRESULT QuillonObject::PersistStorage::Load(IStorage* storage) {
 HRESULT QuillonObject::PersistStorage::Save(IStorage* storage, BOOL same_as_load) {
   if (storage == nullptr) return E_POINTER;
   IStream* stream = nullptr;
-  HRESULT hr = storage->CreateStream(kContents, STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE,
-                                     0, 0, &stream);
+  HRESULT hr = storage->CreateStream(kContents, STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE, 0,
+                                     0, &stream);
   if (FAILED(hr)) return hr;
   hr = impl_from<IPersistStorage>(this).SaveStream(stream, same_as_load);
   stream->Release();

@@ -9,8 +9,19 @@
 namespace quillon {
 namespace {
 
-// The calling thread's environment; a plain pointer, so the thread needs no clean-up.
-thread_local ThreadEnvironment* t_environment = nullptr;
+// The environments of the threads that have live controls. The lock is taken only when a
+// control is made or destroyed; nothing is left to clean up when the library is unloaded
+// or a thread ends.
+SRWLOCK g_lock = SRWLOCK_INIT;
+ThreadEnvironment* g_first = nullptr;
+
+class Exclusive {
+ public:
+  Exclusive() { AcquireSRWLockExclusive(&g_lock); }
+  ~Exclusive() { ReleaseSRWLockExclusive(&g_lock); }
+  Exclusive(const Exclusive&) = delete;
+  Exclusive& operator=(const Exclusive&) = delete;
+};
 
 }  // namespace
 
@@ -48,6 +59,7 @@ HRESULT TypeInfoCache::Load() {
   HREFTYPE table = 0;
   hr = infos_[kDispatch]->GetRefTypeOfImplType(-1, &table);
   if (SUCCEEDED(hr)) hr = infos_[kDispatch]->GetRefTypeInfo(table, &infos_[kInterface]);
+  if (SUCCEEDED(hr)) hr = shapes_.Load(infos_[kInterface]);
   if (FAILED(hr)) return hr;
   return library_->GetTypeInfoOfGuid(CLSID_QuillonPD, &infos_[kClass]);
 }
@@ -55,29 +67,43 @@ HRESULT TypeInfoCache::Load() {
 // --- ThreadEnvironment --------------------------------------------------------------------
 
 ThreadEnvironment* ThreadEnvironment::Acquire() noexcept {
-  ThreadEnvironment* env = t_environment;
-  if (env == nullptr) {
-    try {
-      env = new ThreadEnvironment(&t_environment);
-    } catch (...) {
-      return nullptr;
+  const DWORD thread = GetCurrentThreadId();
+  {
+    Exclusive lock;
+    for (ThreadEnvironment* env = g_first; env != nullptr; env = env->next_) {
+      if (env->thread_ == thread) {
+        ++env->uses_;
+        return env;
+      }
     }
-    t_environment = env;
   }
-  ++env->uses_;
+  // Only this thread makes an environment for itself, so none can appear meanwhile.
+  ThreadEnvironment* env = nullptr;
+  try {
+    env = new ThreadEnvironment(thread);
+  } catch (...) {
+    return nullptr;
+  }
+  Exclusive lock;
+  env->uses_ = 1;
+  env->next_ = g_first;
+  g_first = env;
   return env;
 }
 
 void ThreadEnvironment::Release() noexcept {
-  if (--uses_ > 0) return;
-  // The slot belongs to the thread that made the environment, even when an ill-behaved
-  // client releases its last control on another thread.
-  *slot_ = nullptr;
+  {
+    Exclusive lock;
+    if (--uses_ > 0) return;
+    ThreadEnvironment** link = &g_first;
+    while (*link != this) link = &(*link)->next_;
+    *link = next_;
+  }
   delete this;
 }
 
-ThreadEnvironment::ThreadEnvironment(ThreadEnvironment** slot)
-    : slot_(slot), locale_(NewPlatformLocale()), formatter_(NewPlatformFormatter(*locale_)) {}
+ThreadEnvironment::ThreadEnvironment(DWORD thread)
+    : thread_(thread), locale_(NewPlatformLocale()), formatter_(NewPlatformFormatter(*locale_)) {}
 
 ThreadEnvironment::~ThreadEnvironment() {
   try {

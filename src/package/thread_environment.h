@@ -13,6 +13,7 @@
 
 #include "cache/cache_services.h"
 #include "cache/shared_cache.h"
+#include "package/member_shapes.h"
 #include "platform/clock.h"
 #include "platform/formatter.h"
 #include "platform/locale.h"
@@ -34,6 +35,8 @@ class TypeInfoCache {
   // out), as the interface whose table ITypeInfo::Invoke calls, or of the class `QuillonPD`.
   // Not AddRef'd: valid while the cache lives. A load that failed fails every later call.
   HRESULT Get(Kind kind, ITypeInfo** out);
+  // The members of `_QuillonPD`, loaded with the type information (empty before).
+  const MemberShapes& shapes() const { return shapes_; }
 
  private:
   HRESULT Load();
@@ -41,6 +44,7 @@ class TypeInfoCache {
   HRESULT loaded_ = S_FALSE;  // S_FALSE until the first load
   ITypeLib* library_ = nullptr;
   ITypeInfo* infos_[3] = {};
+  MemberShapes shapes_;
 };
 
 class ThreadEnvironment {
@@ -61,10 +65,12 @@ class ThreadEnvironment {
   TypeInfoCache& type_info() { return type_info_; }
 
  private:
-  explicit ThreadEnvironment(ThreadEnvironment** slot);
+  explicit ThreadEnvironment(DWORD thread);
   ~ThreadEnvironment();
 
-  ThreadEnvironment** slot_;  // the owning thread's pointer to this environment
+  // The environments of the process, one per thread, in a list of their own.
+  DWORD thread_;
+  ThreadEnvironment* next_ = nullptr;
   long uses_ = 0;
   PlatformCache platform_;
   std::unique_ptr<Locale> locale_;

@@ -1,0 +1,84 @@
+' The control as a script sees it: created by its ProgID through Automation, every call late
+' bound. Prints "N passed, N failed" last; the exit code is the number of failures.
+Option Explicit
+
+Dim passed, failed
+passed = 0
+failed = 0
+
+Sub Check(what, actual, expected)
+  If CStr(actual) = CStr(expected) Then
+    passed = passed + 1
+  Else
+    failed = failed + 1
+    WScript.Echo "FAIL " & what & ": got [" & actual & "], expected [" & expected & "]"
+  End If
+End Sub
+
+Dim pd
+Set pd = CreateObject("HN_QuillonPD.QuillonPD")
+
+' The point reference: the literal while none is set, then what was set.
+Check "NTF default", pd.NTF, "Noeud:Tag.Field"
+pd.NTF = "N1:T1.F1"
+Check "NTF set", pd.NTF, "N1:T1.F1"
+
+' A new control before its first read.
+Check "Qualite of a new control", pd.Qualite, "-2"
+Check "Valeur of a new control", pd.Valeur, "?"
+Check "Frequence_Rafraichissement default", pd.Frequence_Rafraichissement, 29
+
+' The five value properties discard what is assigned to them.
+pd.Valeur = "x"
+pd.ValeurNombre = 42
+pd.ValeurFormatee = "x"
+pd.HorodatageDernLect = "x"
+pd.Qualite = "0"
+Check "Valeur after a put", pd.Valeur, "?"
+Check "ValeurNombre after a put", pd.ValeurNombre, 0
+Check "ValeurFormatee after a put", pd.ValeurFormatee, "?"
+Check "Qualite after a put", pd.Qualite, "-2"
+
+' A refresh period outside the enumeration is kept as it is.
+pd.Frequence_Rafraichissement = 5
+Check "Frequence_Rafraichissement 5", pd.Frequence_Rafraichissement, 5
+
+' A percent sign in the pattern is a plain character.
+pd.Formatage = "0 %"
+pd.MaJNTF "12", "12", 0, Now
+Check "Valeur with 0 %", pd.Valeur, "12 %"
+Check "ValeurNombre of 12", pd.ValeurNombre, 12
+Check "Qualite after MaJNTF 0", pd.Qualite, "0"
+
+' Variables go by reference and come back unchanged.
+Dim valeur, formatee, qualite, moment
+valeur = "7"
+formatee = "7,0"
+qualite = 255
+moment = Now
+pd.MaJNTF valeur, formatee, qualite, moment
+Check "Qualite after MaJNTF 255", pd.Qualite, "-1"
+Check "argument left as it came", qualite, 255
+Check "Valeur of 7", pd.Valeur, "7 %"
+
+pd.Rafraichir
+Check "Rafraichir changes nothing", pd.Qualite, "-1"
+
+' A wrong argument type is an error the script can catch, and changes nothing.
+On Error Resume Next
+pd.Frequence_Rafraichissement = "vite"
+Check "wrong type raises an error", Err.Number <> 0, True
+Err.Clear
+pd.MaJNTF "1", "1", "pas un octet", Now
+Check "wrong argument raises an error", Err.Number <> 0, True
+Err.Clear
+pd.MaJNTF "1"
+Check "missing arguments raise an error", Err.Number <> 0, True
+Err.Clear
+On Error GoTo 0
+Check "period after the failed put", pd.Frequence_Rafraichissement, 5
+Check "Qualite after the failed calls", pd.Qualite, "-1"
+
+Set pd = Nothing
+WScript.Echo passed & " passed, " & failed & " failed"
+WScript.Quit failed
