@@ -177,7 +177,8 @@ HRESULT QuillonObject::Control::OnMnemonic(MSG*) { return E_NOTIMPL; }
 HRESULT QuillonObject::Control::OnAmbientPropertyChange(DISPID id) {
   QuillonObject& o = impl_from<IOleControl>(this);
   return GuardCall([&] {
-    if (id == DISPID_AMBIENT_USERMODE || id == DISPID_UNKNOWN) o.model().AmbientChanged(u"UserMode");
+    if (id == DISPID_AMBIENT_USERMODE || id == DISPID_UNKNOWN)
+      o.model().AmbientChanged(u"UserMode");
     return S_OK;
   });
 }
