@@ -6,9 +6,9 @@
 
 #include "common/oledate.h"
 #include "control/value_text.h"
+#include "format/format_engine.h"
+#include "format/locale_rules.h"
 #include "fuzz_support.h"
-#include "platform/portable/format_engine.h"
-#include "platform/portable/locale_rules.h"
 
 namespace quillon {
 namespace {
@@ -47,13 +47,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const Text shown = FormatValueText(*formatter, value, pattern);
   FUZZ_CHECK(shown.size() <= kMaxFormattedLength);
 
-  for (FormatValue::Kind kind : {FormatValue::Kind::kNumber, FormatValue::Kind::kDate}) {
-    FormatValue v;
-    v.kind = kind;
-    v.number = number;
-    if (FormatWithPattern(v, pattern, locale.Info(), &out)) {
-      FUZZ_CHECK(out.size() <= kMaxFormattedLength);
-    }
+  if (formatter->FormatNumber(number, pattern, &out)) {
+    FUZZ_CHECK(out.size() <= kMaxFormattedLength);
+  }
+  FormatValue as_date;
+  as_date.kind = FormatValue::Kind::kDate;
+  as_date.number = number;
+  if (FormatWithPattern(as_date, pattern, locale.Info(), &out)) {
+    FUZZ_CHECK(out.size() <= kMaxFormattedLength);
   }
   const double read = ReadValueNumber(locale, value);
   FUZZ_CHECK(read == read);  // never NaN

@@ -50,12 +50,14 @@ class Locale {
   virtual std::string Name() = 0;
   // The separators, pictures and names formatting uses.
   virtual const LocaleInfo& Info() = 0;
-  // Reads text as a single-precision number by the locale's number rules; false when it is
-  // not a number or out of range (*value untouched).
+  // Reads text, up to its first NUL, as a single-precision number by the locale's number
+  // rules; false when it is not a number or out of range (*value untouched).
   virtual bool ReadSingle(TextView text, float* value) = 0;
-  // Reads text as a double-precision number by the same rules; false when it is not one.
+  // Reads text, up to its first NUL, as a double-precision number by the same rules; false
+  // when it is not one.
   virtual bool ReadNumber(TextView text, double* value) = 0;
-  // Reads text as a date by the locale's date rules; false when it is not a date.
+  // Reads text, up to its first NUL, as a date by the locale's date rules; false when it is
+  // not a date.
   virtual bool ReadDate(TextView text, double* date) = 0;
   // The general date text of a date: the date part left out when it is zero, the time part
   // left out at midnight. Empty text when the date is out of range.

@@ -75,6 +75,45 @@ inline const FormatCase kNumberCases[] = {
     {kEn, u"0.00;\"neg\";\"zero\";\"null\"", u"0", u"zero"},
 };
 
+// Digit placeholders mixed in the whole part (every one from the first 0 on shows a digit),
+// after an exponent (a 0 asks for a digit, a # for none), and among literal characters.
+inline const FormatCase kPlaceholderCases[] = {
+    {kEn, u"000###", u"1", u"000001"},
+    {kEn, u"#00##00#0", u"1", u"00000001"},
+    {kEn, u"1#####0000", u"1", u"10001"},
+    {kEn, u"0##", u"1", u"001"},
+    {kEn, u"#0#", u"5", u"05"},
+    {kEn, u"#0#.#0", u"0.001", u"00.00"},
+    {kEn, u"000###", u"0.4", u"000000"},
+    {kEn, u"0#.0#0#0#0#0", u"1.2", u"01.200000000"},
+    {kEn, u"#0.#0#0#0#0#", u"9.87654321", u"9.87654321"},
+    {kEn, u"x#y#z0", u"12345", u"x123y4z5"},
+    {kEn, u"x#y#z0", u"5", u"xyz5"},
+    {kEn, u"0.0000e+0#", u"1.7", u"1.7000e+0"},
+    {kEn, u"0.0000e+0#", u"12345", u"1.2345e+4"},
+    {kEn, u"0.0000e+0#", u"1.5E+100", u"1.5000e+100"},
+    {kEn, u"0.00E+##", u"1", u"1.00E+0"},
+    {kEn, u"0.0000e-1", u"1.7", u"1.7000e01"},  // a digit other than 0 is a literal
+    {kEn, u"0.0000e+1", u"1000001", u"1.0000e+61"},
+    {kEn, u"#000.0000e+0", u"4.500001E+45", u"4500.0010e+42"},
+    {kEn, u"##00.0000e-0", u"1E-15", u"1000.0000e-18"},
+    {kEn, u"#####.####e-0%", u"3.0401E-13", u"30401.e-15%"},
+    {kEn, u"###, ###, ###", u"123456789", u"123, 456, 789"},
+    {kEn, u"###, ###, ###", u"1234567", u"1, 234, 567"},
+    {kEn, u"###, ###, ###", u"1234", u" 1, 234"},
+    {kEn, u"###, ###", u"1234567", u"1,234, 567"},
+    {kEn, u"0\"-\"0,0", u"12345", u"12,3-45"},
+    {kEn, u"# ### ###", u"1234567", u"1 234 567"},
+    {kEn, u"# ### ###", u"1234", u" 1 234"},
+    {kFr, u"# ##0,00", u"1234,5", u" 1\u00A0235"},
+    {kEn, u"#,###,###,###", u"100000", u"100,000"},
+    {kEn, u"0,000,000,000", u"1", u"0,000,000,001"},
+    {kEn, u"#,#.#", u"123456789", u"123,456,789."},
+    {kEn, u",0", u"12345", u",12345"},
+    {kEn, u"x,#", u"12345", u"x,12345"},
+    {kEn, u"0 , 0", u"12345", u"12,34  5"},
+};
+
 // How stored texts read: number rules of each locale, and texts that are no number.
 inline const FormatCase kReadingCases[] = {
     {kEn, u"0.00", u"abc", u"abc"},
@@ -196,6 +235,21 @@ inline const FormatCase kTextCases[] = {
     {kEn, u"@&", u"a", u" a"},
     {kEn, u"!&&&&", u"ab", u"ab"},
     {kEn, u"@", u"", u" "},
+    {kEn, u"@@-@@", u"abc", u" a-bc"},
+    {kEn, u"@@-@@", u"ab", u"  -ab"},
+    {kEn, u"x@@y@z", u"ab", u"x aybz"},
+    {kEn, u"(@@@) @@@-@@@@", u"5551234567", u"(555) 123-4567"},
+    {kEn, u"(@@@) @@@-@@@@", u"1234567", u"(   ) 123-4567"},
+    {kEn, u"@\\x@@@@@@@", u"testing", u" xtesting"},
+    // A text longer than the placeholders: its first characters fill them in order, the rest
+    // follows the section.
+    {kEn, u"\\x@\\x@", u"testing", u"xtxesting"},
+    {kEn, u"\\x&\\x&", u"testing", u"xtxesting"},
+    {kEn, u"@\\x", u"testing", u"txesting"},
+    {kEn, u"@@-@@", u"abcde", u"ab-cde"},
+    {kEn, u"!(@@@)", u"abcdef", u"(abc)def"},
+    {kEn, u">@-@", u"abcd", u"A-BCD"},
+    {kEn, u"@\\@", u"abc", u"a@bc"},
     {kEn, u"@;\"vide\"", u"", u"vide"},
     {kEn, u"@;\"e\";\"z\"", u"abc", u"abc"},
     {kEn, u"x", u"abc", u"abc"},  // a pattern without placeholders leaves a text as it is

@@ -49,10 +49,48 @@ class PlatformFormatterTest : public ::testing::Test {
 };
 
 TEST_F(PlatformFormatterTest, NumericPatterns) { CheckAll(kNumberCases); }
+TEST_F(PlatformFormatterTest, DigitPlaceholdersAmongOthersAndLiterals) {
+  CheckAll(kPlaceholderCases);
+}
 TEST_F(PlatformFormatterTest, StoredTextsReadByTheLocaleRules) { CheckAll(kReadingCases); }
 TEST_F(PlatformFormatterTest, NamedFormats) { CheckAll(kNamedCases); }
 TEST_F(PlatformFormatterTest, DateAndTimePatterns) { CheckAll(kDateCases); }
 TEST_F(PlatformFormatterTest, TextPatterns) { CheckAll(kTextCases); }
+
+// Automation's conversions and text sections stop at the first NUL of a value text; a text
+// that no section formats comes back whole.
+TEST_F(PlatformFormatterTest, ValueTextsPaddedWithNuls) {
+  const Text nuls(3, u'\0');
+  const struct {
+    const char* locale;
+    Text pattern, value, expected;
+  } cases[] = {
+      {kEn, u"0.00", u"12.5" + nuls, u"12.50"},
+      {kFr, u"0.00", u"12,5" + nuls, u"12,50"},
+      {kEn, u"", u"12.5" + nuls, u"12.5"},
+      {kEn, u"dd/mm/yyyy", u"3/15/2023" + nuls, u"15/03/2023"},
+      {kEn, u"@@@@", u"ab" + nuls, u"  ab"},
+      {kEn, u">", u"ab" + nuls + u"cd", u"AB"},
+      {kEn, u"@;\"e\"", nuls, u"e"},
+      {kEn, u"0.00", u"ab" + nuls + u"cd", u"ab" + nuls + u"cd"},
+      {kEn, u"", u"ab" + nuls, u"ab" + nuls},
+  };
+  for (const auto& c : cases) {
+    Formatter& f = std::string(c.locale) == kFr ? *fr_format_ : *en_format_;
+    Text out;
+    EXPECT_TRUE(f.Format(c.value, c.pattern, &out));
+    EXPECT_EQ(out, c.expected) << ToUtf8(c.pattern) << " [" << ToUtf8(c.value) << "]";
+  }
+  float single = 0;
+  double number = 0, date = 0;
+  EXPECT_TRUE(fr_->ReadSingle(u"12,5" + nuls + u"7", &single));
+  EXPECT_EQ(single, 12.5f);
+  EXPECT_TRUE(en_->ReadNumber(u"12.5" + nuls, &number));
+  EXPECT_EQ(number, 12.5);
+  EXPECT_TRUE(en_->ReadDate(u"3/15/2023" + nuls, &date));
+  EXPECT_EQ(date, DateFromParts(2023, 3, 15));
+  EXPECT_FALSE(en_->ReadNumber(nuls + u"12", &number));
+}
 
 TEST_F(PlatformFormatterTest, LocalesChosenByNameOnly) {
   EXPECT_EQ(NewPlatformLocale("de-DE"), nullptr);

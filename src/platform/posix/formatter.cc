@@ -1,6 +1,6 @@
 #include "platform/formatter.h"
 
-#include "platform/portable/format_engine.h"
+#include "format/format_engine.h"
 
 namespace quillon {
 

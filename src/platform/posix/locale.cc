@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <memory>
 
+#include "format/locale_rules.h"
 #include "platform/clock.h"
-#include "platform/portable/locale_rules.h"
 
 namespace quillon {
 namespace {

@@ -21,28 +21,46 @@ BSTR NewBstr(TextView text) {
 // the number or the date it stands for first, as the value property requires.
 class WindowsFormatter final : public Formatter {
  public:
-  explicit WindowsFormatter(Locale& locale) : lcid_(LcidForName(locale.Name())) {
+  explicit WindowsFormatter(Locale& locale) : locale_(locale), lcid_(LcidForName(locale.Name())) {
     if (lcid_ == 0) lcid_ = LOCALE_USER_DEFAULT;
   }
 
   bool Format(TextView value, TextView pattern, Text* result) override {
-    result->clear();
     VARIANT v;
     VariantInit(&v);
-    if (!ToVariant(value, &v)) return false;
+    if (!ToVariant(value, &v)) {
+      result->clear();
+      return false;
+    }
+    return FormatVariant(&v, pattern, result);
+  }
+
+  bool FormatNumber(double number, TextView pattern, Text* result) override {
+    VARIANT v;
+    VariantInit(&v);
+    V_VT(&v) = VT_R8;
+    V_R8(&v) = number;
+    return FormatVariant(&v, pattern, result);
+  }
+
+  Locale& FormatLocale() override { return locale_; }
+
+ private:
+  // Formats *v and clears it.
+  bool FormatVariant(VARIANT* v, TextView pattern, Text* result) {
+    result->clear();
     BSTR format = NewBstr(pattern);
     BSTR out = nullptr;
-    const HRESULT hr = (format || pattern.empty()) ? Call(&v, format, &out) : E_OUTOFMEMORY;
+    const HRESULT hr = (format || pattern.empty()) ? Call(v, format, &out) : E_OUTOFMEMORY;
     if (SUCCEEDED(hr) && out) {
       result->assign(reinterpret_cast<const char16_t*>(out), SysStringLen(out));
     }
     SysFreeString(out);
     SysFreeString(format);
-    VariantClear(&v);
+    VariantClear(v);
     return SUCCEEDED(hr);
   }
 
- private:
   bool ToVariant(TextView value, VARIANT* v) {
     BSTR text = NewBstr(value);
     if (!text && !value.empty()) return false;
@@ -74,6 +92,7 @@ class WindowsFormatter final : public Formatter {
     return hr;
   }
 
+  Locale& locale_;
   LCID lcid_;
 };
 

@@ -1,7 +1,7 @@
-#include "platform/portable/format_date.h"
+#include "format/format_date.h"
 
-#include "platform/portable/format_pattern.h"
-#include "platform/portable/locale_date.h"
+#include "format/format_pattern.h"
+#include "format/locale_date.h"
 
 namespace quillon {
 namespace {

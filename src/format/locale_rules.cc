@@ -1,12 +1,12 @@
-#include "platform/portable/locale_rules.h"
+#include "format/locale_rules.h"
 
 #include <cfloat>
 #include <cmath>
 
 #include "common/oledate.h"
 #include "common/text.h"
-#include "platform/portable/locale_date.h"
-#include "platform/portable/locale_number.h"
+#include "format/locale_date.h"
+#include "format/locale_number.h"
 
 namespace quillon {
 namespace {
@@ -54,6 +54,9 @@ LocaleRules EnglishRules() {
   return r;
 }
 
+// Automation's conversions read a text up to its first NUL.
+TextView UpToNul(TextView text) { return text.substr(0, text.find(u'\0')); }
+
 class RulesLocale final : public Locale {
  public:
   RulesLocale(LocaleRules rules, std::function<double()> now)
@@ -68,18 +71,18 @@ class RulesLocale final : public Locale {
 
   bool ReadSingle(TextView text, float* value) override {
     double d = 0;
-    if (!ParseLocaleNumber(text, number_, &d)) return false;
+    if (!ParseLocaleNumber(UpToNul(text), number_, &d)) return false;
     if (std::fabs(d) > FLT_MAX) return false;
     *value = static_cast<float>(d);
     return true;
   }
 
   bool ReadNumber(TextView text, double* value) override {
-    return ParseLocaleNumber(text, number_, value);
+    return ParseLocaleNumber(UpToNul(text), number_, value);
   }
 
   bool ReadDate(TextView text, double* date) override {
-    return ParseLocaleDate(text, rules_.info, rules_.date_order, CurrentYear(), date);
+    return ParseLocaleDate(UpToNul(text), rules_.info, rules_.date_order, CurrentYear(), date);
   }
 
   Text GeneralDate(double date) override { return GeneralDateText(date, rules_.info); }

@@ -25,9 +25,9 @@ struct TextSection {
 
 TextSection ParseTextSection(TextView raw);
 
-// Writes `text` with the section. Placeholders take the characters from the right end (from
-// the left with !); characters left over go with the outermost placeholder, or after the
-// literals when there is none.
+// Writes `text` with the section. A text shorter than the placeholders fills them from the
+// right (from the left with !); a longer one gives its first characters to the placeholders
+// in order and the rest follows the whole section.
 Text RenderText(const TextSection& section, TextView text);
 
 // Letter case of Latin letters (ASCII, Latin-1, Latin Extended-A); other characters unchanged.

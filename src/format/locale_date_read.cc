@@ -1,7 +1,7 @@
 // Reading date texts (see ParseLocaleDate in locale_date.h).
 #include <vector>
 
-#include "platform/portable/locale_date.h"
+#include "format/locale_date.h"
 
 namespace quillon {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/portable/format_pattern.h"
+#include "format/format_pattern.h"
 
 #include <algorithm>
 

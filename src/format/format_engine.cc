@@ -1,14 +1,14 @@
-#include "platform/portable/format_engine.h"
+#include "format/format_engine.h"
 
 #include <cmath>
 
 #include "common/oledate.h"
-#include "platform/portable/format_date.h"
-#include "platform/portable/format_decimal.h"
-#include "platform/portable/format_number.h"
-#include "platform/portable/format_pattern.h"
-#include "platform/portable/format_text.h"
-#include "platform/portable/locale_date.h"
+#include "format/format_date.h"
+#include "format/format_decimal.h"
+#include "format/format_number.h"
+#include "format/format_pattern.h"
+#include "format/format_text.h"
+#include "format/locale_date.h"
 
 namespace quillon {
 namespace {
@@ -88,7 +88,9 @@ Text FormatNumber(double value, const PatternSections& p, const LocaleInfo& info
   return RenderNumber(ParseNumberSection(p.sections[index]), value, sign, info);
 }
 
+// A text section sees the text up to its first NUL, as Automation's own formatting does.
 Text FormatText(TextView text, const PatternSections& p) {
+  text = text.substr(0, text.find(u'\0'));
   const size_t index = text.empty() && Present(p, 1) ? 1 : 0;
   return RenderText(ParseTextSection(p.sections[index]), text);
 }
@@ -152,6 +154,15 @@ class EngineFormatter final : public Formatter {
   bool Format(TextView value, TextView pattern, Text* result) override {
     return FormatWithPattern(ClassifyValue(value, locale_), pattern, locale_.Info(), result);
   }
+
+  bool FormatNumber(double number, TextView pattern, Text* result) override {
+    FormatValue v;
+    v.kind = VKind::kNumber;
+    v.number = number;
+    return FormatWithPattern(v, pattern, locale_.Info(), result);
+  }
+
+  Locale& FormatLocale() override { return locale_; }
 
  private:
   Locale& locale_;

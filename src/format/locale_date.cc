@@ -1,4 +1,4 @@
-#include "platform/portable/locale_date.h"
+#include "format/locale_date.h"
 
 #include <cmath>
 #include <vector>

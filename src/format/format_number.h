@@ -3,6 +3,7 @@
 // exponents, percent, and literal characters.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "common/text.h"
@@ -14,17 +15,17 @@ struct NumberItem {
   enum class Kind { kLiteral, kDigit, kDecimal, kExponent };
   Kind kind = Kind::kLiteral;
   Text literal;
-  char16_t placeholder = u'0';  // kDigit: '0' or '#'
-  bool fraction = false;        // kDigit: after the decimal point
-  bool upper = true;            // kExponent: E rather than e
-  bool plus = false;            // kExponent: E+ (sign always) rather than E- (minus only)
-  int width = 0;                // kExponent: at least this many exponent digits
+  bool fraction = false;  // kDigit: after the decimal point
+  bool upper = true;      // kExponent: E rather than e
+  bool plus = false;      // kExponent: E+ (sign always) rather than E- (minus only)
+  int width = 0;          // kExponent: at least this many exponent digits
 };
 
 struct NumberSection {
   std::vector<NumberItem> items;
-  Text whole_places;     // the whole-part placeholders, left to right
-  Text fraction_places;  // the fraction placeholders, left to right
+  Text whole_places;        // the whole-part placeholders, left to right
+  Text fraction_places;     // the fraction placeholders, left to right
+  int64_t whole_zeros = 0;  // whole digits always shown: from the first 0 placeholder on
   bool grouping = false;
   bool percent = false;
   bool exponent = false;

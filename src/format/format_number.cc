@@ -1,10 +1,10 @@
-#include "platform/portable/format_number.h"
+#include "format/format_number.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "platform/portable/format_decimal.h"
-#include "platform/portable/format_pattern.h"
+#include "format/format_decimal.h"
+#include "format/format_pattern.h"
 
 namespace quillon {
 namespace {
@@ -27,12 +27,29 @@ bool LastIsWholeDigit(const NumberSection& s) {
   return !s.items.empty() && s.items.back().kind == Kind::kDigit && !s.items.back().fraction;
 }
 
-// A run of commas: grouping when a whole placeholder follows, scaling right after whole
-// placeholders, nothing in the fraction, a literal comma before any placeholder.
+// True when another whole placeholder comes before the decimal point or the exponent,
+// literal characters between them included.
+bool WholePlaceholderAhead(SectionReader r) {
+  Text ignored;
+  while (!r.Done()) {
+    if (r.TakeLiteral(&ignored)) continue;
+    const char16_t c = r.Peek();
+    if (IsPlaceholder(c)) return true;
+    if (c == u'.' || ((c == u'E' || c == u'e') && (r.Peek(1) == u'+' || r.Peek(1) == u'-'))) {
+      return false;
+    }
+    r.Skip(1);
+  }
+  return false;
+}
+
+// A run of commas: grouping between whole placeholders, even with literal characters between
+// them ("###, ###"); scaling when it ends the whole part right after its placeholders;
+// nothing in the fraction; a literal comma before any placeholder.
 void TakeCommas(SectionReader& r, bool in_fraction, NumberSection* s) {
   const size_t run = r.TakeRun(u',', r.Rest().size(), false);
   if (in_fraction) return;
-  if (IsPlaceholder(r.Peek())) {
+  if (!s->whole_places.empty() && WholePlaceholderAhead(r)) {
     s->grouping = true;
   } else if (LastIsWholeDigit(*s)) {
     s->scale += static_cast<int>(run);
@@ -53,7 +70,11 @@ bool TakeExponent(SectionReader& r, NumberSection* s) {
   item.kind = Kind::kExponent;
   item.upper = c == u'E';
   item.plus = sign == u'+';
-  item.width = static_cast<int>(r.TakeRun(u'0', r.Rest().size(), false));
+  // The exponent shows at least one digit per 0 placeholder; a # adds none.
+  while (IsPlaceholder(r.Peek())) {
+    item.width += r.Peek() == u'0' ? 1 : 0;
+    r.Skip(1);
+  }
   s->items.push_back(item);
   s->exponent = true;
   return true;
@@ -104,7 +125,7 @@ class NumberWriter {
           out_ += item.literal;
           break;
         case Kind::kDigit:
-          item.fraction ? Fraction() : Whole(item.placeholder);
+          item.fraction ? Fraction() : Whole();
           break;
         case Kind::kDecimal:
           Decimal();
@@ -129,15 +150,16 @@ class NumberWriter {
     if (s_.grouping && r > 0 && r % 3 == 0) out_ += info_.thousands_separator;
   }
 
-  // The first placeholder also takes the digits beyond the placeholders.
-  void Whole(char16_t placeholder) {
+  // The first placeholder also takes the digits beyond the placeholders; from the first 0
+  // placeholder on, every placeholder shows a digit ("000###" writes 1 as 000001).
+  void Whole() {
     Sign();
     const auto n = static_cast<int64_t>(s_.whole_places.size());
     const int64_t i = whole_index_++;
     const int64_t r = n - 1 - i;
     if (i == 0 && p_.whole_count > n) {
       for (int64_t q = p_.whole_count - 1; q >= r; --q) WholeDigit(q);
-    } else if (r < p_.whole_count || placeholder == u'0') {
+    } else if (r < p_.whole_count || r < s_.whole_zeros) {
       WholeDigit(r);
     }
   }
@@ -193,7 +215,6 @@ NumberSection ParseNumberSection(TextView raw) {
     if (IsPlaceholder(c) && !s.exponent) {
       NumberItem item;
       item.kind = Kind::kDigit;
-      item.placeholder = c;
       item.fraction = in_fraction;
       (in_fraction ? s.fraction_places : s.whole_places) += c;
       s.items.push_back(item);
@@ -212,6 +233,10 @@ NumberSection ParseNumberSection(TextView raw) {
       AddLiteral(&s, raw.substr(raw.size() - r.Rest().size(), 1));
     }
     r.Skip(1);
+  }
+  const size_t first_zero = s.whole_places.find(u'0');
+  if (first_zero != Text::npos) {
+    s.whole_zeros = static_cast<int64_t>(s.whole_places.size() - first_zero);
   }
   return s;
 }

@@ -1,10 +1,10 @@
 // Our own French and English rules: choosing them from the environment, and reading.
-#include "platform/portable/locale_rules.h"
+#include "format/locale_rules.h"
 
 #include <gtest/gtest.h>
 
 #include "common/oledate.h"
-#include "platform/portable/locale_number.h"
+#include "format/locale_number.h"
 
 namespace quillon::testing {
 namespace {

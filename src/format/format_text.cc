@@ -1,6 +1,6 @@
-#include "platform/portable/format_text.h"
+#include "format/format_text.h"
 
-#include "platform/portable/format_pattern.h"
+#include "format/format_pattern.h"
 
 namespace quillon {
 namespace {
@@ -15,16 +15,24 @@ void AddLiteral(TextSection* s, TextView text) {
   }
 }
 
-// The characters each item receives, filled from one end.
+// The characters each item receives. A text shorter than the placeholders fills them from
+// the right (from the left with !), the unfilled @ showing a space; a longer one gives its
+// first characters to the placeholders in order and the rest comes after the section.
 std::vector<Text> Distribute(const TextSection& s, TextView text) {
-  std::vector<Text> parts(s.items.size());
   const size_t n = s.items.size();
+  std::vector<Text> parts(n);
+  if (text.size() >= s.placeholders) {
+    size_t next = 0;
+    for (size_t i = 0; i < n; ++i) {
+      if (s.items[i].kind != Kind::kLiteral) parts[i] = Text(1, text[next++]);
+    }
+    parts.emplace_back(text.substr(next));
+    return parts;
+  }
   size_t taken = 0;
-  size_t outermost = n;
   for (size_t k = 0; k < n; ++k) {
     const size_t i = s.left_to_right ? k : n - 1 - k;
     if (s.items[i].kind == Kind::kLiteral) continue;
-    outermost = i;
     if (taken < text.size()) {
       const size_t at = s.left_to_right ? taken : text.size() - 1 - taken;
       parts[i] = Text(1, text[at]);
@@ -32,14 +40,6 @@ std::vector<Text> Distribute(const TextSection& s, TextView text) {
     } else if (s.items[i].kind == Kind::kCharOrSpace) {
       parts[i] = u" ";
     }
-  }
-  const TextView rest = s.left_to_right ? text.substr(taken) : text.substr(0, text.size() - taken);
-  if (outermost == n) {
-    parts.emplace_back(rest);
-  } else if (s.left_to_right) {
-    parts[outermost].append(rest);
-  } else {
-    parts[outermost].insert(0, Text(rest));
   }
   return parts;
 }

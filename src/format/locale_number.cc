@@ -1,4 +1,4 @@
-#include "platform/portable/locale_number.h"
+#include "format/locale_number.h"
 
 #include <algorithm>
 #include <charconv>

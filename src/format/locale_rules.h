@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "format/locale_date.h"
 #include "platform/locale.h"
-#include "platform/portable/locale_date.h"
 
 namespace quillon {
 

@@ -1,6 +1,6 @@
 // Our own formatting engine where it goes by the documented Automation behaviour although
 // Wine's VarFormat does otherwise, and its bounds on hostile patterns.
-#include "platform/portable/format_engine.h"
+#include "format/format_engine.h"
 
 #include <gtest/gtest.h>
 
@@ -8,9 +8,9 @@
 #include <string>
 
 #include "common/oledate.h"
+#include "format/format_decimal.h"
+#include "format/locale_rules.h"
 #include "platform/format_cases.h"
-#include "platform/portable/format_decimal.h"
-#include "platform/portable/locale_rules.h"
 
 namespace quillon::testing {
 namespace {
@@ -57,15 +57,27 @@ TEST_F(FormatEngineTest, CommasAfterTheWholePartScaleByAThousand) {
 // Wine only applies % once the pattern is known to be numeric.
 TEST_F(FormatEngineTest, PercentAnywhereInANumericSection) { EXPECT_EQ(En(u"%0", u"0.5"), "%50"); }
 
-// Wine turns every text to lower case and fills placeholders from the left.
+// Wine turns every text to lower case, fills & and the placeholders of a ! section from the
+// left, and ignores ! when the text is short.
 TEST_F(FormatEngineTest, TextKeepsItsCaseAndFillsFromTheRight) {
   EXPECT_EQ(En(u"@@@", u"ABC"), "ABC");
-  EXPECT_EQ(En(u"@@-@@", u"abcde"), "abc-de");
-  EXPECT_EQ(En(u"!(@@@)", u"abcdef"), "(abcdef)");
   EXPECT_EQ(En(u"!@@@@", u"ab"), "ab  ");
+  EXPECT_EQ(En(u"!@@-@@", u"abc"), "ab-c ");
+  EXPECT_EQ(En(u"&&-&&", u"abc"), "a-bc");
+  EXPECT_EQ(En(u"&&-&&", u"ab"), "-ab");
+  EXPECT_EQ(En(u"(&&&) &&&-&&&&", u"1234567"), "() 123-4567");
   EXPECT_EQ(En(u"@&@", u"a"), " a");
-  EXPECT_EQ(En(u"@\\@", u"abc"), "abc@");
   EXPECT_EQ(En(u">@", u"éÿ"), "ÉŸ");
+}
+
+// Wine reads the characters after an exponent's placeholders as more exponent digits.
+TEST_F(FormatEngineTest, ExponentPlaceholdersGiveItsDigitsOnly) {
+  EXPECT_EQ(En(u"0.#####E-0#0#", u"12345"), "1.2345E04");
+  EXPECT_EQ(En(u"0.#####E-0#0#", u"0.00012345"), "1.2345E-04");
+  EXPECT_EQ(En(u"0.#####E-0#0#", u"1E+200"), "1.E200");
+  EXPECT_EQ(En(u"0.00E+#", u"12345"), "1.23E+4");
+  EXPECT_EQ(En(u"0.00E-#0", u"1"), "1.00E0");
+  EXPECT_EQ(En(u"0.00E+0 0", u"12345"), "1.23E+4 0");
 }
 
 // Wine keeps a 24-hour clock with AM/PM, counts weeks from the day of the year, and takes

@@ -1,4 +1,4 @@
-#include "platform/portable/format_decimal.h"
+#include "format/format_decimal.h"
 
 #include <charconv>
 #include <cmath>
