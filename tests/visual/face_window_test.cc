@@ -49,11 +49,14 @@ Ink InkIn(const Image& image, RECT area, Match match) {
 
 // Row tops of the six label rows and the face's fixed points, in pixels, at 96 and 144 dpi.
 struct Geometry {
-  int rows[6];
-  int caption_right, value_left, line_y, line_end, width, row_height;
+  int rows[6];  // txtNTF, txtPolltime, txtValeur, txtValeurFormatee, txtStatut, txtHeureDernLect
+  int caption_right, value_left, line_y, line_end, width, row_height, height;
 };
-constexpr Geometry k96 = {{8, 32, 64, 88, 112, 136}, 97, 104, 56, 272, 285, 13};
-constexpr Geometry k144 = {{12, 48, 96, 132, 168, 204}, 146, 156, 84, 408, 428, 19};
+constexpr Geometry k96 = {{8, 32, 64, 88, 112, 136}, 97, 104, 56, 272, 285, 13, 155};
+constexpr Geometry k144 = {{12, 48, 96, 132, 168, 204}, 146, 156, 84, 408, 428, 19, 233};
+
+// The geometry of the screen the test runs on (run at 96 and at 144 dots per inch).
+const Geometry& Screen() { return FaceWindow::ScreenScale().y_num >= 144 ? k144 : k96; }
 
 void ExpectFaceLayout(const Image& face, const Geometry& g) {
   for (int top : g.rows) {
@@ -94,7 +97,7 @@ class FaceWindowTest : public ::testing::Test {
   }
   void TearDown() override { DestroyWindow(parent_); }
 
-  void Place(FaceWindow& window, int width = k96.width, int height = 155) {
+  void Place(FaceWindow& window, int width = Screen().width, int height = Screen().height) {
     ASSERT_TRUE(
         window.Create(parent_, {kOrigin.x, kOrigin.y, kOrigin.x + width, kOrigin.y + height}));
     window.Show(true);
@@ -112,7 +115,7 @@ class FaceWindowTest : public ::testing::Test {
   }
 
   // The face as shown: the parent's pixels from the face's corner.
-  Image Shot(int width = k96.width, int height = 155) {
+  Image Shot(int width = Screen().width, int height = Screen().height) {
     Image all;
     EXPECT_TRUE(host::CaptureClient(parent_, &all));
     Image face{width, height, {}};
@@ -129,7 +132,7 @@ class FaceWindowTest : public ::testing::Test {
 
 TEST_F(FaceWindowTest, DesignFaceHasItsTextsAndLineWhereTheLayoutPutsThem) {
   Place(site_.window());
-  ExpectFaceLayout(Shot(), k96);
+  ExpectFaceLayout(Shot(), Screen());
 }
 
 TEST_F(FaceWindowTest, SamePaintRoutineScalesTo144DotsPerInch) {
@@ -158,7 +161,8 @@ TEST_F(FaceWindowTest, SamePaintRoutineScalesTo144DotsPerInch) {
 
 TEST_F(FaceWindowTest, StatusIsRedForBadAndHeldQualitiesOnly) {
   Place(site_.window());
-  const RECT status{k96.value_left, 112, k96.width, 125};
+  const Geometry& g = Screen();
+  const RECT status{g.value_left, g.rows[4], g.width, g.rows[4] + g.row_height};
   for (const auto& [text, colour, red] :
        {std::tuple{u"Mauvaise", kColourRed, true}, std::tuple{u"Ok", kColourBlack, false},
         std::tuple{u"Maintenue", kColourRed, true}}) {
@@ -176,10 +180,13 @@ TEST_F(FaceWindowTest, LongValueRunsOnOneLineAndIsClippedByTheControl) {
   Place(site_.window());
   site_.SetCaption(Child::txtNTF, u"NOEUD_TRES_LONG_DU_RESEAU:Reservoir_principal.Temperature");
   Pump(50);
-  const Image face = Shot(k96.width + 40);
-  EXPECT_GE(InkIn(face, {0, 8, k96.width, 21}, Dark).box.right, k96.width - 8);
-  EXPECT_EQ(InkIn(face, {k96.width, 0, k96.width + 40, 155}, Dark).count, 0) << "clipped";
-  EXPECT_EQ(InkIn(face, {k96.value_left, 22, k96.width, 31}, Dark).count, 0) << "not wrapped";
+  const Geometry& g = Screen();
+  const Image face = Shot(g.width + 40);
+  const int top = g.rows[0], bottom = g.rows[0] + g.row_height;
+  EXPECT_GE(InkIn(face, {0, top, g.width, bottom}, Dark).box.right, g.width - 8);
+  EXPECT_EQ(InkIn(face, {g.width, 0, g.width + 40, g.height}, Dark).count, 0) << "clipped";
+  EXPECT_EQ(InkIn(face, {g.value_left, bottom + 1, g.width, g.rows[1] - 1}, Dark).count, 0)
+      << "not wrapped";
 }
 
 TEST_F(FaceWindowTest, CaptionChangeRedrawsOnlyThatLabel) {
@@ -189,9 +196,10 @@ TEST_F(FaceWindowTest, CaptionChangeRedrawsOnlyThatLabel) {
   site_.SetCaption(Child::txtValeur, u"12.5");
   RECT dirty;
   ASSERT_TRUE(GetUpdateRect(w, &dirty, FALSE));
-  EXPECT_GE(dirty.left, k96.value_left);
-  EXPECT_GE(dirty.top, 64);
-  EXPECT_LE(dirty.bottom, 64 + 16);
+  const Geometry& g = Screen();
+  EXPECT_GE(dirty.left, g.value_left);
+  EXPECT_GE(dirty.top, g.rows[2]);
+  EXPECT_LE(dirty.bottom, g.rows[2] + g.row_height + 3);
   ValidateRect(w, nullptr);
   site_.SetCaption(Child::txtValeur, u"12.5");
   site_.SetForeColor(Child::txtValeur, kColourBlack);
