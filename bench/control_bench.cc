@@ -10,16 +10,12 @@
 #include <vector>
 
 #include "cache/record_codec.h"
-#include "cache/shared_cache.h"
+#include "control/control_environment.h"
 #include "control/headless_site.h"
 #include "fakes/fake_clock.h"
 #include "fakes/fake_echo_api.h"
 #include "fakes/fake_registry_api.h"
-#include "platform/file_system.h"
-#include "platform/formatter.h"
-#include "platform/locale.h"
 #include "platform/windows_1252.h"
-#include "services/registre_pd.h"
 
 namespace quillon {
 namespace {
@@ -60,18 +56,27 @@ class CacheFile {
   std::string path_;
 };
 
+// The platform's files and the French locale; a clock that moves when told to, no registry
+// (the cache file is named directly) and no trace.
+EnvironmentSeams BenchSeams() {
+  return {.clock = std::make_unique<testing::FakeClock>(),
+          .code_page = std::make_unique<Windows1252CodePage>(),
+          .registry_api = std::make_unique<testing::FakeRegistryApi>(),
+          .echo = std::make_unique<testing::FakeEchoApi>(),
+          .locale = NewPlatformLocale("fr-FR"),
+          .trace_active = false};
+}
+
 // 1,000 controls in run mode, each bound to its own point, periods spread over the table's
 // fastest rows, last reads spread over the period so that the reads of a second are even.
 struct Bench {
   Bench(int32_t poll_time)
-      : files(NewPlatformFileSystem()),
-        locale(NewPlatformLocale("fr-FR")),
-        formatter(NewPlatformFormatter(*locale)),
-        file(*files, cp, clock.Now() + 1),
-        shared(CacheEnvironment{*files, clock, cp, registry}) {
-    shared.cache().UseFile(file.path());
+      : env(BenchSeams()),
+        clock(static_cast<testing::FakeClock&>(env.clock())),
+        file(env.files(), env.code_page(), clock.Now() + 1) {
+    env.shared().cache().UseFile(file.path());
     for (int i = 0; i < kControls; ++i) {
-      auto c = std::make_unique<HeadlessControl>(shared, clock, *locale, *formatter);
+      auto c = std::make_unique<HeadlessControl>(env.services());
       c->control().InitProperties();
       c->control().put_Frequence_Rafraichissement(poll_time);
       c->control().put_NTF(PointName(1 + i * (kRecords / kControls)));
@@ -95,16 +100,9 @@ struct Bench {
     return ticked;
   }
 
-  testing::FakeClock clock;
-  Windows1252CodePage cp;
-  std::unique_ptr<FileSystem> files;
-  std::unique_ptr<Locale> locale;
-  std::unique_ptr<Formatter> formatter;
+  ControlEnvironment env;
+  testing::FakeClock& clock;
   CacheFile file;
-  testing::FakeRegistryApi registry_api;  // unused: the cache file is named directly
-  testing::FakeEchoApi echo;
-  RegistrePD registry{registry_api, cp, echo};
-  SharedCache shared;
   std::vector<std::unique_ptr<HeadlessControl>> controls;
 };
 

@@ -1,18 +1,26 @@
 // Restores a control from a bag holding arbitrary values under its three keys, then shows it,
-// ticks it over an arbitrary record, reads every property and saves it again. Checks that the
-// period follows the refresh code and that what is saved restores to the same settings.
+// ticks it over an arbitrary record of the cache file, reads every property and saves it
+// again. Checks that the period follows the refresh code and that what is saved restores to
+// the same settings.
 
 #include <cstdlib>
 #include <memory>
 
+#include "cache/record_codec.h"
+#include "control/control_environment.h"
 #include "control/headless_site.h"
+#include "control_view.h"
 #include "fakes/fake_clock.h"
+#include "fakes/fake_echo_api.h"
+#include "fakes/fake_file_system.h"
+#include "fakes/fake_registry_api.h"
 #include "fuzz_support.h"
-#include "platform/formatter.h"
-#include "platform/locale.h"
+#include "platform/windows_1252.h"
 
 namespace quillon {
 namespace {
+
+const Text kCacheFile = u"/fuzz/cacheQuillonPD_V2.dat";
 
 BagValue ConsumeValue(FuzzedDataProvider& in) {
   switch (in.ConsumeIntegralInRange<int>(0, 7)) {
@@ -35,51 +43,52 @@ BagValue ConsumeValue(FuzzedDataProvider& in) {
   }
 }
 
-// A cache that holds one arbitrary record.
-class OneRecordCache final : public CacheServices {
- public:
-  EnregCache GetData(const Text&) override { return record; }
-  EnregCache PointRecord(const Text& ntf) override {
-    return TrimSpaces(record.strRefNTF) == NormaliseReference(ntf) ? record : EnregCache();
-  }
-  void fctDemanderLectNTF(const Text&, int32_t) override {}
-  void fctFermerCache() override {}
-  EnregCache record;
-};
+// Files in memory, a clock that moves when told to, no registry and no trace, under the
+// French or the English locale.
+EnvironmentSeams FuzzSeams(bool french) {
+  return {.files = std::make_unique<testing::FakeFileSystem>(),
+          .clock = std::make_unique<testing::FakeClock>(),
+          .code_page = std::make_unique<Windows1252CodePage>(),
+          .registry_api = std::make_unique<testing::FakeRegistryApi>(),
+          .echo = std::make_unique<testing::FakeEchoApi>(),
+          .locale = NewPlatformLocale(french ? "fr-FR" : "en-US"),
+          .trace_active = false};
+}
 
-struct Locales {
-  std::unique_ptr<Locale> fr = NewPlatformLocale("fr-FR");
-  std::unique_ptr<Locale> en = NewPlatformLocale("en-US");
-  std::unique_ptr<Formatter> fr_format = NewPlatformFormatter(*fr);
-  std::unique_ptr<Formatter> en_format = NewPlatformFormatter(*en);
-};
+// The cache file holding one record.
+void WriteCacheFile(ControlEnvironment& env, const EnregCache& record) {
+  uint8_t bytes[kRecordSize];
+  EncodeRecord(record, env.code_page(), bytes);
+  static_cast<testing::FakeFileSystem&>(env.files()).Contents(kCacheFile) =
+      std::string(reinterpret_cast<const char*>(bytes), kRecordSize);
+  env.shared().cache().UseFile(kCacheFile);
+}
 
 }  // namespace
 }  // namespace quillon
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace quillon;
-  static Locales locales;
   FuzzedDataProvider in(data, size);
-  const bool french = in.ConsumeBool();
-  Locale& locale = french ? *locales.fr : *locales.en;
-  Formatter& formatter = french ? *locales.fr_format : *locales.en_format;
+  ControlEnvironment env(FuzzSeams(in.ConsumeBool()));
+  auto& clock = static_cast<testing::FakeClock&>(env.clock());
 
   MemoryPropertyBag bag;
   for (const char16_t* key : {u"strNTF", u"udtPollTime", u"strFormat"}) {
     if (in.ConsumeBool()) bag.Write(key, ConsumeValue(in));
   }
-  testing::FakeClock clock;
-  OneRecordCache cache;
   HeadlessSite site(in.ConsumeBool() ? UserMode::kRun : UserMode::kDesign);
-  QuillonPD pd(site, cache, clock, locale, formatter);
+  QuillonPD pd(site, env.services());
   pd.ReadProperties(bag);
   FUZZ_CHECK(pd.fields().lngPeriodeSec == PollTimeSeconds(pd.fields().ePollTime));
 
-  cache.record.strRefNTF = in.ConsumeBool() ? pd.fields().strNTF : fuzz::ConsumeUtf16(in, 60);
-  cache.record.strValeurLue = FromUtf8(in.ConsumeRandomLengthString(20));
-  cache.record.strValeurFormateeLue = fuzz::ConsumeUtf16(in, 20);
-  cache.record.dtmLecture = in.ConsumeFloatingPoint<double>();
+  EnregCache record;
+  record.lngEtat = in.ConsumeIntegral<int32_t>();
+  record.strRefNTF = in.ConsumeBool() ? pd.fields().strNTF : fuzz::ConsumeUtf16(in, 60);
+  record.strValeurLue = FromUtf8(in.ConsumeRandomLengthString(20));
+  record.strValeurFormateeLue = fuzz::ConsumeUtf16(in, 20);
+  record.dtmLecture = in.ConsumeFloatingPoint<double>();
+  WriteCacheFile(env, record);
   pd.Show();
   pd.timerRead_Timer();
   pd.MaJNTF(FromUtf8(in.ConsumeRandomLengthString(20)), fuzz::ConsumeUtf16(in, 20),
@@ -97,7 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   MemoryPropertyBag saved;
   pd.WriteProperties(saved);
   HeadlessSite site2;
-  QuillonPD restored(site2, cache, clock, locale, formatter);
+  QuillonPD restored(site2, env.services());
   restored.ReadProperties(saved);
   FUZZ_CHECK(restored.fields().strNTF == pd.fields().strNTF);
   FUZZ_CHECK(restored.fields().ePollTime == pd.fields().ePollTime);

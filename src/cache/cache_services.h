@@ -1,4 +1,6 @@
-// What a control needs of the process's shared value cache.
+// What a control needs of the process's shared value cache. No call throws: a lookup that
+// fails gives the empty record, and a request or a close that fails is absorbed (the cache
+// traces it), as a control expects of the cache.
 #pragma once
 
 #include <cstdint>
@@ -15,15 +17,19 @@ class CacheServices {
   CacheServices& operator=(const CacheServices&) = delete;
   virtual ~CacheServices() = default;
 
-  // The record held for a point, or the empty record; may belong to another point.
-  virtual EnregCache GetData(const Text& ntf) = 0;
+  // The record held for a point; may belong to another point. The empty record when there
+  // is none or the cache cannot be read.
+  virtual EnregCache GetData(const Text& ntf) noexcept = 0;
   // The record of this point (the file opened when closed, the reference in its stored
-  // form, the stored one compared trimmed and exactly), or the empty record.
-  virtual EnregCache PointRecord(const Text& ntf) = 0;
-  // Queues a forced read of a point with a refresh code and flushes at most once a second.
-  virtual void fctDemanderLectNTF(const Text& ntf, int32_t poll_time) = 0;
-  // Closes the shared cache file and drops the pending requests.
-  virtual void fctFermerCache() = 0;
+  // form, the stored one compared trimmed and exactly); the empty record when there is none
+  // or the cache cannot be read.
+  virtual EnregCache PointRecord(const Text& ntf) noexcept = 0;
+  // Queues a forced read of a point with a refresh code and flushes at most once a second;
+  // never fails towards the caller.
+  virtual void fctDemanderLectNTF(const Text& ntf, int32_t poll_time) noexcept = 0;
+  // Closes the shared cache file and drops the pending requests; never fails towards the
+  // caller.
+  virtual void fctFermerCache() noexcept = 0;
 };
 
 }  // namespace quillon

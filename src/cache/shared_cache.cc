@@ -8,7 +8,7 @@ SharedCache::SharedCache(const CacheEnvironment& env)
       fct_(cache_, env.clock) {}
 
 // No exception leaves the module: a call that fails keeps its default result.
-EnregCache SharedCache::GetData(const Text& ntf) {
+EnregCache SharedCache::GetData(const Text& ntf) noexcept {
   try {
     return cache_.GetData(ntf);
   } catch (...) {
@@ -16,36 +16,26 @@ EnregCache SharedCache::GetData(const Text& ntf) {
   }
 }
 
-void SharedCache::fctDemanderLectNTF(const Text& ntf, int32_t poll_time) {
+void SharedCache::fctDemanderLectNTF(const Text& ntf, int32_t poll_time) noexcept {
   try {
     fct_.fctDemanderLectNTF(ntf, poll_time);
   } catch (...) {
   }
 }
 
-void SharedCache::fctFermerCache() {
+void SharedCache::fctFermerCache() noexcept {
   try {
     fct_.fctFermerCache();
   } catch (...) {
   }
 }
 
-EnregCache SharedCache::PointRecord(const Text& ntf) {
+EnregCache SharedCache::PointRecord(const Text& ntf) noexcept {
   try {
     return cache_.PointRecord(ntf);
   } catch (...) {
     return EnregCache();
   }
 }
-
-PlatformCache::PlatformCache()
-    : files_(NewPlatformFileSystem()),
-      clock_(NewPlatformClock()),
-      code_page_(NewPlatformCodePage()),
-      registry_api_(NewPlatformRegistryApi()),
-      echo_api_(NewPlatformEchoApi()),
-      registry_(std::make_unique<RegistrePD>(*registry_api_, *code_page_, *echo_api_)),
-      shared_(std::make_unique<SharedCache>(CacheEnvironment{
-          *files_, *clock_, *code_page_, *registry_, TraceSwitchFromEnvironment()})) {}
 
 }  // namespace quillon

@@ -1,171 +1,25 @@
 #include "control/face.h"
 
-#include <algorithm>
-#include <cstdio>
-#include <set>
-
 namespace quillon {
-namespace {
-
-struct Cell {
-  char32_t ch = U' ';
-  uint32_t colour = kColourBlack;
-};
-
-bool IsControl(char16_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
-
-// First column whose left edge is at or right of x.
-int ColumnFrom(int x, int per) { return x <= 0 ? 0 : (x + per - 1) / per; }
-// Column holding the last twip before x.
-int ColumnBefore(int x, int per) { return x <= 0 ? -1 : (x - 1) / per; }
-
-std::string ColourStart(uint32_t colour) {
-  if (colour == kColourRed) return "\x1b[31m";
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "\x1b[38;2;%u;%u;%um", colour & 0xFF, (colour >> 8) & 0xFF,
-                (colour >> 16) & 0xFF);
-  return buf;
-}
-
-void AppendUtf8(char32_t c, std::string* out) {
-  if (c < 0x80) {
-    *out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    *out += static_cast<char>(0xC0 | (c >> 6));
-    *out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    *out += static_cast<char>(0xE0 | (c >> 12));
-    *out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    *out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    *out += static_cast<char>(0xF0 | (c >> 18));
-    *out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    *out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    *out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
-// One character per column: a surrogate pair is one character, a lone surrogate U+FFFD.
-std::vector<char32_t> CodePoints(TextView text) {
-  std::vector<char32_t> out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char16_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      out.push_back(0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00));
-    } else {
-      out.push_back(c >= 0xD800 && c <= 0xDFFF ? U'\uFFFD' : c);
-    }
-  }
-  return out;
-}
-
-std::string RowText(const std::vector<Cell>& cells, bool ansi) {
-  std::string out;
-  uint32_t current = kColourBlack;
-  for (const Cell& cell : cells) {
-    if (ansi && cell.colour != current) {
-      out += cell.colour == kColourBlack ? "\x1b[0m" : ColourStart(cell.colour);
-      current = cell.colour;
-    }
-    AppendUtf8(cell.ch, &out);
-  }
-  if (ansi && current != kColourBlack) out += "\x1b[0m";
-  return out;
-}
-
-void PlaceLabel(const FaceChild& child, const FaceState& face, int per, std::vector<Cell>* cells) {
-  const std::vector<char32_t> text = CodePoints(ShownText(child, face.caption(child.id)));
-  const int n = static_cast<int>(text.size());
-  const int first = child.right_aligned ? ColumnBefore(child.left + child.width, per) - n + 1
-                                        : ColumnFrom(child.left, per);
-  for (int i = 0; i < n; ++i) {
-    const int col = first + i;
-    if (col >= 0 && col < static_cast<int>(cells->size())) {
-      (*cells)[col] = {text[i], face.colour(child.id)};
-    }
-  }
-}
-
-void PlaceLine(const FaceChild& child, int per, std::vector<Cell>* cells) {
-  const int last = std::min<int>(child.x2 / per, static_cast<int>(cells->size()) - 1);
-  for (int col = ColumnFrom(child.x1, per); col <= last; ++col) (*cells)[col].ch = U'\u2500';
-}
-
-}  // namespace
 
 FaceState::FaceState() {
-  for (const FaceChild& child : kFace) caption(child.id) = Text(child.design_text);
+  for (const FaceChild& child : kFace) captions_[static_cast<size_t>(child.id)] = child.design_text;
 }
 
-Text ShownText(const FaceChild& label, TextView caption) {
-  caption = caption.substr(0, caption.find(u'\0'));
-  Text out;
-  for (size_t i = 0; i < caption.size(); ++i) {
-    char16_t c = caption[i];
-    if (label.use_mnemonic && c == u'&') {
-      if (i + 1 >= caption.size()) break;
-      c = caption[++i];
-    }
-    out += IsControl(c) ? u'?' : c;
-  }
-  return out;
+bool FaceState::SetCaption(Child label, const Text& caption) {
+  Text& shown = captions_[static_cast<size_t>(label)];
+  if (shown == caption) return false;
+  shown = caption;
+  ++revision_;
+  return true;
 }
 
-std::vector<std::string> RenderFace(const FaceState& face, const RenderOptions& options) {
-  const int per = std::max(1, options.twips_per_column);
-  const int cols = std::max(0, ColumnFrom(options.width_twips, per));
-  std::set<int> tops;
-  for (const FaceChild& child : kFace) {
-    if (child.kind == ChildKind::kLabel) tops.insert(child.top);
-    if (child.kind == ChildKind::kLine) tops.insert(child.y1);
-  }
-  std::vector<std::string> lines;
-  const std::string rule = [&] {
-    std::string s;
-    for (int i = 0; i < cols; ++i) s += "\u2500";
-    return s;
-  }();
-  if (options.border) lines.push_back("\u250c" + rule + "\u2510");
-  for (int top : tops) {
-    if (top >= options.height_twips) break;
-    std::vector<Cell> cells(cols);
-    for (const FaceChild& child : kFace) {
-      if (child.kind == ChildKind::kLabel && child.top == top) PlaceLabel(child, face, per, &cells);
-      if (child.kind == ChildKind::kLine && child.y1 == top) PlaceLine(child, per, &cells);
-    }
-    const std::string row = RowText(cells, options.ansi_colours);
-    lines.push_back(options.border ? "\u2502" + row + "\u2502" : row);
-  }
-  if (options.border) lines.push_back("\u2514" + rule + "\u2518");
-  return lines;
-}
-
-size_t DisplayWidth(const std::string& utf8) {
-  size_t width = 0;
-  for (size_t i = 0; i < utf8.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(utf8[i]);
-    if (c == 0x1b) {
-      while (i < utf8.size() && utf8[i] != 'm') ++i;
-      continue;
-    }
-    if ((c & 0xC0) != 0x80) ++width;
-  }
-  return width;
-}
-
-std::vector<std::string> SideBySide(const std::vector<std::vector<std::string>>& faces, int gap) {
-  size_t height = 0;
-  for (const auto& f : faces) height = std::max(height, f.size());
-  std::vector<std::string> out(height);
-  for (size_t i = 0; i < faces.size(); ++i) {
-    const size_t width = faces[i].empty() ? 0 : DisplayWidth(faces[i][0]);
-    for (size_t row = 0; row < height; ++row) {
-      if (i > 0) out[row] += std::string(static_cast<size_t>(std::max(gap, 0)), ' ');
-      out[row] += row < faces[i].size() ? faces[i][row] : std::string(width, ' ');
-    }
-  }
-  return out;
+bool FaceState::SetColour(Child label, uint32_t colour) {
+  uint32_t& shown = colours_[static_cast<size_t>(label)];
+  if (shown == colour) return false;
+  shown = colour;
+  ++revision_;
+  return true;
 }
 
 }  // namespace quillon

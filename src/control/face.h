@@ -1,12 +1,10 @@
-// The face of a QuillonPD: its fourteen children as data, the captions and colours they show,
-// and a text rendering of it for terminals. Every container draws the face from kFace.
+// The face of a QuillonPD: its fourteen children as data and the captions and colours they
+// show. Every container draws the face from kFace.
 #pragma once
 
 #include <array>
 #include <cstdint>
-#include <string>
 #include <string_view>
-#include <vector>
 
 #include "common/text.h"
 #include "control/tables.h"
@@ -104,37 +102,26 @@ inline constexpr std::array<FaceChild, kChildCount> kFace = {{
 constexpr const FaceChild& FaceOf(Child c) { return kFace[static_cast<size_t>(c)]; }
 
 // What the face shows now: one caption and one text colour per child, as laid out at first.
-struct FaceState {
+// Every site keeps one, sets captions and colours through it, and repaints a label only when
+// it reports a change.
+class FaceState {
+ public:
   FaceState();
-  std::array<Text, kChildCount> captions;
-  std::array<uint32_t, kChildCount> colours{};
 
-  Text& caption(Child c) { return captions[static_cast<size_t>(c)]; }
-  const Text& caption(Child c) const { return captions[static_cast<size_t>(c)]; }
-  uint32_t& colour(Child c) { return colours[static_cast<size_t>(c)]; }
-  uint32_t colour(Child c) const { return colours[static_cast<size_t>(c)]; }
+  const Text& caption(Child c) const { return captions_[static_cast<size_t>(c)]; }
+  uint32_t colour(Child c) const { return colours_[static_cast<size_t>(c)]; }
+
+  // Shows `caption` in `label`; true when that changed what the label shows.
+  bool SetCaption(Child label, const Text& caption);
+  // Gives `label` the text colour `colour` (0x00BBGGRR); true when that changed it.
+  bool SetColour(Child label, uint32_t colour);
+  // Goes up by one with every change of a caption or a colour.
+  uint64_t revision() const { return revision_; }
+
+ private:
+  std::array<Text, kChildCount> captions_;
+  std::array<uint32_t, kChildCount> colours_{};
+  uint64_t revision_ = 0;
 };
-
-struct RenderOptions {
-  int width_twips = kFaceWidth;  // the size the host gives the control; the face clips
-  int height_twips = kFaceHeight;
-  int twips_per_column = 75;
-  bool ansi_colours = false;  // text colours as terminal escape sequences
-  bool border = true;
-};
-
-// The text a label shows for a caption: cut at the first NUL, access-key marks removed when
-// the label uses them, control characters shown as "?" so that no caption drives a terminal.
-Text ShownText(const FaceChild& label, TextView caption);
-
-// The face as UTF-8 lines of equal width: one line per row of children, the line as a rule.
-std::vector<std::string> RenderFace(const FaceState& face, const RenderOptions& options = {});
-
-// Columns that a UTF-8 line takes on a terminal: one per character, escape sequences none.
-size_t DisplayWidth(const std::string& utf8);
-
-// Faces next to each other, `gap` spaces apart; shorter faces are padded with blank lines.
-std::vector<std::string> SideBySide(const std::vector<std::vector<std::string>>& faces,
-                                    int gap = 2);
 
 }  // namespace quillon

@@ -2,18 +2,18 @@
 
 namespace quillon {
 
-void HeadlessSite::SetCaption(Child label, const Text& caption) {
-  Text& shown = face_.caption(label);
-  if (shown == caption) return;
-  shown = caption;
-  ++face_changes_;
+bool HeadlessSite::SetCaption(Child label, const Text& caption) noexcept {
+  try {
+    face_.SetCaption(label, caption);
+    return true;
+  } catch (...) {  // no memory for the caption: the label keeps the one it had
+    return false;
+  }
 }
 
-void HeadlessSite::SetForeColor(Child label, uint32_t colour) {
-  uint32_t& shown = face_.colour(label);
-  if (shown == colour) return;
-  shown = colour;
-  ++face_changes_;
+bool HeadlessSite::SetForeColor(Child label, uint32_t colour) noexcept {
+  face_.SetColour(label, colour);
+  return true;
 }
 
 }  // namespace quillon

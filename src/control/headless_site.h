@@ -1,5 +1,6 @@
-// A container without windows: it keeps the face as data, holds the timer's state and the
-// ambient mode, and delivers ticks when asked. Used by the quillon tool and the benchmarks.
+// A container without windows: it keeps the face as data (whose revision tells a viewer when
+// to draw it again), holds the timer's state and the ambient mode, and delivers ticks when
+// asked. Used by the quillon tool and the benchmarks.
 #pragma once
 
 #include <cstdint>
@@ -14,17 +15,21 @@ class HeadlessSite final : public ControlSite {
  public:
   explicit HeadlessSite(UserMode mode = UserMode::kRun) : mode_(mode) {}
 
-  void SetCaption(Child label, const Text& caption) override;
-  void SetForeColor(Child label, uint32_t colour) override;
-  void EnableTimer(bool enabled) override { timer_enabled_ = enabled; }
-  void PropertyChanged(TextView) override { saved_state_changed_ = true; }
-  UserMode AmbientUserMode() override { return mode_; }
+  bool SetCaption(Child label, const Text& caption) noexcept override;
+  bool SetForeColor(Child label, uint32_t colour) noexcept override;
+  bool EnableTimer(bool enabled) noexcept override {
+    timer_enabled_ = enabled;
+    return true;
+  }
+  bool PropertyChanged(const ControlProperty&) noexcept override {
+    saved_state_changed_ = true;
+    return true;
+  }
+  UserMode AmbientUserMode() noexcept override { return mode_; }
 
   void set_user_mode(UserMode mode) { mode_ = mode; }
   const FaceState& face() const { return face_; }
   bool timer_enabled() const { return timer_enabled_; }
-  // Counts the caption and colour changes that altered what the face shows.
-  uint64_t face_changes() const { return face_changes_; }
   bool saved_state_changed() const { return saved_state_changed_; }
 
  private:
@@ -32,15 +37,13 @@ class HeadlessSite final : public ControlSite {
   FaceState face_;
   bool timer_enabled_ = false;
   bool saved_state_changed_ = false;
-  uint64_t face_changes_ = 0;
 };
 
 // One control in a headless container.
 class HeadlessControl {
  public:
-  HeadlessControl(CacheServices& cache, Clock& clock, Locale& locale, Formatter& formatter,
-                  UserMode mode = UserMode::kRun)
-      : site_(mode), control_(site_, cache, clock, locale, formatter) {}
+  explicit HeadlessControl(const ControlServices& services, UserMode mode = UserMode::kRun)
+      : site_(mode), control_(site_, services) {}
 
   HeadlessSite& site() { return site_; }
   QuillonPD& control() { return control_; }

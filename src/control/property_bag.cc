@@ -34,12 +34,25 @@ bool NumberToText(double number, Locale& locale, Text* result) {
 
 }  // namespace
 
-BagValue MemoryPropertyBag::Read(const Text& name, const BagValue& default_value) {
-  const auto it = entries_.find(name);
-  return it == entries_.end() ? default_value : it->second;
+bool MemoryPropertyBag::Read(const Text& name, const BagValue& default_value,
+                             BagValue* value) noexcept {
+  try {
+    const auto it = entries_.find(name);
+    *value = it == entries_.end() ? default_value : it->second;
+    return true;
+  } catch (...) {
+    return false;
+  }
 }
 
-void MemoryPropertyBag::Write(const Text& name, const BagValue& value) { entries_[name] = value; }
+bool MemoryPropertyBag::Write(const Text& name, const BagValue& value) noexcept {
+  try {
+    entries_[name] = value;
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
 
 bool BagToInt32(const BagValue& value, Locale& locale, int32_t* result) {
   if (std::holds_alternative<std::monostate>(value)) {

@@ -20,6 +20,7 @@ struct BagOther {
 };
 using BagValue = std::variant<std::monostate, BagNull, bool, int32_t, double, Text, BagOther>;
 
+// No call throws: a bag that cannot be read or written says so by the result.
 class PropertyBag {
  public:
   PropertyBag() = default;
@@ -27,17 +28,18 @@ class PropertyBag {
   PropertyBag& operator=(const PropertyBag&) = delete;
   virtual ~PropertyBag() = default;
 
-  // The value stored under name, or default_value when the name is absent.
-  virtual BagValue Read(const Text& name, const BagValue& default_value) = 0;
-  // Stores value under name, replacing what was there.
-  virtual void Write(const Text& name, const BagValue& value) = 0;
+  // Sets *value to the value stored under name, or to default_value when the name is
+  // absent; false, *value untouched, when the bag cannot be read.
+  virtual bool Read(const Text& name, const BagValue& default_value, BagValue* value) noexcept = 0;
+  // Stores value under name, replacing what was there; false when it could not be stored.
+  virtual bool Write(const Text& name, const BagValue& value) noexcept = 0;
 };
 
 // A bag kept in memory, for headless containers and tests.
 class MemoryPropertyBag final : public PropertyBag {
  public:
-  BagValue Read(const Text& name, const BagValue& default_value) override;
-  void Write(const Text& name, const BagValue& value) override;
+  bool Read(const Text& name, const BagValue& default_value, BagValue* value) noexcept override;
+  bool Write(const Text& name, const BagValue& value) noexcept override;
 
   std::map<Text, BagValue>& entries() { return entries_; }
 

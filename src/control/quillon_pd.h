@@ -32,13 +32,22 @@ struct QuillonPDFields {
   bool blnDemarrageTermine = false;
 };
 
-// Every member returns normally: a failing step is skipped, the next one still runs, and a
-// result that could not be computed keeps its default (empty text, 0).
+// What a control works with besides its container; each must outlive the control.
+struct ControlServices {
+  CacheServices& cache;
+  Clock& clock;
+  Locale& locale;
+  Formatter& formatter;
+};
+
+// The container, the cache services and the property bag report failure by their results,
+// so a step that fails leaves its field or result at its default and the member goes on
+// with its next step. Only running out of memory throws (std::bad_alloc); a COM shell
+// guards each entry point against it.
 class QuillonPD {
  public:
-  // All five must outlive the control.
-  QuillonPD(ControlSite& site, CacheServices& cache, Clock& clock, Locale& locale,
-            Formatter& formatter);
+  // The site must outlive the control.
+  QuillonPD(ControlSite& site, const ControlServices& services);
   QuillonPD(const QuillonPD&) = delete;
   QuillonPD& operator=(const QuillonPD&) = delete;
 

@@ -1,6 +1,7 @@
 #include "control/settings_stream.h"
 
 #include <cstring>
+#include <new>
 
 namespace quillon {
 namespace {
@@ -138,21 +139,35 @@ bool DecodeValue(Reader& r, BagValue* value) {
 
 }  // namespace
 
-BagValue SettingsRecord::Read(const Text& name, const BagValue& default_value) {
-  for (const auto& [key, value] : entries_) {
-    if (key == name) return value;
+bool SettingsRecord::Read(const Text& name, const BagValue& default_value,
+                          BagValue* value) noexcept {
+  try {
+    for (const auto& [key, stored] : entries_) {
+      if (key == name) {
+        *value = stored;
+        return true;
+      }
+    }
+    *value = default_value;
+    return true;
+  } catch (...) {
+    return false;
   }
-  return default_value;
 }
 
-void SettingsRecord::Write(const Text& name, const BagValue& value) {
-  for (auto& [key, stored] : entries_) {
-    if (key == name) {
-      stored = value;
-      return;
+bool SettingsRecord::Write(const Text& name, const BagValue& value) noexcept {
+  try {
+    for (auto& [key, stored] : entries_) {
+      if (key == name) {
+        stored = value;
+        return true;
+      }
     }
+    entries_.emplace_back(name, value);
+    return true;
+  } catch (...) {
+    return false;
   }
-  entries_.emplace_back(name, value);
 }
 
 bool EncodeSettings(const SettingsRecord& record, std::vector<uint8_t>* out) {
@@ -203,7 +218,7 @@ SettingsError DecodeSettingsPayload(const SettingsHeader& header, std::span<cons
     BagValue value;
     if (!r.U16(&length) || length == 0 || length > kSettingsMaxName) return SettingsError::kCorrupt;
     if (!r.Chars(length, &name) || !DecodeValue(r, &value)) return SettingsError::kCorrupt;
-    decoded.Write(name, value);
+    if (!decoded.Write(name, value)) throw std::bad_alloc();
   }
   if (!r.AtEnd()) return SettingsError::kCorrupt;
   record->Swap(decoded);

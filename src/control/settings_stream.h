@@ -16,8 +16,8 @@ namespace quillon {
 // A property bag that keeps its entries in the order they were first written.
 class SettingsRecord final : public PropertyBag {
  public:
-  BagValue Read(const Text& name, const BagValue& default_value) override;
-  void Write(const Text& name, const BagValue& value) override;
+  bool Read(const Text& name, const BagValue& default_value, BagValue* value) noexcept override;
+  bool Write(const Text& name, const BagValue& value) noexcept override;
 
   const std::vector<std::pair<Text, BagValue>>& entries() const { return entries_; }
   void Swap(SettingsRecord& other) { entries_.swap(other.entries_); }

@@ -76,40 +76,55 @@ HRESULT VariantFromBagValue(const BagValue& value, VARIANT* variant) {
   return S_OK;
 }
 
-BagValue ComPropertyBag::Read(const Text& name, const BagValue& default_value) {
-  VARIANT v;
-  VariantInit(&v);  // VT_EMPTY: the bag gives the value in the type it holds
-  const HRESULT hr = bag_->Read(WideName(name), &v, log_);
-  if (FAILED(hr)) {
-    if (hr != E_INVALIDARG && SUCCEEDED(status_)) status_ = hr;
+bool ComPropertyBag::Read(const Text& name, const BagValue& default_value,
+                          BagValue* value) noexcept {
+  try {
+    VARIANT v;
+    VariantInit(&v);  // VT_EMPTY: the bag gives the value in the type it holds
+    const HRESULT hr = bag_->Read(WideName(name), &v, log_);
+    if (FAILED(hr)) {
+      VariantClear(&v);
+      if (hr == E_INVALIDARG) {
+        *value = default_value;
+        return true;
+      }
+      if (SUCCEEDED(status_)) status_ = hr;
+      return false;
+    }
+    *value = BagValueFromVariant(v);
     VariantClear(&v);
-    return default_value;
+    return true;
+  } catch (...) {
+    if (SUCCEEDED(status_)) status_ = E_OUTOFMEMORY;
+    return false;
   }
-  BagValue value = BagValueFromVariant(v);
-  VariantClear(&v);
-  return value;
 }
 
-void ComPropertyBag::Write(const Text& name, const BagValue& value) {
+bool ComPropertyBag::Write(const Text& name, const BagValue& value) noexcept {
   VARIANT v;
   HRESULT hr = VariantFromBagValue(value, &v);
   if (SUCCEEDED(hr)) hr = bag_->Write(WideName(name), &v);
   VariantClear(&v);
   if (FAILED(hr) && SUCCEEDED(status_)) status_ = hr;
+  return SUCCEEDED(hr);
 }
 
-BagValue CheckedBag::Read(const Text& name, const BagValue& default_value) {
-  BagValue value = inner_.Read(name, default_value);
+bool CheckedBag::Read(const Text& name, const BagValue& default_value, BagValue* value) noexcept {
+  if (!inner_.Read(name, default_value, value)) return false;
   bool fits = true;
-  if (std::holds_alternative<Text>(default_value)) {
-    Text text;
-    fits = BagToText(value, locale_, &text);
-  } else if (std::holds_alternative<int32_t>(default_value)) {
-    int32_t number = 0;
-    fits = BagToInt32(value, locale_, &number);
+  try {
+    if (std::holds_alternative<Text>(default_value)) {
+      Text text;
+      fits = BagToText(*value, locale_, &text);
+    } else if (std::holds_alternative<int32_t>(default_value)) {
+      int32_t number = 0;
+      fits = BagToInt32(*value, locale_, &number);
+    }
+  } catch (...) {
+    fits = false;
   }
   if (!fits) status_ = DISP_E_TYPEMISMATCH;
-  return value;
+  return true;
 }
 
 }  // namespace quillon

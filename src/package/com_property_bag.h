@@ -20,13 +20,13 @@ HRESULT VariantFromBagValue(const BagValue& value, VARIANT* variant);
 
 // Reads and writes through a container's IPropertyBag. A name the bag does not hold
 // (E_INVALIDARG, as bags answer for absent names) gives the default; any other failure of
-// a read or a write is kept in status() and the call goes on.
+// a read or a write is kept in status() and the call reports failure.
 class ComPropertyBag final : public PropertyBag {
  public:
   ComPropertyBag(IPropertyBag* bag, IErrorLog* log) : bag_(bag), log_(log) {}
 
-  BagValue Read(const Text& name, const BagValue& default_value) override;
-  void Write(const Text& name, const BagValue& value) override;
+  bool Read(const Text& name, const BagValue& default_value, BagValue* value) noexcept override;
+  bool Write(const Text& name, const BagValue& value) noexcept override;
 
   // S_OK, or the first failure.
   HRESULT status() const { return status_; }
@@ -45,8 +45,10 @@ class CheckedBag final : public PropertyBag {
  public:
   CheckedBag(PropertyBag& inner, Locale& locale) : inner_(inner), locale_(locale) {}
 
-  BagValue Read(const Text& name, const BagValue& default_value) override;
-  void Write(const Text& name, const BagValue& value) override { inner_.Write(name, value); }
+  bool Read(const Text& name, const BagValue& default_value, BagValue* value) noexcept override;
+  bool Write(const Text& name, const BagValue& value) noexcept override {
+    return inner_.Write(name, value);
+  }
 
   HRESULT status() const { return status_; }
 

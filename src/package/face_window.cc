@@ -109,27 +109,32 @@ RECT FaceWindow::MeasureBox(Child label) {
   return box;
 }
 
-void FaceWindow::LabelChanged(Child label) {
+void FaceWindow::LabelChanged(Child label) noexcept {
   if (!window_ || FaceOf(label).kind != ChildKind::kLabel) return;
   RECT& box = boxes_[static_cast<size_t>(label)];
   InvalidateRect(window_, &box, FALSE);
-  box = MeasureBox(label);
+  try {
+    box = MeasureBox(label);
+  } catch (...) {  // the text cannot be measured: the whole face is redrawn
+    GetClientRect(window_, &box);
+  }
   InvalidateRect(window_, &box, FALSE);
 }
 
-void FaceWindow::EnableTimer(bool enabled) {
+bool FaceWindow::EnableTimer(bool enabled) noexcept {
   timer_enabled_ = enabled;
-  ApplyTimer();
+  return ApplyTimer();
 }
 
-void FaceWindow::ApplyTimer() {
-  if (!window_) return;
+bool FaceWindow::ApplyTimer() noexcept {
+  if (!window_) return true;
   if (timer_enabled_) {
     timer_running_ = SetTimer(window_, kTimerRead, kTimerInterval, nullptr) != 0;
-  } else if (timer_running_) {
-    KillTimer(window_, kTimerRead);
-    timer_running_ = false;
+    return timer_running_;
   }
+  if (timer_running_ && !KillTimer(window_, kTimerRead)) return false;
+  timer_running_ = false;
+  return true;
 }
 
 void FaceWindow::Paint() {

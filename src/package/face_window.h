@@ -33,9 +33,10 @@ class FaceWindow {
   void Move(const RECT& pos, const RECT& clip);
   void Show(bool visible);
   // Redraws the old and the new box of a label whose caption or colour changed.
-  void LabelChanged(Child label);
-  // Starts timerRead (restarting its second when it runs) or stops it.
-  void EnableTimer(bool enabled);
+  void LabelChanged(Child label) noexcept;
+  // Starts timerRead (restarting its second when it runs) or stops it; false when the
+  // window could not switch it (without a window the timer starts with the window).
+  bool EnableTimer(bool enabled) noexcept;
   bool timer_enabled() const { return timer_enabled_; }
   bool timer_running() const { return timer_running_; }
 
@@ -47,7 +48,7 @@ class FaceWindow {
   LRESULT Handle(UINT message, WPARAM w, LPARAM l);
   void Paint();
   RECT MeasureBox(Child label);
-  void ApplyTimer();
+  bool ApplyTimer() noexcept;
 
   const FaceState& face_;
   std::function<void()> tick_;

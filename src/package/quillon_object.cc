@@ -6,28 +6,7 @@
 #include "package/module.h"
 
 namespace quillon {
-namespace {
-
-// The DISPID under which a change notification reaches the container, and whether the
-// property is one of the saved settings (those carry their save keys as names).
-struct ChangedProperty {
-  TextView name;
-  DISPID dispid;
-  bool saved;
-};
-
-constexpr ChangedProperty kChangedProperties[] = {
-    {u"strNTF", 0x68030007, true},
-    {u"strFormat", 0x68030006, true},
-    {u"udtPollTime", 0x68030000, true},
-    {u"Valeur", 0x68030005, false},
-    {u"ValeurNombre", 0x68030004, false},
-    {u"ValeurFormatee", 0x68030003, false},
-    {u"HorodatageDernLect", 0x68030002, false},
-    {u"Qualite", 0x68030001, false},
-};
-
-}  // namespace
+namespace {}  // namespace
 
 // Every interface the object answers, and the member that implements it.
 const QuillonObject::InterfaceEntry QuillonObject::kInterfaces[] = {
@@ -88,9 +67,9 @@ QuillonObject::QuillonObject(IUnknown* outer)
       in_place_object_(*this),
       in_place_active_(*this),
       view_object_(*this),
-      site_([this](TextView name) { PropertyChanged(name); }, [this] { model_.timerRead_Timer(); },
-            [this] { FaceChanged(); }),
-      model_(site_, env().cache(), env().clock(), env().locale(), env().formatter()) {}
+      site_([this](const ControlProperty& property) { return PropertyChanged(property); },
+            [this] { model_.timerRead_Timer(); }, [this] { FaceChanged(); }),
+      model_(site_, env().services()) {}
 
 QuillonObject::~QuillonObject() = default;
 
@@ -146,17 +125,17 @@ ULONG QuillonObject::Inner::Release() { return object_.InnerRelease(); }
 
 // --- Change notifications -----------------------------------------------------------------
 
-void QuillonObject::PropertyChanged(TextView name) {
-  const ChangedProperty* property = nullptr;
-  for (const ChangedProperty& p : kChangedProperties) {
-    if (p.name == name) property = &p;
+bool QuillonObject::PropertyChanged(const ControlProperty& property) noexcept {
+  if (!property.saved_key.empty()) dirty_ = true;
+  try {
+    for (IUnknown* sink : property_notify_.Sinks()) {
+      static_cast<IPropertyNotifySink*>(sink)->OnChanged(property.dispid);
+      sink->Release();
+    }
+  } catch (...) {
+    return false;  // no room to list the sinks
   }
-  if (property == nullptr) return;
-  if (property->saved) dirty_ = true;
-  for (IUnknown* sink : property_notify_.Sinks()) {
-    static_cast<IPropertyNotifySink*>(sink)->OnChanged(property->dispid);
-    sink->Release();
-  }
+  return true;
 }
 
 // --- IConnectionPointContainer ------------------------------------------------------------

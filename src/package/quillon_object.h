@@ -10,6 +10,7 @@
 #include <ocidl.h>
 
 #include "HN_QuillonPD_h.h"
+#include "control/control_properties.h"
 #include "control/control_site.h"
 #include "control/face.h"
 #include "control/property_bag.h"
@@ -281,8 +282,9 @@ class QuillonObject {
   ULONG InnerRelease();
 
   // A property changed: the container hears of it through IPropertyNotifySink::OnChanged,
-  // and a change of a saved setting makes the control dirty.
-  void PropertyChanged(TextView name);
+  // and a change of a saved setting makes the control dirty. False when a sink could not be
+  // told.
+  bool PropertyChanged(const ControlProperty& property) noexcept;
   HRESULT GetClassID(CLSID* clsid);
   HRESULT InitNew();
   // Restores the settings from `bag`; *source_status, read once the bag has been read, is

@@ -102,14 +102,8 @@ void ThreadEnvironment::Release() noexcept {
   delete this;
 }
 
-ThreadEnvironment::ThreadEnvironment(DWORD thread)
-    : thread_(thread), locale_(NewPlatformLocale()), formatter_(NewPlatformFormatter(*locale_)) {}
+ThreadEnvironment::ThreadEnvironment(DWORD thread) : thread_(thread) {}
 
-ThreadEnvironment::~ThreadEnvironment() {
-  try {
-    platform_.shared().fctFermerCache();
-  } catch (...) {
-  }
-}
+ThreadEnvironment::~ThreadEnvironment() { control_.shared().fctFermerCache(); }
 
 }  // namespace quillon

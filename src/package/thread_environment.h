@@ -9,14 +9,8 @@
 // after windows.h
 #include <oaidl.h>
 
-#include <memory>
-
-#include "cache/cache_services.h"
-#include "cache/shared_cache.h"
+#include "control/control_environment.h"
 #include "package/member_shapes.h"
-#include "platform/clock.h"
-#include "platform/formatter.h"
-#include "platform/locale.h"
 
 namespace quillon {
 
@@ -58,10 +52,9 @@ class ThreadEnvironment {
   ThreadEnvironment(const ThreadEnvironment&) = delete;
   ThreadEnvironment& operator=(const ThreadEnvironment&) = delete;
 
-  CacheServices& cache() { return platform_.shared(); }
-  Clock& clock() { return platform_.clock(); }
-  Locale& locale() { return *locale_; }
-  Formatter& formatter() { return *formatter_; }
+  // What the thread's controls are created with.
+  ControlServices services() { return control_.services(); }
+  Locale& locale() { return control_.locale(); }
   TypeInfoCache& type_info() { return type_info_; }
 
  private:
@@ -72,9 +65,7 @@ class ThreadEnvironment {
   DWORD thread_;
   ThreadEnvironment* next_ = nullptr;
   long uses_ = 0;
-  PlatformCache platform_;
-  std::unique_ptr<Locale> locale_;
-  std::unique_ptr<Formatter> formatter_;
+  ControlEnvironment control_;
   TypeInfoCache type_info_;
 };
 

@@ -4,7 +4,7 @@
 
 namespace quillon {
 
-UserMode ReadAmbientUserMode(IOleClientSite* site) {
+UserMode ReadAmbientUserMode(IOleClientSite* site) noexcept {
   IDispatch* ambient = nullptr;
   if (!site || FAILED(site->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&ambient))) ||
       !ambient) {
@@ -23,30 +23,43 @@ UserMode ReadAmbientUserMode(IOleClientSite* site) {
   return run ? UserMode::kRun : UserMode::kDesign;
 }
 
-WindowSite::WindowSite(std::function<void(TextView)> changed, std::function<void()> tick,
-                       std::function<void()> face_changed)
+WindowSite::WindowSite(std::function<bool(const ControlProperty&)> changed,
+                       std::function<void()> tick, std::function<void()> face_changed)
     : changed_(std::move(changed)),
       face_changed_(std::move(face_changed)),
       window_(face_, std::move(tick)) {}
 
-void WindowSite::SetCaption(Child label, const Text& caption) {
-  Text& shown = face_.caption(label);
-  if (shown == caption) return;
-  shown = caption;
-  window_.LabelChanged(label);
-  if (face_changed_) face_changed_();
+// A caption the face cannot hold (out of memory) is one the label keeps.
+bool WindowSite::SetCaption(Child label, const Text& caption) noexcept {
+  try {
+    if (!face_.SetCaption(label, caption)) return false;
+  } catch (...) {
+    return false;
+  }
+  Changed(label);
+  return true;
 }
 
-void WindowSite::SetForeColor(Child label, uint32_t colour) {
-  uint32_t& shown = face_.colour(label);
-  if (shown == colour) return;
-  shown = colour;
-  window_.LabelChanged(label);
-  if (face_changed_) face_changed_();
+bool WindowSite::SetForeColor(Child label, uint32_t colour) noexcept {
+  if (!face_.SetColour(label, colour)) return false;
+  Changed(label);
+  return true;
 }
 
-void WindowSite::PropertyChanged(TextView name) {
-  if (changed_) changed_(name);
+void WindowSite::Changed(Child label) noexcept {
+  window_.LabelChanged(label);
+  try {
+    if (face_changed_) face_changed_();
+  } catch (...) {  // a container that cannot hear of it redraws at its next paint
+  }
+}
+
+bool WindowSite::PropertyChanged(const ControlProperty& property) noexcept {
+  try {
+    return changed_ && changed_(property);
+  } catch (...) {
+    return false;
+  }
 }
 
 }  // namespace quillon

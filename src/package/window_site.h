@@ -16,20 +16,21 @@ namespace quillon {
 
 // The container's ambient "UserMode" through the client site's IDispatch: a site without
 // IDispatch, a failed read or a value that is no boolean is a read that failed.
-UserMode ReadAmbientUserMode(IOleClientSite* site);
+UserMode ReadAmbientUserMode(IOleClientSite* site) noexcept;
 
 class WindowSite final : public ControlSite {
  public:
-  // `changed` hears every PropertyChanged; `tick` runs on every tick of timerRead;
-  // `face_changed` hears every change of what the face shows.
-  WindowSite(std::function<void(TextView)> changed, std::function<void()> tick,
+  // `changed` hears every PropertyChanged (and says whether it reached the container);
+  // `tick` runs on every tick of timerRead; `face_changed` hears every change of what the
+  // face shows.
+  WindowSite(std::function<bool(const ControlProperty&)> changed, std::function<void()> tick,
              std::function<void()> face_changed = nullptr);
 
-  void SetCaption(Child label, const Text& caption) override;
-  void SetForeColor(Child label, uint32_t colour) override;
-  void EnableTimer(bool enabled) override { window_.EnableTimer(enabled); }
-  void PropertyChanged(TextView name) override;
-  UserMode AmbientUserMode() override { return ReadAmbientUserMode(client_site_); }
+  bool SetCaption(Child label, const Text& caption) noexcept override;
+  bool SetForeColor(Child label, uint32_t colour) noexcept override;
+  bool EnableTimer(bool enabled) noexcept override { return window_.EnableTimer(enabled); }
+  bool PropertyChanged(const ControlProperty& property) noexcept override;
+  UserMode AmbientUserMode() noexcept override { return ReadAmbientUserMode(client_site_); }
 
   // The client site to read ambient properties from (not counted: the object holds it).
   void set_client_site(IOleClientSite* site) { client_site_ = site; }
@@ -37,7 +38,9 @@ class WindowSite final : public ControlSite {
   FaceWindow& window() { return window_; }
 
  private:
-  std::function<void(TextView)> changed_;
+  void Changed(Child label) noexcept;
+
+  std::function<bool(const ControlProperty&)> changed_;
   std::function<void()> face_changed_;
   IOleClientSite* client_site_ = nullptr;
   FaceState face_;

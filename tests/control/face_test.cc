@@ -1,77 +1,35 @@
-// The face as data and its text rendering.
+// The face as data: what it shows, and which writes change it.
 #include "control/face.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
-#include "control/control_view.h"
 #include "control/headless_site.h"
 
 namespace quillon {
 namespace {
 
-size_t Columns(const std::string& utf8) {
-  return static_cast<size_t>(
-      std::count_if(utf8.begin(), utf8.end(), [](char c) { return (c & 0xC0) != 0x80; }));
-}
-
-TEST(FaceRendering, DesignFaceShowsEveryCaptionWhole) {
-  const std::vector<std::string> lines = RenderFace(FaceState());
-  // Captions end at column 19 (1455 twips), values start at column 21 (1560 twips).
-  ASSERT_EQ(lines.size(), 9u);  // two borders, six rows, the line
-  EXPECT_EQ(lines[1], "│               NTF : ?                                   │");
-  EXPECT_EQ(lines[2], "│Freq. rafraichisst : ?                                   │");
-  EXPECT_EQ(lines[3], "│───────────────────────────────────────────────────────  │");
-  EXPECT_EQ(lines[4], "│            Valeur : ?                                   │");
-  EXPECT_EQ(lines[5], "│   Valeur formatée : ?                                   │");
-  EXPECT_EQ(lines[8], "└─────────────────────────────────────────────────────────┘");
-  for (const std::string& line : lines) EXPECT_EQ(Columns(line), 59u) << line;
-
-  RenderOptions small;  // a smaller control clips rows and columns, the line at the left edge
-  small.width_twips = 1500;
-  small.height_twips = 1000;
-  const std::vector<std::string> clipped = RenderFace(FaceState(), small);
-  ASSERT_EQ(clipped.size(), 6u);  // NTF, period, line, value
-  EXPECT_EQ(clipped[1], "│               NTF :│");
-  EXPECT_EQ(clipped[3], "│────────────────────│");
-}
-
-TEST(FaceRendering, LongValuesAreClippedAndUnsafeCharactersNeutralised) {
+TEST(FaceState, ReportsOnlyWritesThatChangeWhatALabelShows) {
   FaceState face;
-  face.caption(Child::txtNTF) = u"Node&Co:" + Text(80, u'X');
-  face.caption(Child::txtValeur) = u"A&B\x1b[2J" + Text(1, u'\0') + u"hidden";
-  face.caption(Child::txtStatut) = Text(20, u'\0');
-  const std::vector<std::string> lines = RenderFace(face);
-  EXPECT_EQ(Columns(lines[1]), 59u);
-  EXPECT_NE(lines[1].find("Node&Co:XXX"), std::string::npos);  // txtNTF keeps its "&"
-  EXPECT_NE(lines[4].find(": AB?[2J "), std::string::npos);
-  EXPECT_EQ(lines[4].find("hidden"), std::string::npos);
-  EXPECT_EQ(lines[6], "│            Statut :                                     │");
+  EXPECT_EQ(face.caption(Child::txtValeur), u"?");
+  EXPECT_EQ(face.caption(Child::lblHeureDernLect), u"Dernière lecture :");
+  EXPECT_FALSE(face.SetCaption(Child::txtValeur, u"?"));  // the design text already
+  EXPECT_FALSE(face.SetColour(Child::txtStatut, kColourBlack));
+  EXPECT_EQ(face.revision(), 0u);
+  EXPECT_TRUE(face.SetCaption(Child::txtStatut, u"Mauvaise"));
+  EXPECT_TRUE(face.SetColour(Child::txtStatut, kColourRed));
+  EXPECT_FALSE(face.SetCaption(Child::txtStatut, u"Mauvaise"));
+  EXPECT_FALSE(face.SetColour(Child::txtStatut, kColourRed));
+  EXPECT_EQ(face.revision(), 2u);
+  EXPECT_EQ(face.colour(Child::txtStatut), kColourRed);
 }
 
-TEST(FaceRendering, RedStatusInColourAndFacesSideBySide) {
+TEST(FaceState, AHeadlessSiteKeepsTheFaceItsControlWrites) {
   HeadlessSite site;
-  site.SetCaption(Child::txtStatut, u"Mauvaise");
+  site.SetCaption(Child::txtNTF, u"A:B.C");
   site.SetForeColor(Child::txtStatut, kColourRed);
-  RenderOptions colour;
-  colour.ansi_colours = true;
-  const std::vector<std::string> lines = RenderFace(site.face(), colour);
-  EXPECT_NE(lines[6].find("\x1b[31mMauvaise\x1b[0m"), std::string::npos);
-  const std::vector<std::string> both = SideBySide({lines, RenderFace(FaceState())}, 3);
-  ASSERT_EQ(both.size(), 9u);
-  EXPECT_EQ(Columns(both[0]), 59u * 2 + 3);
-  site.SetCaption(Child::txtStatut, u"Mauvaise");  // only changes that alter the face count
-  site.SetForeColor(Child::txtStatut, kColourRed);
-  EXPECT_EQ(site.face_changes(), 2u);
-}
-
-TEST(ControlView, QuotedTextShowsPaddingAndNeutralisesControlCharacters) {
-  EXPECT_EQ(QuotedText(u"12.5  "), "\"12.5  \"");
-  EXPECT_EQ(QuotedText(Text(20, u'\0')), "\"\\0{20}\"");
-  EXPECT_EQ(QuotedText(u"a\"b\\c\x1b[2J\u00e9" + Text(1, u'\0')), "\"a\\\"b\\\\c\\x1B[2Jé\\0\"");
-  EXPECT_EQ(FitLines({"Valeur formatée", "ab"}, 8),
-            (std::vector<std::string>{"Valeur f", "ab      "}));
+  site.SetCaption(Child::txtNTF, u"A:B.C");
+  EXPECT_EQ(site.face().caption(Child::txtNTF), u"A:B.C");
+  EXPECT_EQ(site.face().revision(), 2u);
 }
 
 }  // namespace

@@ -81,6 +81,7 @@ TEST_F(Interface, QualityTextsAndColoursByByte) {
 
 TEST_F(Interface, MaJNTFNotifiesFivePropertiesBeforeAnyCaption) {
   StartNew();
+  site_.changed_dispids.clear();
   pd_.MaJNTF(u"12.5", u"12,50", 1, At(3));
   EXPECT_THAT(
       log_.lines(),
@@ -88,6 +89,14 @@ TEST_F(Interface, MaJNTFNotifiesFivePropertiesBeforeAnyCaption) {
                   "changed Qualite", "changed HorodatageDernLect", "caption txtValeur=12.5",
                   "caption txtValeurFormatee=12,50", "caption txtHeureDernLect=07/12/2026 14:00:03",
                   "colour txtStatut=0", "caption txtStatut=Mauvaise", "colour txtStatut=255"));
+  // A COM container hears of each change by the property's DISPID.
+  EXPECT_THAT(site_.changed_dispids,
+              ElementsAre(0x68030005, 0x68030004, 0x68030003, 0x68030001, 0x68030002));
+  site_.changed_dispids.clear();
+  pd_.put_NTF(u"A:B.C");
+  pd_.put_Formatage(u"0");
+  pd_.put_Frequence_Rafraichissement(Seconde_10);
+  EXPECT_THAT(site_.changed_dispids, ElementsAre(0x68030007, 0x68030006, 0x68030000));
 }
 
 TEST_F(Interface, LastReadTextLeavesOutTheZeroDateAndMidnight) {

@@ -1,5 +1,6 @@
 // Defaults, saving and restoring, showing and hiding, and the run/design switch.
 #include <optional>
+#include <set>
 
 #include "control_fixture.h"
 
@@ -66,7 +67,7 @@ TEST_F(Lifecycle, RestoredPeriodFromTheBag) {
     SCOPED_TRACE(c.poll);
     CallLog log;
     FakeSite site{log};
-    QuillonPD pd(site, cache_, clock_, *locale_, *formatter_);
+    QuillonPD pd(site, {cache_, clock_, *locale_, *formatter_});
     MemoryPropertyBag bag;
     if (c.stored) bag.Write(u"udtPollTime", *c.stored);
     pd.ReadProperties(bag);
@@ -124,6 +125,50 @@ TEST_F(Lifecycle, AContainerThatCannotReportTheModeGetsRunMode) {
   pd_.InitProperties();
   pd_.Show();
   EXPECT_TRUE(site_.timer_enabled);
+  site_.mode = UserMode::kDesign;  // a failing read of the mode counts as unavailable
+  site_.timer_enabled = false;
+  log_.FailOn("usermode?");
+  clock_.Set(At(3));
+  pd_.AmbientChanged(u"UserMode");
+  EXPECT_TRUE(site_.timer_enabled);
+  EXPECT_EQ(pd_.fields().dtmDateDemarrage, At(3));
+}
+
+// A bag in memory whose reads and writes of the names given fail.
+class FailingBag final : public PropertyBag {
+ public:
+  explicit FailingBag(std::set<Text> failing) : failing_(std::move(failing)) {}
+  bool Read(const Text& name, const BagValue& default_value, BagValue* value) noexcept override {
+    return !failing_.count(name) && bag_.Read(name, default_value, value);
+  }
+  bool Write(const Text& name, const BagValue& value) noexcept override {
+    return !failing_.count(name) && bag_.Write(name, value);
+  }
+  MemoryPropertyBag& bag() { return bag_; }
+
+ private:
+  std::set<Text> failing_;
+  MemoryPropertyBag bag_;
+};
+
+TEST_F(Lifecycle, ABagThatFailsOneKeyLeavesThatSettingAndTheOthersGoOn) {
+  pd_.InitProperties();
+  pd_.put_NTF(u"Old:T.F");
+  pd_.put_Frequence_Rafraichissement(Seconde_30);
+  FailingBag bag({u"strNTF", u"udtPollTime"});
+  bag.bag().Write(u"strNTF", Text(u"New:T.F"));
+  bag.bag().Write(u"udtPollTime", int32_t{Seconde_10});
+  bag.bag().Write(u"strFormat", Text(u"0.0"));
+  pd_.ReadProperties(bag);
+  EXPECT_EQ(pd_.fields().strNTF, u"Old:T.F");
+  EXPECT_EQ(pd_.fields().ePollTime, Seconde_30);
+  EXPECT_EQ(pd_.fields().lngPeriodeSec, 30);
+  EXPECT_EQ(pd_.get_Formatage(), u"0.0");
+
+  FailingBag saved({u"udtPollTime"});
+  pd_.WriteProperties(saved);
+  EXPECT_EQ(saved.bag().entries(), (std::map<Text, BagValue>{{u"strNTF", Text(u"Old:T.F")},
+                                                             {u"strFormat", Text(u"0.0")}}));
 }
 
 }  // namespace

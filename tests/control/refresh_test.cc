@@ -38,14 +38,13 @@ TEST_F(Refresh, ATickReadsRequestsAndStoresTheUntrimmedRecord) {
   cache_.Put(u"N1:T1.F1", u"  N1:T1.F1", u"12.5", u"12,50", 0);
   ASSERT_TRUE(TickAt(1));
   const Text valeur = u"12.5" + Text(16, u' ');
-  EXPECT_THAT(
-      log_.lines(),
-      ElementsAre("getdata N1:T1.F1", "demander N1:T1.F1 80", "changed Valeur",
-                  "changed ValeurNombre", "changed ValeurFormatee", "changed Qualite",
-                  "changed HorodatageDernLect", "caption txtValeur=" + ToUtf8(valeur),
-                  "caption txtValeurFormatee=12,50" + std::string(15, ' '),
-                  "caption txtHeureDernLect=07/12/2026 14:00:01", "colour txtStatut=0",
-                  "caption txtStatut=Ok"));
+  EXPECT_THAT(log_.lines(),
+              ElementsAre("getdata N1:T1.F1", "demander N1:T1.F1 80", "changed Valeur",
+                          "changed ValeurNombre", "changed ValeurFormatee", "changed Qualite",
+                          "changed HorodatageDernLect", "caption txtValeur=" + ToUtf8(valeur),
+                          "caption txtValeurFormatee=12,50" + std::string(15, ' '),
+                          "caption txtHeureDernLect=07/12/2026 14:00:01", "colour txtStatut=0",
+                          "caption txtStatut=Ok"));
   EXPECT_EQ(pd_.fields().strValeur, valeur);
   EXPECT_EQ(pd_.get_ValeurNombre(), 12.5);
   EXPECT_EQ(pd_.fields().dtmDateDernLect, At(1));
@@ -116,7 +115,7 @@ TEST_F(Refresh, SteadyPhaseGate) {
 
 TEST_F(Refresh, HidingAnotherControlDoesNotEmptyARunningOne) {
   FakeSite other_site{log_};
-  QuillonPD other(other_site, cache_, clock_, *locale_, *formatter_);
+  QuillonPD other(other_site, {cache_, clock_, *locale_, *formatter_});
   StartNew(u"N1:T1.F1");
   cache_.Put(u"N1:T1.F1", u"N1:T1.F1", u"12", u"12", 0);
   other.InitProperties();

@@ -1,14 +1,16 @@
 #include "fakes/fake_control_host.h"
 
-#include <stdexcept>
-
 namespace quillon::testing {
 
-void CallLog::Add(std::string line) {
+bool CallLog::Add(std::string line) {
   lines_.push_back(line);
   for (const std::string& prefix : fail_on_) {
-    if (line.rfind(prefix, 0) == 0) throw std::runtime_error("failing: " + line);
+    if (line.rfind(prefix, 0) == 0) {
+      failures_.push_back(std::move(line));
+      return false;
+    }
   }
+  return true;
 }
 
 std::vector<std::string> CallLog::Starting(const std::string& prefix) const {
@@ -19,45 +21,53 @@ std::vector<std::string> CallLog::Starting(const std::string& prefix) const {
   return out;
 }
 
-void FakeSite::SetCaption(Child label, const Text& caption) {
-  log_.Add("caption " + std::string(FaceOf(label).name) + "=" + ToUtf8(caption));
+bool FakeSite::SetCaption(Child label, const Text& caption) noexcept {
+  if (!log_.Add("caption " + std::string(FaceOf(label).name) + "=" + ToUtf8(caption))) {
+    return false;
+  }
   captions[label] = caption;
+  return true;
 }
 
-void FakeSite::SetForeColor(Child label, uint32_t colour) {
-  log_.Add("colour " + std::string(FaceOf(label).name) + "=" + std::to_string(colour));
+bool FakeSite::SetForeColor(Child label, uint32_t colour) noexcept {
+  if (!log_.Add("colour " + std::string(FaceOf(label).name) + "=" + std::to_string(colour))) {
+    return false;
+  }
   colours[label] = colour;
+  return true;
 }
 
-void FakeSite::EnableTimer(bool enabled) {
-  log_.Add(enabled ? "timer on" : "timer off");
+bool FakeSite::EnableTimer(bool enabled) noexcept {
+  if (!log_.Add(enabled ? "timer on" : "timer off")) return false;
   timer_enabled = enabled;
+  return true;
 }
 
-void FakeSite::PropertyChanged(TextView name) { log_.Add("changed " + ToUtf8(name)); }
-
-UserMode FakeSite::AmbientUserMode() {
-  log_.Add("usermode?");
-  return mode;
+bool FakeSite::PropertyChanged(const ControlProperty& property) noexcept {
+  if (!log_.Add("changed " + ToUtf8(property.notified_name()))) return false;
+  changed_dispids.push_back(property.dispid);
+  return true;
 }
 
-EnregCache FakeCacheServices::GetData(const Text& ntf) {
-  log_.Add("getdata " + ToUtf8(ntf));
-  if (!open) return EnregCache();
+UserMode FakeSite::AmbientUserMode() noexcept {
+  return log_.Add("usermode?") ? mode : UserMode::kUnavailable;
+}
+
+EnregCache FakeCacheServices::GetData(const Text& ntf) noexcept {
+  if (!log_.Add("getdata " + ToUtf8(ntf)) || !open) return EnregCache();
   const auto it = records.find(ntf);
   return it == records.end() ? EnregCache() : it->second;
 }
 
-void FakeCacheServices::fctDemanderLectNTF(const Text& ntf, int32_t poll_time) {
+void FakeCacheServices::fctDemanderLectNTF(const Text& ntf, int32_t poll_time) noexcept {
   log_.Add("demander " + ToUtf8(ntf) + " " + std::to_string(poll_time));
 }
 
-void FakeCacheServices::fctFermerCache() {
-  log_.Add("fermer");
-  open = false;
+void FakeCacheServices::fctFermerCache() noexcept {
+  if (log_.Add("fermer")) open = false;
 }
 
-EnregCache FakeCacheServices::PointRecord(const Text& ntf) {
+EnregCache FakeCacheServices::PointRecord(const Text& ntf) noexcept {
   const Text point = NormaliseReference(ntf);
   open = true;
   EnregCache record = GetData(point);

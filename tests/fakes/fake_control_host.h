@@ -1,5 +1,6 @@
 // A container site and cache services for control tests: both write every call they receive,
-// in order, into one shared log, and can be told to fail a call.
+// in order, into one shared log, and can be told to fail a call, which they then report by
+// its result as the real ones do.
 #pragma once
 
 #include <map>
@@ -16,31 +17,38 @@ namespace quillon::testing {
 // "fermer".
 class CallLog {
  public:
-  void Add(std::string line);
+  // Logs a call; false when the call is to fail.
+  bool Add(std::string line);
   const std::vector<std::string>& lines() const { return lines_; }
   void Clear() { lines_.clear(); }
   // Lines starting with `prefix`.
   std::vector<std::string> Starting(const std::string& prefix) const;
-  // Makes every call whose line starts with `prefix` throw after being logged.
+  // Makes every call whose line starts with `prefix` fail after being logged.
   void FailOn(std::string prefix) { fail_on_.push_back(std::move(prefix)); }
+  // The calls that failed, in order.
+  const std::vector<std::string>& failures() const { return failures_; }
 
  private:
   std::vector<std::string> lines_;
   std::vector<std::string> fail_on_;
+  std::vector<std::string> failures_;
 };
 
 class FakeSite final : public ControlSite {
  public:
   explicit FakeSite(CallLog& log) : log_(log) {}
 
-  void SetCaption(Child label, const Text& caption) override;
-  void SetForeColor(Child label, uint32_t colour) override;
-  void EnableTimer(bool enabled) override;
-  void PropertyChanged(TextView name) override;
-  UserMode AmbientUserMode() override;
+  bool SetCaption(Child label, const Text& caption) noexcept override;
+  bool SetForeColor(Child label, uint32_t colour) noexcept override;
+  bool EnableTimer(bool enabled) noexcept override;
+  // Logged with the name the notification carries.
+  bool PropertyChanged(const ControlProperty& property) noexcept override;
+  // kUnavailable when failing.
+  UserMode AmbientUserMode() noexcept override;
 
   UserMode mode = UserMode::kRun;
   bool timer_enabled = false;
+  std::vector<int32_t> changed_dispids;  // of the notifications delivered, in order
   std::map<Child, Text> captions;
   std::map<Child, uint32_t> colours;
 
@@ -53,11 +61,13 @@ class FakeCacheServices final : public CacheServices {
  public:
   explicit FakeCacheServices(CallLog& log) : log_(log) {}
 
-  EnregCache GetData(const Text& ntf) override;
+  // The empty record when failing.
+  EnregCache GetData(const Text& ntf) noexcept override;
   // Opens the cache and looks the point up as the shared cache does (logged as "getdata").
-  EnregCache PointRecord(const Text& ntf) override;
-  void fctDemanderLectNTF(const Text& ntf, int32_t poll_time) override;
-  void fctFermerCache() override;
+  EnregCache PointRecord(const Text& ntf) noexcept override;
+  void fctDemanderLectNTF(const Text& ntf, int32_t poll_time) noexcept override;
+  // Leaves the cache open when failing.
+  void fctFermerCache() noexcept override;
 
   // Stores a record for `ntf` whose reference is `stored_ref` padded to 60 characters.
   EnregCache& Put(const Text& ntf, const Text& stored_ref, const Text& valeur, const Text& formatee,

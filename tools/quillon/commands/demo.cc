@@ -12,13 +12,11 @@
 #include <random>
 #include <thread>
 
-#include "cache/shared_cache.h"
 #include "cache_tool.h"
 #include "command.h"
-#include "control/control_view.h"
+#include "control/control_environment.h"
 #include "control/headless_site.h"
-#include "platform/formatter.h"
-#include "platform/locale.h"
+#include "control_view.h"
 #include "stand_in_server.h"
 
 namespace quillon::tool {
@@ -70,12 +68,11 @@ struct DemoOptions {
 
 class Demo {
  public:
-  Demo(const Text& cache_path, Locale& locale, Formatter& formatter)
+  explicit Demo(const Text& cache_path)
       : server_(platform_.files(), platform_.clock(), platform_.code_page(), cache_path) {
     platform_.shared().cache().UseFile(cache_path);
     for (const DemoPoint& p : kPoints) {
-      auto hc = std::make_unique<HeadlessControl>(platform_.shared(), platform_.clock(), locale,
-                                                  formatter);
+      auto hc = std::make_unique<HeadlessControl>(platform_.services());
       MemoryPropertyBag bag;  // as a display opens: its saved settings, then Show
       bag.Write(u"strNTF", Text(p.ntf));
       bag.Write(u"udtPollTime", p.poll);
@@ -98,7 +95,7 @@ class Demo {
 
   uint64_t FaceChanges() const {
     uint64_t n = 0;
-    for (const auto& hc : controls_) n += hc->site().face_changes();
+    for (const auto& hc : controls_) n += hc->site().face().revision();
     return n;
   }
 
@@ -132,7 +129,7 @@ class Demo {
   }
 
  private:
-  PlatformCache platform_;
+  ControlEnvironment platform_;
   StandInServer server_;
   std::vector<std::unique_ptr<HeadlessControl>> controls_;
 };
@@ -146,9 +143,7 @@ void WaitUntil(std::chrono::steady_clock::time_point until) {
 
 int RunDemo(const Text& cache_path, const DemoOptions& o) {
   const bool live = isatty(1) && !std::getenv("NO_COLOR");
-  auto locale = NewPlatformLocale();
-  auto formatter = NewPlatformFormatter(*locale);
-  Demo demo(cache_path, *locale, *formatter);
+  Demo demo(cache_path);
   demo.Draw(live, o.duration, o.columns);
   uint64_t drawn = demo.FaceChanges();
   const auto start = std::chrono::steady_clock::now();

@@ -5,11 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "cache/shared_cache.h"
 #include "command.h"
-#include "platform/code_page.h"
-#include "platform/echo_api.h"
-#include "platform/registry_api.h"
+#include "control/control_environment.h"
 #include "services/fct_ping.h"
 #include "services/registre_pd.h"
 
@@ -95,15 +92,12 @@ int Run(const std::vector<std::string>& args) {
       return UsageError("doctor: unexpected argument '" + args[i] + "'");
     }
   }
-  PlatformCache platform;
+  ControlEnvironment platform;
   ShowInstallPath(platform.registry());
   const bool opens = ShowCacheFile(platform.shared().cache());
   std::printf("Tracing: %s\n",
               platform.shared().trace().blnTraceActive() ? "on (QUILLON_TRACE)" : "off");
-  if (ping_address) {
-    const auto echo = NewPlatformEchoApi();
-    ShowPing(*echo, platform.code_page(), *ping_address);
-  }
+  if (ping_address) ShowPing(platform.echo(), platform.code_page(), *ping_address);
   std::fflush(stdout);
   return opens ? 0 : 1;
 }

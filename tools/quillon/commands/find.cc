@@ -1,9 +1,9 @@
 // quillon find: looks a point up as a control's GetData does and prints its record.
 #include <cstdio>
 
-#include "cache/shared_cache.h"
 #include "cache_tool.h"
 #include "command.h"
+#include "control/control_environment.h"
 
 namespace quillon::tool {
 namespace {
@@ -21,7 +21,7 @@ int Run(const std::vector<std::string>& args) {
   std::string bytes;  // the library would create a missing file: check it is there first
   if (!ReadWholeFile(*path, &bytes, &error)) return Fail(1, error);
 
-  PlatformCache platform;  // a fresh process-wide state: the index starts empty
+  ControlEnvironment platform;  // a fresh process-wide state: the index starts empty
   FctCache& cache = platform.shared().cache();
   cache.UseFile(FromUtf8(*path));
   if (cache.fctOuvrirCache() != 0) return Fail(1, "cannot open " + *path);

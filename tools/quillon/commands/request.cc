@@ -2,9 +2,9 @@
 // point's record as the cache holds it.
 #include <cstdio>
 
-#include "cache/shared_cache.h"
 #include "cache_tool.h"
 #include "command.h"
+#include "control/control_environment.h"
 
 namespace quillon::tool {
 namespace {
@@ -22,7 +22,7 @@ int Run(const std::vector<std::string>& args) {
   }
   const Text ntf = FromUtf8(options->positional[0]);
 
-  PlatformCache platform;  // the state a control's library builds
+  ControlEnvironment platform;  // the state a control's library builds
   SharedCache& shared = platform.shared();
   if (const auto path = options->Value("--cache")) shared.cache().UseFile(FromUtf8(*path));
   CacheServices& services = shared;

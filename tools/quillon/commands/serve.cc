@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "cache/shared_cache.h"
 #include "cache_tool.h"
 #include "command.h"
+#include "control/control_environment.h"
 #include "stand_in_server.h"
 
 namespace quillon::tool {
@@ -21,7 +21,7 @@ bool ParseSeconds(const std::string& text, double* seconds) {
 }
 
 // The file as the library finds it: under the installation path of the registry.
-bool LibraryCachePath(PlatformCache& platform, Text* path) {
+bool LibraryCachePath(ControlEnvironment& platform, Text* path) {
   FctCache& cache = platform.shared().cache();
   const bool open = cache.fctOuvrirCache() == 0;
   *path = cache.FilePath();
@@ -62,7 +62,7 @@ int Run(const std::vector<std::string>& args) {
     if (!ParseValueTable(bytes, &values, &error)) return Fail(1, *file + ": " + error);
   }
 
-  PlatformCache platform;
+  ControlEnvironment platform;
   Text path;
   if (const auto cache = options->Value("--cache")) {
     path = FromUtf8(*cache);

@@ -10,13 +10,12 @@
 #include <memory>
 #include <thread>
 
-#include "cache/shared_cache.h"
 #include "cache_tool.h"
 #include "command.h"
 #include "common/oledate.h"
-#include "control/control_view.h"
+#include "control/control_environment.h"
 #include "control/headless_site.h"
-#include "platform/formatter.h"
+#include "control_view.h"
 #include "platform/locale.h"
 
 namespace quillon::tool {
@@ -61,7 +60,7 @@ std::string ParseSettings(const Options& options, WatchSettings* settings) {
 }
 
 // The cache file the control will read: the one named, or the library's own.
-bool ChooseCache(const Options& options, PlatformCache& platform, std::string* error) {
+bool ChooseCache(const Options& options, ControlEnvironment& platform, std::string* error) {
   FctCache& cache = platform.shared().cache();
   if (const auto file = options.Value("--cache")) {
     std::error_code ec;
@@ -98,10 +97,9 @@ void WaitUntil(std::chrono::steady_clock::time_point until) {
   }
 }
 
-int Watch(WatchSettings& s, PlatformCache& platform) {
+int Watch(WatchSettings& s, ControlEnvironment& platform) {
   const bool colour = isatty(1) && !std::getenv("NO_COLOR");
-  auto formatter = NewPlatformFormatter(*s.locale);
-  HeadlessControl hc(platform.shared(), platform.clock(), *s.locale, *formatter);
+  HeadlessControl hc(platform.services());
   // As a display opens: the saved settings, then Show in run mode.
   MemoryPropertyBag bag;
   bag.Write(u"strNTF", s.ntf);
@@ -110,7 +108,7 @@ int Watch(WatchSettings& s, PlatformCache& platform) {
   hc.control().ReadProperties(bag);
   hc.control().Show();
   PrintFace(hc, platform.clock(), colour);
-  uint64_t shown = hc.site().face_changes();
+  uint64_t shown = hc.site().face().revision();
   const auto start = std::chrono::steady_clock::now();
   const auto end = start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                                std::chrono::duration<double>(s.duration));
@@ -119,9 +117,9 @@ int Watch(WatchSettings& s, PlatformCache& platform) {
     WaitUntil(tick);
     if (g_stop) break;
     hc.Tick();
-    if (hc.site().face_changes() != shown) {
+    if (hc.site().face().revision() != shown) {
       PrintFace(hc, platform.clock(), colour);
-      shown = hc.site().face_changes();
+      shown = hc.site().face().revision();
     }
   }
   hc.control().Hide();
@@ -136,7 +134,7 @@ int Run(const std::vector<std::string>& args) {
   WatchSettings settings;
   error = ParseSettings(*options, &settings);
   if (!error.empty()) return UsageError(error);
-  PlatformCache platform;
+  ControlEnvironment platform({.locale = std::move(settings.locale)});
   if (!ChooseCache(*options, platform, &error)) return Fail(1, error);
   g_stop = 0;
   std::signal(SIGINT, OnInterrupt);
