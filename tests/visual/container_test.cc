@@ -159,6 +159,17 @@ TEST_F(ContainerTest, ExtentIsTheFacesSizeInHimetricAndMiscStatusTheRegisteredOn
   ole->Release();
 }
 
+TEST_F(ContainerTest, SavingWritesTheThreeSettingsInOrderWithTheirTypes) {
+  host::HostedControl* c = Place(Settings(70, "NOEUD1:Essai.Valeur"));
+  ASSERT_NE(c, nullptr);
+  std::vector<host::BagEntry> saved;
+  ASSERT_EQ(c->Save(&saved), S_OK);
+  const std::vector<host::BagEntry> expected = {{u"strNTF", Text(u"NOEUD1:Essai.Valeur")},
+                                                {u"udtPollTime", int32_t{70}},
+                                                {u"strFormat", Text()}};
+  EXPECT_EQ(saved, expected);
+}
+
 // The face drawn by the container into its own device context, at the control's natural
 // size and at twice that size: the texts and line land where the window shows them.
 TEST_F(ContainerTest, ViewObjectDrawsTheSameFaceScaledToTheBounds) {

@@ -26,6 +26,6 @@ if [ -n "${QUILLON_DPI:-}" ]; then
   timeout 60 wine reg delete "$dpi_key" /v LogPixels /f >/dev/null 2>&1 </dev/null
   timeout 60 wineserver -w
 fi
-grep -v '^XIO:\|after [0-9]* requests' "$out"
+grep -v '^XIO:\|after [0-9]* requests\|^X connection to' "$out"
 rm -f "$out"
 exit $rc
