@@ -6,7 +6,6 @@
 #include "package/module.h"
 
 namespace quillon {
-namespace {}  // namespace
 
 // Every interface the object answers, and the member that implements it.
 const QuillonObject::InterfaceEntry QuillonObject::kInterfaces[] = {
