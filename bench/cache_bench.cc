@@ -1,141 +1,147 @@
-// Lookups and free-slot choice on a real 100,000-record cache file (in the page cache),
-// tracing off: the block scans side by side with the record-by-record steps and with a plain
-// sequential read of the file.
+// Lookups and forced reads on real cache files (in the page cache), tracing off, beside the
+// record-by-record loop (one 144-byte read and a compare per record) and a plain sequential
+// read of the file. Files of 100,000 and 1,000,000 records, and for the sequential floor also
+// one of 2,500,000 records (360 MB, larger than the processor's caches).
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
-#include <cstdio>
+#include <cstring>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "cache/fct_cache.h"
-#include "cache/record_codec.h"
+#include "fakes/fake_echo_api.h"
+#include "fakes/fake_registry_api.h"
 #include "platform/clock.h"
-#include "platform/file_system.h"
 #include "platform/windows_1252.h"
 #include "services/trace_log.h"
 
-namespace quillon {
+namespace quillon::bench {
 namespace {
 
-constexpr int kRecords = 100000;
+const Text kAbsent = u"ABSENT:POINT.PV";
 
-Text PointName(int i) { return u"NOEUD" + NumberText(i % 7) + u":TAG_" + NumberText(i) + u".PV"; }
-
-// The benchmark file and a cache opened on it, built once for all benchmarks.
+// A file whose records all hold a point, the last one being a free slot, and a cache opened
+// on it.
 struct Bench {
-  Bench() {
-    char dir[] = "/tmp/quillon-bench-XXXXXX";
-    path = std::string(::mkdtemp(dir)) + "/cache.dat";
-    std::string bytes(size_t{kRecords} * kRecordSize, '\0');
-    for (int i = 1; i <= kRecords; ++i) {
-      EnregCache r;
-      r.lngEtat = i == kRecords ? 0 : 1;  // the only free slot is the last one
-      r.strRefNTF = PadToWidth(PointName(i), kRefNTFLength);
-      r.strValeurLue = PadToWidth(NumberText(i), kValeurLength);
-      r.strValeurFormateeLue = r.strValeurLue;
-      EncodeRecord(r, cp, reinterpret_cast<uint8_t*>(&bytes[size_t(i - 1) * kRecordSize]));
-    }
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
-    cache.UseFile(FromUtf8(path));
+  explicit Bench(int count)
+      : records(count),
+        file(*files, cp, count, [count](int n) { return PointRecord(n, n == count ? 0 : 1); }) {
+    cache.UseFile(file.text_path());
     cache.fctOuvrirCache();
-    file = files->OpenShared(FromUtf8(path));
-  }
-  ~Bench() {
-    std::remove(path.c_str());
-    ::rmdir(path.substr(0, path.rfind('/')).c_str());
+    raw = files->OpenShared(file.text_path());
   }
 
-  std::string path;
+  int records;
   std::unique_ptr<FileSystem> files = NewPlatformFileSystem();
   std::unique_ptr<Clock> clock = NewPlatformClock();
   Windows1252CodePage cp;
+  BenchFile file;
   TraceLogConditionnel trace{*files, *clock, cp, false};
-  std::unique_ptr<RegistryApi> registry_api = NewPlatformRegistryApi();
-  std::unique_ptr<EchoApi> echo = NewPlatformEchoApi();
-  RegistrePD registry{*registry_api, cp, *echo};
+  testing::FakeRegistryApi registry_api;
+  testing::FakeEchoApi echo;
+  RegistrePD registry{registry_api, cp, echo};
   FctCache cache{*files, *clock, cp, trace, registry};
-  std::unique_ptr<RandomAccessFile> file;
+  std::unique_ptr<RandomAccessFile> raw;
 };
 
-Bench& Shared() {
-  static Bench bench;
-  return bench;
+Bench& Shared(int count) {
+  static std::map<int, std::unique_ptr<Bench>> benches;
+  auto& bench = benches[count];
+  if (!bench) bench = std::make_unique<Bench>(count);
+  return *bench;
 }
 
 void BM_GetDataIndexed(benchmark::State& state) {
-  Bench& b = Shared();
-  const Text ntf = PointName(kRecords / 2);
+  Bench& b = Shared(100000);
+  const Text ntf = PointName(50000);
   b.cache.GetData(ntf);  // indexes it
   for (auto _ : state) benchmark::DoNotOptimize(b.cache.GetData(ntf));
 }
 BENCHMARK(BM_GetDataIndexed);
 
-void BM_GetDataMissBlockScan(benchmark::State& state) {
-  Bench& b = Shared();
-  const Text ntf = u"ABSENT:POINT.PV";
-  for (auto _ : state) benchmark::DoNotOptimize(b.cache.GetData(ntf));
+// The display's read: the reference in its stored form, one record read through the index.
+void BM_PointRecordIndexed(benchmark::State& state) {
+  Bench& b = Shared(100000);
+  const Text ntf = PointName(50000);
+  b.cache.PointRecord(ntf);
+  for (auto _ : state) benchmark::DoNotOptimize(b.cache.PointRecord(ntf));
 }
-BENCHMARK(BM_GetDataMissBlockScan)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PointRecordIndexed);
 
-// The scan as its steps read: one fctLectureDansLeCache per record, each a 144-byte read.
-void BM_GetDataMissRecordByRecord(benchmark::State& state) {
-  Bench& b = Shared();
-  const Text ntf = u"ABSENT:POINT.PV";
+void BM_GetDataMiss(benchmark::State& state) {
+  Bench& b = Shared(static_cast<int>(state.range(0)));
+  for (auto _ : state) benchmark::DoNotOptimize(b.cache.GetData(kAbsent));
+  state.SetBytesProcessed(state.iterations() * state.range(0) * kRecordSize);
+}
+BENCHMARK(BM_GetDataMiss)->Arg(100000)->Arg(1000000)->Arg(2500000)->Unit(benchmark::kMillisecond);
+
+// The record-by-record baseline, literally: one 144-byte read and one compare of the
+// reference field per record, no decoding.
+void BM_RecordByRecordMiss(benchmark::State& state) {
+  Bench& b = Shared(static_cast<int>(state.range(0)));
+  uint8_t wanted[kRefNTFLength];
+  const std::string ansi = b.cp.ToAnsi(PadToWidth(kAbsent, kRefNTFLength));
+  std::memcpy(wanted, ansi.data(), kRefNTFLength);
   for (auto _ : state) {
-    const int32_t count = b.cache.RecordCountOfFile();
-    int32_t found = 0;
-    for (int32_t i = 1; i <= count && !found; ++i) {
-      if (TrimSpaces(b.cache.fctLectureDansLeCache(i).strRefNTF) == ntf) found = i;
+    int64_t length = 0;
+    b.raw->Length(&length);
+    int64_t found = 0;
+    uint8_t record[kRecordSize];
+    for (int64_t n = 1; n * kRecordSize <= length && !found; ++n) {
+      size_t got = 0;
+      b.raw->ReadAt((n - 1) * kRecordSize, record, kRecordSize, &got);
+      if (std::memcmp(record + kOffRefNTF, wanted, kRefNTFLength) == 0) found = n;
     }
     benchmark::DoNotOptimize(found);
   }
+  state.SetBytesProcessed(state.iterations() * state.range(0) * kRecordSize);
 }
-BENCHMARK(BM_GetDataMissRecordByRecord)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RecordByRecordMiss)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
-void BM_FreeSlotBlockScan(benchmark::State& state) {
-  Bench& b = Shared();
-  EnregCache free_record;  // state 0: the slot stays free for the next round
-  free_record.strRefNTF = PadToWidth(u"FREE:SLOT.PV", kRefNTFLength);
+// A forced read of a point that is in no record: one pass finds the absence and the free slot
+// (the last record), then the slot is read again under the lock and written. Between rounds
+// the slot is freed again, untimed.
+void BM_ForcedReadMiss(benchmark::State& state) {
+  Bench& b = Shared(static_cast<int>(state.range(0)));
+  uint8_t free_slot[kRecordSize];
+  EncodeRecord(PointRecord(b.records, 0), b.cp, free_slot);
+  const int64_t last = int64_t{b.records - 1} * kRecordSize;
   for (auto _ : state) {
-    int32_t n = 0;
-    b.cache.fctEcritureDansLeCache(free_record, n);
-    if (n != kRecords) state.SkipWithError("wrong slot");
+    b.cache.cacheForcerLectNTF(kAbsent, 90);
+    state.PauseTiming();
+    uint8_t written[kRecordSize];
+    size_t got = 0;
+    b.raw->ReadAt(last, written, kRecordSize, &got);
+    if (ReadInt32(written + kOffEtat) != 1) state.SkipWithError("not written in the free slot");
+    b.raw->WriteAt(last, free_slot, kRecordSize);
+    state.ResumeTiming();
   }
 }
-BENCHMARK(BM_FreeSlotBlockScan)->Unit(benchmark::kMillisecond);
-
-void BM_FreeSlotRecordByRecord(benchmark::State& state) {
-  Bench& b = Shared();
-  for (auto _ : state) {
-    const int32_t count = b.cache.RecordCountOfFile();
-    int32_t n = 0;
-    for (int32_t i = 1; i <= count && !n; ++i) {
-      if (b.cache.fctLectureDansLeCache(i).lngEtat == 0) n = i;
-    }
-    if (n != kRecords) state.SkipWithError("wrong slot");
-  }
-}
-BENCHMARK(BM_FreeSlotRecordByRecord)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ForcedReadMiss)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 // The floor: the whole file read sequentially in 64 KiB blocks.
 void BM_SequentialRead64KiB(benchmark::State& state) {
-  Bench& b = Shared();
+  Bench& b = Shared(static_cast<int>(state.range(0)));
   std::vector<uint8_t> block(65536);
   for (auto _ : state) {
     int64_t length = 0;
-    b.file->Length(&length);
-    for (int64_t at = 0; at < length; at += block.size()) {
+    b.raw->Length(&length);
+    for (int64_t at = 0; at < length; at += static_cast<int64_t>(block.size())) {
       size_t got = 0;
-      b.file->ReadAt(at, block.data(), block.size(), &got);
+      b.raw->ReadAt(at, block.data(), block.size(), &got);
     }
     benchmark::DoNotOptimize(block.data());
   }
+  state.SetBytesProcessed(state.iterations() * state.range(0) * kRecordSize);
 }
-BENCHMARK(BM_SequentialRead64KiB)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SequentialRead64KiB)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Arg(2500000)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
-}  // namespace quillon
+}  // namespace quillon::bench

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "cache/record_codec.h"
 #include "control/control_environment.h"
 #include "control/headless_site.h"
@@ -17,44 +18,13 @@
 #include "fakes/fake_registry_api.h"
 #include "platform/windows_1252.h"
 
-namespace quillon {
+namespace quillon::bench {
 namespace {
 
 constexpr int kRecords = 100000;
 constexpr int kControls = 1000;
 
-Text PointName(int record) {
-  return u"NOEUD" + NumberText(record % 7) + u":TAG" + NumberText(record) + u".PV";
-}
-
-// A temporary cache file whose records all hold a point read by the server.
-class CacheFile {
- public:
-  CacheFile(FileSystem& files, CodePage& cp, double read_at) {
-    char pattern[] = "/tmp/quillon-bench-XXXXXX";
-    const int fd = mkstemp(pattern);
-    if (fd >= 0) close(fd);
-    path_ = pattern;
-    std::vector<uint8_t> bytes(size_t{kRecords} * kRecordSize);
-    for (int n = 1; n <= kRecords; ++n) {
-      EnregCache r;
-      r.lngEtat = 2;
-      r.strRefNTF = PadToWidth(PointName(n), kRefNTFLength);
-      r.dtmLecture = read_at;
-      r.lngPollTime = Seconde_10;
-      r.strValeurLue = PadToWidth(NumberText(n) + u".5", kValeurLength);
-      r.strValeurFormateeLue = PadToWidth(NumberText(n) + u",50", kValeurLength);
-      EncodeRecord(r, cp, bytes.data() + size_t(n - 1) * kRecordSize);
-    }
-    auto file = files.OpenShared(FromUtf8(path_));
-    if (!file || !file->WriteAt(0, bytes.data(), bytes.size())) std::abort();
-  }
-  ~CacheFile() { std::remove(path_.c_str()); }
-  Text path() const { return FromUtf8(path_); }
-
- private:
-  std::string path_;
-};
+Text ControlPoint(int i) { return PointName(1 + i * (kRecords / kControls)); }
 
 // The platform's files and the French locale; a clock that moves when told to, no registry
 // (the cache file is named directly) and no trace.
@@ -73,13 +43,17 @@ struct Bench {
   Bench(int32_t poll_time)
       : env(BenchSeams()),
         clock(static_cast<testing::FakeClock&>(env.clock())),
-        file(env.files(), env.code_page(), clock.Now() + 1) {
-    env.shared().cache().UseFile(file.path());
+        file(env.files(), env.code_page(), kRecords, [read_at = clock.Now() + 1](int n) {
+          EnregCache r = PointRecord(n, 2);
+          r.dtmLecture = read_at;
+          return r;
+        }) {
+    env.shared().cache().UseFile(file.text_path());
     for (int i = 0; i < kControls; ++i) {
       auto c = std::make_unique<HeadlessControl>(env.services());
       c->control().InitProperties();
       c->control().put_Frequence_Rafraichissement(poll_time);
-      c->control().put_NTF(PointName(1 + i * (kRecords / kControls)));
+      c->control().put_NTF(ControlPoint(i));
       c->control().Show();
       controls.push_back(std::move(c));
     }
@@ -102,7 +76,7 @@ struct Bench {
 
   ControlEnvironment env;
   testing::FakeClock& clock;
-  CacheFile file;
+  BenchFile file;
   std::vector<std::unique_ptr<HeadlessControl>> controls;
 };
 
@@ -114,6 +88,34 @@ void BM_SecondOfTicks(benchmark::State& state) {
 }
 BENCHMARK(BM_SecondOfTicks)->Arg(Seconde_10)->Arg(Minute_01)->Unit(benchmark::kMillisecond);
 
+// The start-up phase: every control reads its point and asks for a forced read every second
+// (1,000 reads and 1,000 forced reads a second). The server serves nothing, so the phase
+// lasts 30 s; every 25 simulated seconds, untimed, the display goes to design mode and back.
+void BM_SecondOfTicksStartUp(benchmark::State& state) {
+  Bench bench(Seconde_10);
+  const auto restart = [&] {
+    for (auto& c : bench.controls) {
+      c->site().set_user_mode(UserMode::kDesign);
+      c->control().AmbientChanged(u"UserMode");
+      c->site().set_user_mode(UserMode::kRun);
+      c->control().AmbientChanged(u"UserMode");
+    }
+  };
+  restart();
+  int seconds = 0;
+  for (auto _ : state) {
+    if (++seconds % 25 == 0) {
+      state.PauseTiming();
+      restart();
+      state.ResumeTiming();
+    }
+    benchmark::DoNotOptimize(bench.Second());
+  }
+  state.counters["controls"] = kControls;
+  state.counters["records"] = kRecords;
+}
+BENCHMARK(BM_SecondOfTicksStartUp)->Unit(benchmark::kMillisecond);
+
 void BM_TickNotDue(benchmark::State& state) {
   Bench bench(Minute_30);
   QuillonPD& control = bench.controls[0]->control();
@@ -122,4 +124,4 @@ void BM_TickNotDue(benchmark::State& state) {
 BENCHMARK(BM_TickNotDue)->Unit(benchmark::kNanosecond);
 
 }  // namespace
-}  // namespace quillon
+}  // namespace quillon::bench

@@ -1,12 +1,11 @@
 // A flush of 1,000 queued points that already have records, in a real 100,000-record cache
-// file: time per forced read and file operations per forced read.
+// file written record by record: time per forced read and file operations per forced read.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <memory>
 #include <string>
 
+#include "bench_support.h"
 #include "cache/fct.h"
 #include "cache/fct_cache.h"
 #include "cache/record_codec.h"
@@ -15,7 +14,7 @@
 #include "platform/windows_1252.h"
 #include "services/trace_log.h"
 
-namespace quillon {
+namespace quillon::bench {
 namespace {
 
 constexpr int kRecords = 100000;
@@ -42,9 +41,9 @@ class CountingFile final : public RandomAccessFile {
     ++counts_.writes;
     return file_->WriteAt(offset, data, n);
   }
-  bool LockByte(int64_t offset) override {
+  bool TryLockByte(int64_t offset) override {
     ++counts_.locks;
-    return file_->LockByte(offset);
+    return file_->TryLockByte(offset);
   }
   bool UnlockByte(int64_t offset) override { return file_->UnlockByte(offset); }
 
@@ -59,6 +58,10 @@ class CountingFileSystem final : public FileSystem {
     auto file = files_->OpenShared(path);
     return file ? std::make_unique<CountingFile>(std::move(file), counts) : nullptr;
   }
+  std::unique_ptr<RandomAccessFile> OpenReadOnly(const Text& path) override {
+    auto file = files_->OpenReadOnly(path);
+    return file ? std::make_unique<CountingFile>(std::move(file), counts) : nullptr;
+  }
   bool Append(const Text& path, std::string_view bytes) override {
     return files_->Append(path, bytes);
   }
@@ -69,34 +72,20 @@ class CountingFileSystem final : public FileSystem {
   std::unique_ptr<FileSystem> files_ = NewPlatformFileSystem();
 };
 
-Text PointName(int i) { return u"NOEUD" + NumberText(i % 7) + u":TAG_" + NumberText(i) + u".PV"; }
 // The queued points: every 100th record of the file.
 Text QueuedPoint(int k) { return PointName(1 + k * (kRecords / kQueued)); }
 
 void BM_FlushOf1000KnownPoints(benchmark::State& state) {
-  char dir[] = "/tmp/quillon-bench-XXXXXX";
-  const std::string path = std::string(::mkdtemp(dir)) + "/cache.dat";
   Windows1252CodePage cp;
-  {
-    std::string bytes(size_t{kRecords} * kRecordSize, '\0');
-    for (int i = 1; i <= kRecords; ++i) {
-      EnregCache r;
-      r.lngEtat = 1;
-      r.strRefNTF = PadToWidth(PointName(i), kRefNTFLength);
-      EncodeRecord(r, cp, reinterpret_cast<uint8_t*>(&bytes[size_t(i - 1) * kRecordSize]));
-    }
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
-  }
   CountingFileSystem files;
+  BenchFile file(files, cp, kRecords, [](int n) { return PointRecord(n); });
   testing::FakeClock clock;
   auto registry_api = NewPlatformRegistryApi();
   auto echo = NewPlatformEchoApi();
   RegistrePD registry(*registry_api, cp, *echo);
   TraceLogConditionnel trace(files, clock, cp, false);
   FctCache cache(files, clock, cp, trace, registry);
-  cache.UseFile(FromUtf8(path));
+  cache.UseFile(file.text_path());
   Fct fct(cache, clock);
   for (int k = 0; k < kQueued; ++k) cache.cacheForcerLectNTF(QueuedPoint(k), 29);  // indexed
 
@@ -115,10 +104,8 @@ void BM_FlushOf1000KnownPoints(benchmark::State& state) {
   state.counters["reads_per_read"] = files.counts.reads / forced;
   state.counters["writes_per_read"] = files.counts.writes / forced;
   state.counters["locks_per_read"] = files.counts.locks / forced;
-  std::remove(path.c_str());
-  ::rmdir(dir);
 }
 BENCHMARK(BM_FlushOf1000KnownPoints)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-}  // namespace quillon
+}  // namespace quillon::bench

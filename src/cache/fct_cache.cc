@@ -4,14 +4,16 @@
 #include <cstring>
 #include <string_view>
 #include <variant>
-#include <vector>
 
 #include "cache/record_codec.h"
+#include "common/oledate.h"
 
 namespace quillon {
 namespace {
 
 inline constexpr int32_t kOpenFailed = 1;
+// Free-slot runs a scan remembers; beyond them the slot choice reads the whole file again.
+inline constexpr size_t kMaxFreeRuns = 4096;
 
 void AppendPart(Text& line, TextView part) { line.append(part); }
 void AppendPart(Text& line, const char16_t* part) { line.append(part); }
@@ -30,8 +32,10 @@ bool RecordOffset(int32_t n, int64_t* offset) {
   return true;
 }
 
-// True when the 60-byte reference field, trimmed of spaces, holds exactly `wanted`.
+// True when the 60-byte reference field, trimmed of spaces, holds exactly `wanted` (never
+// when `wanted` itself starts or ends with a space).
 bool TrimmedFieldEquals(const uint8_t* field, std::string_view wanted) {
+  if (!wanted.empty() && (wanted.front() == ' ' || wanted.back() == ' ')) return false;
   size_t begin = 0;
   while (begin < kRefNTFLength && field[begin] == ' ') ++begin;
   if (kRefNTFLength - begin < wanted.size()) return false;
@@ -43,28 +47,31 @@ bool TrimmedFieldEquals(const uint8_t* field, std::string_view wanted) {
   return true;
 }
 
+bool IsFree(const uint8_t* record) { return ReadInt32(record + kOffEtat) == 0; }
+
+double SecondsBetween(double from, double to) {
+  return (DateToLinear(to) - DateToLinear(from)) * kSecondsPerDay;
+}
+
 }  // namespace
 
-// Holds the cross-process slot lock from construction to destruction; nested holders in the
-// same call share the first one's lock.
+// Holds the cross-process slot lock, when it could be taken, until destruction. Without an
+// open file there is nothing to lock (and the write that follows fails).
 class FctCache::SlotLock {
  public:
-  explicit SlotLock(FctCache& cache) : cache_(cache) {
-    if (cache_.lock_depth_++ == 0 && cache_.file_) {
-      cache_.lock_held_ = cache_.file_->LockByte(kSlotLockOffset);
-    }
-  }
+  explicit SlotLock(FctCache& cache)
+      : cache_(cache), taken_(cache.file_ && cache.AcquireSlotLock()) {}
   ~SlotLock() {
-    if (--cache_.lock_depth_ == 0 && cache_.lock_held_) {
-      if (cache_.file_) cache_.file_->UnlockByte(kSlotLockOffset);
-      cache_.lock_held_ = false;
-    }
+    if (taken_ && cache_.file_) cache_.file_->UnlockByte(kSlotLockOffset);
   }
   SlotLock(const SlotLock&) = delete;
   SlotLock& operator=(const SlotLock&) = delete;
+  // False when another process kept the lock through the whole wait.
+  bool held() const { return taken_ || !cache_.file_; }
 
  private:
   FctCache& cache_;
+  bool taken_;
 };
 
 FctCache::FctCache(FileSystem& files, Clock& clock, CodePage& code_page,
@@ -77,6 +84,16 @@ void FctCache::Trace(const Parts&... parts) {
   Text line;
   (AppendPart(line, parts), ...);
   trace_.fctEcrireTrace(line);
+}
+
+void FctCache::FreeSlots::Add(int32_t n) {
+  if (!runs.empty() && runs.back().second == n - 1) {
+    runs.back().second = n;
+  } else if (runs.size() < kMaxFreeRuns) {
+    runs.emplace_back(n, n);
+  } else {
+    too_many = true;
+  }
 }
 
 Text FctCache::FilePath() const {
@@ -99,6 +116,37 @@ void FctCache::IndexRemove(const Text& ntf) {
   if (colIndexNTF_) colIndexNTF_->erase(IndexKey(ntf));
 }
 
+// ---- References
+
+FctCache::StoredReference FctCache::ExactReference(const Text& text) {
+  StoredReference ref;
+  ref.text = text;
+  ref.exact = code_page_.ToAnsiExact(text, &ref.bytes) && ref.bytes.size() <= kRefNTFLength;
+  return ref;
+}
+
+bool FctCache::CanStore(const Text& ntf) { return ExactReference(NormaliseReference(ntf)).exact; }
+
+// The stored form of a control's reference. One that the file cannot hold exactly is neither
+// looked up (its lossy bytes could name another point) nor written (it could never be found
+// again, and each request would add a record).
+bool FctCache::PrepareReference(const Text& ntf, StoredReference* ref) {
+  *ref = ExactReference(NormaliseReference(ntf));
+  if (!ref->exact) {
+    Trace(u"   NTF ", ref->text, u" non représentable dans le fichier : ni cherchée ni écrite");
+  }
+  return ref->exact;
+}
+
+bool FctCache::Carries(const uint8_t* record, const StoredReference& ref) {
+  if (ref.exact && code_page_.IsSingleByte()) {
+    return TrimmedFieldEquals(record + kOffRefNTF, ref.bytes);
+  }
+  return DecodeTrimmedReference(record, code_page_) == ref.text;
+}
+
+// ---- Reading
+
 int32_t FctCache::RecordCountOfFile() {
   int64_t length = 0;
   if (!file_ || !file_->Length(&length)) return 0;
@@ -111,6 +159,7 @@ bool FctCache::ReadRecordBytes(int32_t n, uint8_t* out) {
   size_t got = 0;
   if (!file_ || !RecordOffset(n, &offset)) return false;
   if (file_->ReadAt(offset, out, kRecordSize, &got)) return true;
+  read_failed_ = true;
   std::memset(out, 0, kRecordSize);
   return false;
 }
@@ -128,89 +177,43 @@ EnregCache FctCache::fctLectureDansLeCache(int32_t n) {
   return DecodeRecord(bytes, code_page_);
 }
 
-// Reads records 1 to `count` in blocks, each as a record read would deliver it (missing bytes
-// zero), traced as fctLectureDansLeCache traces it; returns the number of the first record
-// that `match` accepts, with its bytes in `found`, or 0.
-int32_t FctCache::ScanRecords(int32_t count, const RecordMatch& match, uint8_t* found) {
-  std::vector<uint8_t> block(size_t{kScanBlockRecords} * kRecordSize);
-  for (int32_t first = 1; first <= count; first += kScanBlockRecords) {
-    const int32_t records = std::min(kScanBlockRecords, count - first + 1);
+// Reads records `first` to `last` in blocks, each as a record read delivers it (missing bytes
+// zero) and traced as fctLectureDansLeCache traces it, until `visit(n, bytes)` returns true;
+// returns that record's number, or 0.
+template <typename Visit>
+int32_t FctCache::VisitRecords(int32_t first, int32_t last, Visit&& visit) {
+  const bool traced = trace_.blnTraceActive();
+  block_.resize(size_t{kScanBlockRecords} * kRecordSize);
+  for (int32_t start = first; start <= last; start += kScanBlockRecords) {
+    const int32_t records = std::min(kScanBlockRecords, last - start + 1);
     const size_t size = size_t(records) * kRecordSize;
     size_t got = 0;
-    if (!file_ || !file_->ReadAt(int64_t{first - 1} * kRecordSize, block.data(), size, &got)) {
+    if (!file_ || !file_->ReadAt(int64_t{start - 1} * kRecordSize, block_.data(), size, &got)) {
+      read_failed_ = read_failed_ || file_ != nullptr;
       got = 0;
     }
-    std::fill(block.begin() + static_cast<std::ptrdiff_t>(std::min(got, size)),
-              block.begin() + static_cast<std::ptrdiff_t>(size), uint8_t{0});
+    std::fill(block_.begin() + static_cast<std::ptrdiff_t>(std::min(got, size)),
+              block_.begin() + static_cast<std::ptrdiff_t>(size), uint8_t{0});
     for (int32_t k = 0; k < records; ++k) {
-      const uint8_t* record = block.data() + size_t(k) * kRecordSize;
-      if (trace_.blnTraceActive()) TraceRecordRead(first + k, record);
-      if (match(record)) {
-        std::memcpy(found, record, kRecordSize);
-        return first + k;
-      }
+      const uint8_t* record = block_.data() + size_t(k) * kRecordSize;
+      if (traced) TraceRecordRead(start + k, record);
+      if (visit(start + k, record)) return start + k;
     }
   }
   return 0;
 }
 
-int32_t FctCache::ScanForReference(const Text& ntf, EnregCache* found) {
-  const auto decoded_equals = [&](const uint8_t* record) {
-    return DecodeTrimmedReference(record, code_page_) == ntf;
-  };
-  RecordMatch match = decoded_equals;
-  std::string wanted;
-  if (!trace_.blnTraceActive() && code_page_.IsSingleByte()) {
-    // Bytes first; a candidate is confirmed by decoding, since a character without a byte
-    // of its own is encoded as '?'.
-    wanted = code_page_.ToAnsi(ntf);
-    match = [&](const uint8_t* record) {
-      return TrimmedFieldEquals(record + kOffRefNTF, wanted) && decoded_equals(record);
-    };
-  }
-  uint8_t bytes[kRecordSize];
-  const int32_t n = ScanRecords(RecordCountOfFile(), match, bytes);
-  if (n != 0) *found = DecodeRecord(bytes, code_page_);
-  return n;
-}
+// ---- Index and lookups
 
-int32_t FctCache::ChooseFreeSlot() {
-  const int32_t count = RecordCountOfFile();
-  uint8_t bytes[kRecordSize];
-  const int32_t n = ScanRecords(
-      count, [](const uint8_t* record) { return ReadInt32(record + kOffEtat) == 0; }, bytes);
-  return n != 0 ? n : count + 1;
-}
-
-void FctCache::fctEcritureDansLeCache(const EnregCache& record, int32_t& n) {
-  Trace(u"fctEcritureDansLeCache - début - Pos.", n);
-  // The slot choice and its write are one step for every process that shares the file.
-  std::optional<SlotLock> lock;
-  if (n == 0) {
-    lock.emplace(*this);
-    n = ChooseFreeSlot();
-  }
-  const Text trimmed = TrimSpaces(record.strRefNTF);
-  Trace(u"   EC ", trimmed, u" ", n);
-  uint8_t bytes[kRecordSize];
-  EncodeRecord(record, code_page_, bytes);
-  int64_t offset = 0;
-  if (file_ && RecordOffset(n, &offset)) file_->WriteAt(offset, bytes, kRecordSize);
-  lock.reset();
-  IndexAdd(trimmed, n);
-  Trace(u"fctEcritureDansLeCache - fin");
-}
-
-int32_t FctCache::convertNTFToIndex(const Text& ntf) {
-  Trace(u"convertNTFToIndex - début - ", ntf);
-  int32_t n = IndexEntry(ntf).value_or(0);
+// convertNTFToIndex, keeping the bytes of the record read to verify the entry.
+int32_t FctCache::VerifiedIndex(const StoredReference& ref, uint8_t* bytes) {
+  Trace(u"convertNTFToIndex - début - ", ref.text);
+  int32_t n = IndexEntry(ref.text).value_or(0);
   if (n != 0) {
-    // A record read as fctLectureDansLeCache reads it, of which only the reference is used.
-    uint8_t bytes[kRecordSize];
     ReadRecordBytes(n, bytes);
     if (trace_.blnTraceActive()) TraceRecordRead(n, bytes);
-    if (DecodeTrimmedReference(bytes, code_page_) != ntf) {
-      IndexRemove(ntf);
+    if (!Carries(bytes, ref)) {
+      IndexRemove(ref.text);
       n = 0;
     }
   }
@@ -218,35 +221,67 @@ int32_t FctCache::convertNTFToIndex(const Text& ntf) {
   return n;
 }
 
-EnregCache FctCache::GetData(const Text& ntf) {
-  Trace(u"GetData - début ", ntf);
-  EnregCache result;
-  const int32_t indexed = convertNTFToIndex(ntf);
-  if (indexed != 0) {
-    result = fctLectureDansLeCache(indexed);
-  } else {
-    Trace(u"   GetData ", ntf, u" position non mémorisée");
-    const int32_t n = ScanForReference(ntf, &result);
+int32_t FctCache::convertNTFToIndex(const Text& ntf) {
+  uint8_t bytes[kRecordSize];
+  return VerifiedIndex(ExactReference(ntf), bytes);
+}
+
+// One pass from record 1: the first record carrying the point, or 0 after noting in `free`
+// (when given) every free slot of the file.
+int32_t FctCache::Scan(const StoredReference& ref, uint8_t* bytes, FreeSlots* free) {
+  const int32_t count = RecordCountOfFile();
+  const bool by_bytes = code_page_.IsSingleByte();
+  const int32_t n = VisitRecords(1, count, [&](int32_t i, const uint8_t* record) {
+    if (by_bytes ? TrimmedFieldEquals(record + kOffRefNTF, ref.bytes) : Carries(record, ref)) {
+      std::memcpy(bytes, record, kRecordSize);
+      return true;
+    }
+    if (free && IsFree(record)) free->Add(i);
+    return false;
+  });
+  if (free) free->scanned = count;
+  return n;
+}
+
+// GetData's steps: the indexed record, read once and verified, else a scan that indexes the
+// first record carrying the point. A reference without exact bytes is in no record.
+int32_t FctCache::Locate(const StoredReference& ref, uint8_t* bytes, FreeSlots* free) {
+  Trace(u"GetData - début ", ref.text);
+  int32_t n = VerifiedIndex(ref, bytes);
+  if (n == 0) {
+    Trace(u"   GetData ", ref.text, u" position non mémorisée");
+    if (ref.exact) n = Scan(ref, bytes, free);
     if (n != 0) {
-      IndexRemove(ntf);
-      IndexAdd(ntf, n);
-      Trace(u"   Aj coll ", ntf, u" ", n);
+      IndexRemove(ref.text);
+      IndexAdd(ref.text, n);
+      Trace(u"   Aj coll ", ref.text, u" ", n);
     }
   }
   Trace(u"GetData - fin");
-  return result;
+  return n;
 }
 
+EnregCache FctCache::GetData(const Text& ntf) {
+  uint8_t bytes[kRecordSize];
+  if (Locate(ExactReference(ntf), bytes, nullptr) == 0) return EnregCache();
+  return DecodeRecord(bytes, code_page_);
+}
+
+// The open file is trusted until a read fails; then it is checked, re-opened when its handle
+// is no longer usable, and the lookup made again.
 EnregCache FctCache::PointRecord(const Text& ntf) {
-  if (fctOuvrirCache() != 0) return EnregCache();
-  return LookUpPoint(NormaliseReference(ntf));
+  if (!file_ && fctOuvrirCache() != 0) return EnregCache();
+  StoredReference ref;
+  if (!PrepareReference(ntf, &ref)) return EnregCache();
+  uint8_t bytes[kRecordSize];
+  read_failed_ = false;
+  int32_t n = Locate(ref, bytes, nullptr);
+  if (read_failed_ && fctOuvrirCache() == 0) n = Locate(ref, bytes, nullptr);
+  if (n == 0) return EnregCache();
+  return DecodeRecord(bytes, code_page_);
 }
 
-EnregCache FctCache::LookUpPoint(const Text& point) {
-  EnregCache record = GetData(point);
-  if (TrimSpaces(record.strRefNTF) != point) return EnregCache();
-  return record;
-}
+// ---- Opening and closing
 
 int32_t FctCache::fctOuvrirCache() {
   int64_t length = 0;
@@ -255,7 +290,7 @@ int32_t FctCache::fctOuvrirCache() {
   file_.reset();
   if (!fixed_path_ && strCheminInstall_.empty()) ReadInstallPath();
   intFicCache_ = ++last_handle_;
-  file_ = files_.OpenShared(FilePath());
+  file_ = read_only_ ? files_.OpenReadOnly(FilePath()) : files_.OpenShared(FilePath());
   return file_ ? 0 : kOpenFailed;
 }
 
@@ -273,46 +308,133 @@ void FctCache::ReadInstallPath() {
 
 void FctCache::CloseFile() { file_.reset(); }
 
-void FctCache::RefreshRecord(const Text& ntf, EnregCache record, int32_t poll_time) {
-  // While the slot is occupied the stored code only rises (towards a faster refresh).
-  if (record.lngEtat == 0 || record.lngPollTime < poll_time) record.lngPollTime = poll_time;
-  record.lngEtat = 1;
-  record.dtmLecture = 0;
-  record.dtmDemande = clock_.Now();
-  int32_t n = convertNTFToIndex(ntf);
-  Trace(u"  FL ", ntf, u" ", n);
-  fctEcritureDansLeCache(record, n);
+// ---- Writing
+
+// Short waits up to about 50 ms; after a wait that failed, one try without waiting during the
+// next second, so that a peer that keeps the lock costs a display little.
+bool FctCache::AcquireSlotLock() {
+  if (file_->TryLockByte(kSlotLockOffset)) return true;
+  const double start = clock_.Now();
+  const double since_failure = SecondsBetween(lock_failed_at_, start);
+  if (lock_failed_at_ != 0 && since_failure >= 0 && since_failure < 1) return false;
+  for (int tries = 0; tries < kSlotLockWaitMs; ++tries) {
+    clock_.Sleep(1);
+    if (file_->TryLockByte(kSlotLockOffset)) return true;
+    const double waited = SecondsBetween(start, clock_.Now());
+    if (waited * 1000 >= kSlotLockWaitMs || waited < 0) break;
+  }
+  lock_failed_at_ = clock_.Now();
+  return false;
 }
 
-void FctCache::WriteNewRequest(const Text& ntf, int32_t poll_time) {
+void FctCache::WriteRecordAt(const uint8_t* bytes, const Text& trimmed, int32_t n) {
+  Trace(u"   EC ", trimmed, u" ", n);
+  int64_t offset = 0;
+  if (file_ && RecordOffset(n, &offset)) file_->WriteAt(offset, bytes, kRecordSize);
+}
+
+void FctCache::fctEcritureDansLeCache(const EnregCache& record, int32_t& n) {
+  Trace(u"fctEcritureDansLeCache - début - Pos.", n);
+  // The slot choice and its write are one step for every process that shares the file.
+  std::optional<SlotLock> lock;
+  if (n == 0) {
+    lock.emplace(*this);
+    if (!lock->held()) {
+      Trace(u"   EC verrou occupé : écriture reportée");
+      Trace(u"fctEcritureDansLeCache - fin");
+      return;
+    }
+    const int32_t count = RecordCountOfFile();
+    n = VisitRecords(1, count, [](int32_t, const uint8_t* r) { return IsFree(r); });
+    if (n == 0) n = count + 1;
+  }
+  const Text trimmed = TrimSpaces(record.strRefNTF);
+  uint8_t bytes[kRecordSize];
+  EncodeRecord(record, code_page_, bytes);
+  WriteRecordAt(bytes, trimmed, n);
+  lock.reset();
+  IndexAdd(trimmed, n);
+  Trace(u"fctEcritureDansLeCache - fin");
+}
+
+// Under the slot lock, the slot for a new record of the point: every slot that a concurrent
+// writer may have filled since the scan is read again (the free ones and those appended), and
+// the first of them found carrying the point is returned with *taken set; otherwise the first
+// still free, or the end of the file.
+int32_t FctCache::ChooseSlotAgain(const StoredReference& ref, const FreeSlots& free, uint8_t* bytes,
+                                  bool* taken) {
+  const int32_t count = RecordCountOfFile();
+  int32_t first_free = 0;
+  const auto visit = [&](int32_t i, const uint8_t* record) {
+    if (Carries(record, ref)) {
+      std::memcpy(bytes, record, kRecordSize);
+      return *taken = true;
+    }
+    if (first_free == 0 && IsFree(record)) first_free = i;
+    return false;
+  };
+  if (free.too_many) {
+    if (const int32_t n = VisitRecords(1, count, visit)) return n;
+  } else {
+    for (const auto& [first, last] : free.runs) {
+      if (first > count) break;
+      if (const int32_t n = VisitRecords(first, std::min(last, count), visit)) return n;
+    }
+    if (const int32_t n = VisitRecords(free.scanned + 1, count, visit)) return n;
+  }
+  return first_free != 0 ? first_free : count + 1;
+}
+
+void FctCache::RewriteAsRequested(const StoredReference& ref, uint8_t* bytes, int32_t n,
+                                  int32_t poll_time) {
+  MarkRequested(bytes, poll_time, clock_.Now());
+  Trace(u"  FL ", ref.text, u" ", n);
+  Trace(u"fctEcritureDansLeCache - début - Pos.", n);
+  WriteRecordAt(bytes, ref.text, n);  // the lookup that found the point indexed it at N
+  Trace(u"fctEcritureDansLeCache - fin");
+}
+
+void FctCache::WriteNewRequest(const StoredReference& ref, int32_t poll_time,
+                               const FreeSlots& free) {
   EnregCache record;
   record.lngEtat = 1;
-  record.strRefNTF = PadToWidth(ntf, kRefNTFLength);
   record.lngPollTime = poll_time;
   record.strValeurLue = Text(kValeurLength, u' ');
   record.strValeurFormateeLue = Text(kValeurLength, u' ');
-  record.dtmLecture = 0;
   record.dtmDemande = clock_.Now();
+  uint8_t bytes[kRecordSize];
+  EncodeRecord(record, code_page_, bytes);
+  std::memset(bytes + kOffRefNTF, ' ', kRefNTFLength);
+  std::memcpy(bytes + kOffRefNTF, ref.bytes.data(), ref.bytes.size());
   Trace(u"  FL not found");
-  int32_t n = 0;
-  fctEcritureDansLeCache(record, n);
+  Trace(u"fctEcritureDansLeCache - début - Pos.", 0);
+  SlotLock lock(*this);
+  if (!lock.held()) {
+    Trace(u"   EC verrou occupé : écriture reportée");
+  } else {
+    bool taken = false;
+    const int32_t n = ChooseSlotAgain(ref, free, bytes, &taken);
+    // A point that another process wrote meanwhile is requested in its record.
+    if (taken) MarkRequested(bytes, poll_time, record.dtmDemande);
+    WriteRecordAt(bytes, ref.text, n);
+    IndexAdd(ref.text, n);
+  }
+  Trace(u"fctEcritureDansLeCache - fin");
 }
 
 void FctCache::cacheForcerLectNTF(const Text& ntf, int32_t poll_time) {
   Trace(u"cacheForcerLectNTF - début - ", ntf);
-  if (fctOuvrirCache() == 0) {
-    // Stored references are trimmed and at most 60 characters: a reference in another form
-    // would never be found and would add a record at every request.
-    const Text point = NormaliseReference(ntf);
-    // From the lookup to the write, no other process can add a record for the same point.
-    SlotLock lock(*this);
+  StoredReference ref;
+  if (fctOuvrirCache() == 0 && PrepareReference(ntf, &ref)) {
     Trace(u"  FL av GetData");
-    const EnregCache record = LookUpPoint(point);
+    uint8_t bytes[kRecordSize];
+    FreeSlots free;
+    const int32_t n = Locate(ref, bytes, &free);
     Trace(u"  FL ap GetData");
-    if (TrimSpaces(record.strRefNTF) == point) {
-      RefreshRecord(point, record, poll_time);
+    if (n != 0) {
+      RewriteAsRequested(ref, bytes, n, poll_time);
     } else {
-      WriteNewRequest(point, poll_time);
+      WriteNewRequest(ref, poll_time, free);
     }
   }
   Trace(u"cacheForcerLectNTF - fin");

@@ -3,11 +3,12 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "cache/record.h"
 #include "common/text.h"
@@ -19,9 +20,12 @@
 
 namespace quillon {
 
-// The byte locked around a free-slot choice and its write: far beyond any record, so other
-// processes stay free to open, read and write the file.
+// The byte locked around a new record's slot choice and its write: far beyond any record, so
+// other processes stay free to open, read and write the file.
 inline constexpr int64_t kSlotLockOffset = int64_t{1} << 40;
+// A busy slot lock is tried again every millisecond for about 50 ms; after a wait that
+// failed, the process only tries once, without waiting, during the next second.
+inline constexpr int kSlotLockWaitMs = 50;
 // Records read at once by a scan (about 64 KiB).
 inline constexpr int32_t kScanBlockRecords = 65536 / kRecordSize;
 
@@ -47,17 +51,27 @@ class FctCache {
   EnregCache GetData(const Text& ntf);
   // The record of a point as a control sees it: the file opened when closed, the reference
   // in its stored form (trimmed, at most 60 characters), the stored reference compared
-  // trimmed and exactly; the empty record otherwise.
+  // trimmed and exactly; the empty record otherwise, also for a reference that the file
+  // cannot hold exactly. A lookup through the index reads one record.
   EnregCache PointRecord(const Text& ntf);
+  // True when a reference, in its stored form, can be written and found again: every
+  // character in the code page without a look-alike, at most 60 bytes.
+  bool CanStore(const Text& ntf);
   // Opens the cache file when it is not open (0 when open at the end, else non-zero).
   int32_t fctOuvrirCache();
-  // Marks a point as requested with a refresh code, or writes a new request record.
+  // Marks a point as requested with a refresh code (its record read afresh and rewritten in
+  // place), or writes a new request record into a slot chosen under the slot lock; a lookup
+  // that misses is one pass over the file. Nothing is written for a reference that the file
+  // cannot hold exactly, nor when the slot lock stays busy (the next request tries again).
   void cacheForcerLectNTF(const Text& ntf, int32_t poll_time);
   // Closes the file; the handle number, the path and the index stay.
   void CloseFile();
 
   // Opens this file instead of the one under the installation path (tools, tests).
   void UseFile(const Text& path) { fixed_path_ = path; }
+  // From the next (re)open, opens the file for reading only and never creates it (tools that
+  // only look): lookups work, writes fail.
+  void ReadOnly() { read_only_ = true; }
   // The file that fctOuvrirCache opens.
   Text FilePath() const;
 
@@ -70,20 +84,39 @@ class FctCache {
   int32_t RecordCountOfFile();
 
  private:
-  using RecordMatch = std::function<bool(const uint8_t* record)>;
+  // A reference in the form the file stores it, and its exact ANSI bytes when it has them.
+  struct StoredReference {
+    Text text;
+    std::string bytes;
+    bool exact = false;
+  };
+  // Free slots seen by a scan of records 1 to `scanned`, as runs of numbers.
+  struct FreeSlots {
+    int32_t scanned = 0;
+    std::vector<std::pair<int32_t, int32_t>> runs;
+    bool too_many = false;
+    void Add(int32_t n);
+  };
   class SlotLock;
 
   template <typename... Parts>
   void Trace(const Parts&... parts);
-  // The record of a normalised reference (stored one trimmed, compared exactly), or empty.
-  EnregCache LookUpPoint(const Text& point);
+  StoredReference ExactReference(const Text& text);
+  bool PrepareReference(const Text& ntf, StoredReference* ref);
+  bool Carries(const uint8_t* record, const StoredReference& ref);
   bool ReadRecordBytes(int32_t n, uint8_t* out);
   void TraceRecordRead(int32_t n, const uint8_t* bytes);
-  int32_t ScanRecords(int32_t count, const RecordMatch& match, uint8_t* found);
-  int32_t ScanForReference(const Text& ntf, EnregCache* found);
-  int32_t ChooseFreeSlot();
-  void RefreshRecord(const Text& ntf, EnregCache record, int32_t poll_time);
-  void WriteNewRequest(const Text& ntf, int32_t poll_time);
+  template <typename Visit>
+  int32_t VisitRecords(int32_t first, int32_t last, Visit&& visit);
+  int32_t VerifiedIndex(const StoredReference& ref, uint8_t* bytes);
+  int32_t Locate(const StoredReference& ref, uint8_t* bytes, FreeSlots* free);
+  int32_t Scan(const StoredReference& ref, uint8_t* bytes, FreeSlots* free);
+  bool AcquireSlotLock();
+  int32_t ChooseSlotAgain(const StoredReference& ref, const FreeSlots& free, uint8_t* bytes,
+                          bool* taken);
+  void WriteRecordAt(const uint8_t* bytes, const Text& trimmed, int32_t n);
+  void RewriteAsRequested(const StoredReference& ref, uint8_t* bytes, int32_t n, int32_t poll_time);
+  void WriteNewRequest(const StoredReference& ref, int32_t poll_time, const FreeSlots& free);
   void ReadInstallPath();
   void IndexAdd(const Text& ntf, int32_t n);
   void IndexRemove(const Text& ntf);
@@ -101,8 +134,10 @@ class FctCache {
   // Keys: "KEY_" + reference, folded with FoldCase so that letter case is ignored.
   std::optional<std::unordered_map<Text, int32_t>> colIndexNTF_;
   std::optional<Text> fixed_path_;
-  int lock_depth_ = 0;
-  bool lock_held_ = false;
+  bool read_only_ = false;
+  bool read_failed_ = false;    // a read of the open file failed since this flag was cleared
+  double lock_failed_at_ = 0;   // when a wait for the slot lock last failed; 0: never
+  std::vector<uint8_t> block_;  // the scans' read buffer
 };
 
 }  // namespace quillon

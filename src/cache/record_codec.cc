@@ -45,6 +45,15 @@ Text ReadText(const uint8_t* bytes, size_t width, CodePage& code_page) {
 
 int32_t ReadInt32(const uint8_t* bytes) { return static_cast<int32_t>(ReadUint32(bytes)); }
 
+void MarkRequested(uint8_t* bytes, int32_t poll_time, double now) {
+  if (ReadInt32(bytes + kOffEtat) == 0 || ReadInt32(bytes + kOffPollTime) < poll_time) {
+    WriteUint32(static_cast<uint32_t>(poll_time), bytes + kOffPollTime);
+  }
+  WriteUint32(1, bytes + kOffEtat);
+  WriteDouble(0, bytes + kOffLecture);
+  WriteDouble(now, bytes + kOffDemande);
+}
+
 void EncodeRecord(const EnregCache& record, CodePage& code_page, uint8_t* out) {
   WriteUint32(static_cast<uint32_t>(record.lngEtat), out + kOffEtat);
   WriteText(record.strRefNTF, kRefNTFLength, code_page, out + kOffRefNTF);

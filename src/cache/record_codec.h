@@ -24,4 +24,9 @@ Text DecodeTrimmedReference(const uint8_t* bytes, CodePage& code_page);
 // The signed 32-bit number stored little-endian at `bytes`.
 int32_t ReadInt32(const uint8_t* bytes);
 
+// Marks 144 record bytes as requested in place: state 1, time of the last read 0, time of the
+// request `now`, and the refresh code `poll_time` when the slot was free or the stored code is
+// lower (an occupied slot's code only rises). Every other byte stays as it is.
+void MarkRequested(uint8_t* bytes, int32_t poll_time, double now);
+
 }  // namespace quillon

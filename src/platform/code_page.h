@@ -19,6 +19,9 @@ class CodePage {
   virtual Text ToText(std::string_view bytes) = 0;
   // Text to ANSI bytes; a character without a byte of its own becomes '?'.
   virtual std::string ToAnsi(TextView text) = 0;
+  // Text to ANSI bytes that read back as the same text: false, with *bytes unspecified, when
+  // a character has no byte sequence of its own (no look-alike, no default character).
+  virtual bool ToAnsiExact(TextView text, std::string* bytes) = 0;
   // True when every byte is one character and back, so comparing bytes compares texts.
   virtual bool IsSingleByte() = 0;
 };

@@ -24,10 +24,11 @@ class RandomAccessFile {
   virtual bool ReadAt(int64_t offset, uint8_t* buffer, size_t n, size_t* got) = 0;
   // Writes n bytes at offset, growing the file when needed.
   virtual bool WriteAt(int64_t offset, const uint8_t* data, size_t n) = 0;
-  // Waits for an exclusive lock on one byte at offset; other processes may still open, read
-  // and write the file (the byte may lie beyond its end).
-  virtual bool LockByte(int64_t offset) = 0;
-  // Releases the lock taken by LockByte.
+  // Takes an exclusive lock on one byte at offset without waiting: false when another handle
+  // holds it. Other processes may still open, read and write the file (the byte may lie
+  // beyond its end).
+  virtual bool TryLockByte(int64_t offset) = 0;
+  // Releases the lock taken by TryLockByte.
   virtual bool UnlockByte(int64_t offset) = 0;
 };
 
@@ -41,6 +42,9 @@ class FileSystem {
   // Opens path for reading and writing without sharing restriction, creating it empty when
   // missing; nullptr when it cannot be opened.
   virtual std::unique_ptr<RandomAccessFile> OpenShared(const Text& path) = 0;
+  // Opens an existing path for reading only, without sharing restriction and never creating
+  // it; nullptr when it cannot be opened.
+  virtual std::unique_ptr<RandomAccessFile> OpenReadOnly(const Text& path) = 0;
   // Appends bytes to path, creating the file when missing; false when nothing was written.
   virtual bool Append(const Text& path, std::string_view bytes) = 0;
   // Full path of the library or program file that holds this code.

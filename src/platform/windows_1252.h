@@ -11,6 +11,7 @@ class Windows1252CodePage final : public CodePage {
  public:
   Text ToText(std::string_view bytes) override;
   std::string ToAnsi(TextView text) override;
+  bool ToAnsiExact(TextView text, std::string* bytes) override;
   bool IsSingleByte() override { return true; }
 };
 

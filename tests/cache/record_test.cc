@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 #include "cache/record_codec.h"
 #include "platform/windows_1252.h"
@@ -74,6 +75,22 @@ TEST_F(RecordCodec, EmptyRecordIsAllZeroBytesAndTextsAreFittedToTheirFields) {
   EXPECT_EQ(back.strRefNTF, Text(60, u'x'));
   EXPECT_EQ(back.strValeurLue, u"ab" + Text(18, u' '));
   EXPECT_EQ(back.strValeurFormateeLue, Text(20, u'\0'));
+}
+
+TEST(Windows1252Test, ExactConversionHasNoLookAlikeAndNoDefaultCharacter) {
+  Windows1252CodePage cp;
+  std::string bytes;
+  for (const TextView ok : {TextView(u"A:é.€"), TextView(u"\u0081\u009D\u00FF?"), TextView()}) {
+    EXPECT_TRUE(cp.ToAnsiExact(ok, &bytes)) << ToUtf8(ok);
+    EXPECT_EQ(bytes, cp.ToAnsi(ok));
+    EXPECT_EQ(cp.ToText(bytes), ok);
+  }
+  // Omega, Cyrillic, A with macron (whose best fit is A), an emoji, a lone surrogate.
+  for (const TextView lossy :
+       {TextView(u"A:Ω.F"), TextView(u"Ж"), TextView(u"Ā"), TextView(u"😀"), TextView(u"\xD800")}) {
+    EXPECT_FALSE(cp.ToAnsiExact(lossy, &bytes)) << ToUtf8(lossy);
+  }
+  EXPECT_EQ(cp.ToAnsi(u"A:Ω.F"), "A:?.F");  // what a lossy lookup would have searched for
 }
 
 TEST(RecordCountTest, RoundsHalfToEven) {

@@ -2,13 +2,15 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace quillon::testing {
 
 class FakeFile final : public RandomAccessFile {
  public:
-  FakeFile(FakeFileSystem* fs, Text path)
-      : fs_(fs), path_(std::move(path)), gen_(fs->generation_) {}
+  FakeFile(FakeFileSystem* fs, Text path, bool read_only)
+      : fs_(fs), path_(std::move(path)), gen_(fs->generation_), read_only_(read_only) {}
+  ~FakeFile() override { Release(); }
 
   bool Length(int64_t* length) override {
     ++fs_->ops_.lengths;
@@ -30,26 +32,41 @@ class FakeFile final : public RandomAccessFile {
 
   bool WriteAt(int64_t offset, const uint8_t* data, size_t n) override {
     ++fs_->ops_.writes;
-    if (!Valid() || offset < 0) return false;
+    if (!Valid() || read_only_ || offset < 0) return false;
     std::string& d = Data();
     if (d.size() < static_cast<size_t>(offset) + n) d.resize(static_cast<size_t>(offset) + n, '\0');
     std::memcpy(d.data() + offset, data, n);
     return true;
   }
 
-  bool LockByte(int64_t) override {
+  bool TryLockByte(int64_t) override {
     ++fs_->ops_.locks;
-    return Valid();
+    if (auto peer = std::exchange(fs_->before_lock_, nullptr)) peer();
+    if (!Valid() || read_only_) return false;
+    const void*& owner = fs_->lock_owners_[path_];
+    if (owner != nullptr && owner != this) return false;
+    owner = this;
+    return true;
   }
-  bool UnlockByte(int64_t) override { return Valid(); }
+  bool UnlockByte(int64_t) override {
+    ++fs_->ops_.unlocks;
+    return Valid() && Release();
+  }
 
  private:
+  bool Release() {
+    const auto it = fs_->lock_owners_.find(path_);
+    if (it == fs_->lock_owners_.end() || it->second != this) return false;
+    fs_->lock_owners_.erase(it);
+    return true;
+  }
   bool Valid() const { return gen_ == fs_->generation_; }
   std::string& Data() { return fs_->files_[path_]; }
 
   FakeFileSystem* fs_;
   Text path_;
   int gen_;
+  bool read_only_;
 };
 
 bool FakeFileSystem::Allowed(const Text& path) const {
@@ -64,7 +81,22 @@ std::unique_ptr<RandomAccessFile> FakeFileSystem::OpenShared(const Text& path) {
   ++ops_.opens;
   if (!Exists(path) && !Allowed(path)) return nullptr;
   files_[path];
-  return std::make_unique<FakeFile>(this, path);
+  return std::make_unique<FakeFile>(this, path, false);
+}
+
+std::unique_ptr<RandomAccessFile> FakeFileSystem::OpenReadOnly(const Text& path) {
+  ++ops_.opens;
+  if (!Exists(path)) return nullptr;
+  return std::make_unique<FakeFile>(this, path, true);
+}
+
+void FakeFileSystem::HoldLocksElsewhere(const Text& path, bool held) {
+  static const int kPeer = 0;
+  if (held) {
+    lock_owners_[path] = &kPeer;
+  } else {
+    lock_owners_.erase(path);
+  }
 }
 
 bool FakeFileSystem::Append(const Text& path, std::string_view bytes) {

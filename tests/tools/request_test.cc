@@ -39,6 +39,21 @@ TEST_F(RequestTest, FileFoundAsTheLibraryFindsItAndAMissingFolderFails) {
   EXPECT_FALSE(std::filesystem::exists(Path("none")));
 }
 
+TEST_F(RequestTest, ReferenceTheFileCannotHoldLeavesTheFileUntouched) {
+  // A look-alike ("A" for "Ā") or the default "?" would request another point.
+  WriteCache({{1, "A:?.F"}, {1, "A:A.F"}});
+  const std::string before = ReadFile(Path("c.dat"));
+  for (const char* ntf : {"A:\xCE\xA9.F", "A:\xC4\x80.F", "A:\xF0\x9F\x98\x80.F", "A:\xC3.F"}) {
+    const RunResult r = Run({"request", ntf, "--cache", Path("c.dat")});
+    EXPECT_EQ(r.code, 1) << ntf;
+    EXPECT_EQ(Lines(r.err).size(), 1u) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(Run({"request", ntf, "--cache", Path("new.dat")}).code, 1);
+  }
+  EXPECT_EQ(ReadFile(Path("c.dat")), before);
+  EXPECT_FALSE(std::filesystem::exists(Path("new.dat")));
+}
+
 TEST_F(RequestTest, BadInputGetsOneLineAndExitTwo) {
   ExpectRefused({{"request"},
                  {"request", "A:B.C", "D:E.F"},

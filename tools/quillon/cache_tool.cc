@@ -163,6 +163,22 @@ std::string AlignedTable(const std::vector<std::vector<std::string>>& rows) {
   return out;
 }
 
+std::optional<Text> StorableReference(const std::string& utf8, FctCache& cache, CodePage& code_page,
+                                      std::string* error) {
+  const Text ntf = FromUtf8(utf8);
+  if (ToUtf8(ntf) != utf8) {
+    *error = "the reference is not valid UTF-8";
+    return std::nullopt;
+  }
+  if (cache.CanStore(ntf)) return ntf;
+  std::string bytes;
+  *error = "'" + utf8 + "' cannot be stored in the cache file: " +
+           (code_page.ToAnsiExact(NormaliseReference(ntf), &bytes)
+                ? "it takes more than the 60 bytes of the reference field"
+                : "it has a character outside the ANSI code page");
+  return std::nullopt;
+}
+
 std::optional<int32_t> ParsePollTime(const std::string& text) {
   for (const PollTimeEntry& e : kPollTimes) {
     if (text == e.name) return e.value;

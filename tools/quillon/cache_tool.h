@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "cache/fct_cache.h"
 #include "cache/record.h"
+#include "platform/code_page.h"
 
 namespace quillon::tool {
 
@@ -47,6 +49,11 @@ std::string TsvHeader();
 std::string TsvLine(int64_t slot, const EnregCache& record);
 // Rows (the first one the header) as a table aligned on spaces.
 std::string AlignedTable(const std::vector<std::vector<std::string>>& rows);
+
+// A point reference from the command line, when it is valid UTF-8 and the cache file can hold
+// it exactly; otherwise nullopt with *error set to one line saying why.
+std::optional<Text> StorableReference(const std::string& utf8, FctCache& cache, CodePage& code_page,
+                                      std::string* error);
 
 // An E_POLLTIME code given as its value (90) or its constant name (Seconde_10).
 std::optional<int32_t> ParsePollTime(const std::string& text);

@@ -108,13 +108,52 @@ bool StandInServer::Due(const EnregCache& record, double now) const {
   return !(elapsed < PollTimeSeconds(record.lngPollTime));  // also when the clock went back
 }
 
+// Tries every millisecond for a while, as the library waits for the lock.
+bool StandInServer::LockSlots() {
+  for (int tries = 0;; ++tries) {
+    if (file_->TryLockByte(kSlotLockOffset)) return true;
+    if (tries == kSlotLockWaitMs) return false;
+    clock_.Sleep(1);
+  }
+}
+
+// The bytes of a served record: only the time of the read and the two value texts change.
+bool StandInServer::Served(const uint8_t* read, double now, uint8_t* out) {
+  EnregCache record = DecodeRecord(read, code_page_);
+  if (!Due(record, now)) return false;
+  const ServedValue v = ValueOf(TrimSpaces(record.strRefNTF), now);
+  record.strValeurLue = PadToWidth(v.value, kValeurLength);
+  record.strValeurFormateeLue = PadToWidth(v.formatted, kValeurLength);
+  record.dtmLecture = now;
+  uint8_t encoded[kRecordSize];
+  EncodeRecord(record, code_page_, encoded);
+  std::copy_n(read, kRecordSize, out);
+  std::copy_n(encoded + kOffLecture, 8, out + kOffLecture);
+  std::copy_n(encoded + kOffValeurLue, 2 * kValeurLength, out + kOffValeurLue);
+  return true;
+}
+
+// Serves record i, read by the pass as `read`, under the slot lock: the record is read again
+// there, so that a request written since the pass is not put back to an older copy (the
+// bytes prepared before the lock serve when nothing changed).
+bool StandInServer::ServeRecord(int64_t i, const uint8_t* read, double now) {
+  uint8_t served[kRecordSize];
+  if (!Served(read, now, served) || !LockSlots()) return false;
+  uint8_t held[kRecordSize];
+  size_t got = 0;
+  bool due = file_->ReadAt(i * kRecordSize, held, kRecordSize, &got) && got == kRecordSize;
+  if (due && !std::equal(read, read + kRecordSize, held)) due = Served(held, now, served);
+  const bool written = due && file_->WriteAt(i * kRecordSize, served, kRecordSize);
+  file_->UnlockByte(kSlotLockOffset);
+  return written;
+}
+
 int StandInServer::ServeOnce() {
   int64_t length = 0;
   if (!file_ || !file_->Length(&length)) {
     file_ = files_.OpenShared(cache_path_);
     if (!file_ || !file_->Length(&length)) return -1;
   }
-  const bool locked = file_->LockByte(kSlotLockOffset);
   int served = 0;
   const int64_t count = std::min<int64_t>(length / kRecordSize, kMaxRecordNumber);
   std::vector<uint8_t> bytes(static_cast<size_t>(count) * kRecordSize);
@@ -122,22 +161,9 @@ int StandInServer::ServeOnce() {
   if (count > 0 && file_->ReadAt(0, bytes.data(), bytes.size(), &got)) {
     const double now = clock_.Now();
     for (int64_t i = 0; i < static_cast<int64_t>(got / kRecordSize); ++i) {
-      uint8_t* at = bytes.data() + i * kRecordSize;
-      EnregCache record = DecodeRecord(at, code_page_);
-      if (!Due(record, now)) continue;
-      const ServedValue v = ValueOf(TrimSpaces(record.strRefNTF), now);
-      record.strValeurLue = PadToWidth(v.value, kValeurLength);
-      record.strValeurFormateeLue = PadToWidth(v.formatted, kValeurLength);
-      record.dtmLecture = now;
-      // Only the served fields change: every other byte is written back as it was read.
-      uint8_t served_bytes[kRecordSize];
-      EncodeRecord(record, code_page_, served_bytes);
-      std::copy_n(served_bytes + kOffLecture, 8, at + kOffLecture);
-      std::copy_n(served_bytes + kOffValeurLue, 2 * kValeurLength, at + kOffValeurLue);
-      if (file_->WriteAt(i * kRecordSize, at, kRecordSize)) ++served;
+      if (ServeRecord(i, bytes.data() + i * kRecordSize, now)) ++served;
     }
   }
-  if (locked) file_->UnlockByte(kSlotLockOffset);
   return served;
 }
 

@@ -39,7 +39,8 @@ class StandInServer {
 
   // Serves, once, every record in state 1 that is due: not read since its last request, or
   // read at least its refresh period ago. Returns the records written, -1 when the file
-  // cannot be opened. Holds the cache's slot lock meanwhile, so no request is torn.
+  // cannot be opened. Holds the cache's slot lock for each record it rewrites, so that no
+  // new request is torn or lost; a record whose lock stays busy waits for the next pass.
   int ServeOnce();
 
   // The simulated signal of a point: a ramp, a sine or a counter, chosen by its reference.
@@ -49,6 +50,9 @@ class StandInServer {
 
  private:
   bool Due(const EnregCache& record, double now) const;
+  bool LockSlots();
+  bool Served(const uint8_t* read, double now, uint8_t* out);
+  bool ServeRecord(int64_t i, const uint8_t* read, double now);
   ServedValue ValueOf(const Text& ntf, double now);
 
   FileSystem& files_;

@@ -6,17 +6,23 @@ namespace quillon {
 namespace {
 
 constexpr std::array<char16_t, 32> kHighControls = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-char ToByte(char16_t c) {
-  if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
-  for (size_t i = 0; i < kHighControls.size(); ++i) {
-    if (kHighControls[i] == c) return static_cast<char>(0x80 + i);
+// The byte of a character; false when the code page has none for it.
+bool ToByte(char16_t c, char* byte) {
+  if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+    *byte = static_cast<char>(c);
+    return true;
   }
-  return '?';
+  for (size_t i = 0; i < kHighControls.size(); ++i) {
+    if (kHighControls[i] == c) {
+      *byte = static_cast<char>(0x80 + i);
+      return true;
+    }
+  }
+  return false;
 }
 
 }  // namespace
@@ -32,8 +38,19 @@ Text Windows1252CodePage::ToText(std::string_view bytes) {
 
 std::string Windows1252CodePage::ToAnsi(TextView text) {
   std::string out(text.size(), '\0');
-  for (size_t i = 0; i < text.size(); ++i) out[i] = ToByte(text[i]);
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (!ToByte(text[i], &out[i])) out[i] = '?';
+  }
   return out;
+}
+
+// No best-fit: a character is exact only with a byte of its own (A with macron is not A).
+bool Windows1252CodePage::ToAnsiExact(TextView text, std::string* bytes) {
+  bytes->assign(text.size(), '\0');
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (!ToByte(text[i], &(*bytes)[i])) return false;
+  }
+  return true;
 }
 
 }  // namespace quillon

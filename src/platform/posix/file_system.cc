@@ -54,11 +54,12 @@ class PosixFile final : public RandomAccessFile {
     return true;
   }
 
-  bool LockByte(int64_t offset) override { return SetLock(offset, F_WRLCK); }
+  bool TryLockByte(int64_t offset) override { return SetLock(offset, F_WRLCK); }
   bool UnlockByte(int64_t offset) override { return SetLock(offset, F_UNLCK); }
 
  private:
-  // Open-file-description locks belong to this handle, not to the whole process.
+  // Open-file-description locks belong to this handle, not to the whole process; F_OFD_SETLK
+  // never waits.
   bool SetLock(int64_t offset, short type) {
     struct flock fl {};
     fl.l_type = type;
@@ -67,7 +68,7 @@ class PosixFile final : public RandomAccessFile {
     fl.l_len = 1;
     int rc;
     do {
-      rc = ::fcntl(fd_, F_OFD_SETLKW, &fl);
+      rc = ::fcntl(fd_, F_OFD_SETLK, &fl);
     } while (rc != 0 && errno == EINTR);
     return rc == 0;
   }
@@ -83,8 +84,21 @@ class PosixFileSystem final : public FileSystem {
     return std::make_unique<PosixFile>(fd);
   }
 
+  // Without waiting for a writer (a FIFO would block the open); only a regular file is kept.
+  std::unique_ptr<RandomAccessFile> OpenReadOnly(const Text& path) override {
+    const int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+      ::close(fd);
+      return nullptr;
+    }
+    return std::make_unique<PosixFile>(fd);
+  }
+
   bool Append(const Text& path, std::string_view bytes) override {
-    const int fd = ::open(NativePath(path).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    const int fd =
+        ::open(NativePath(path).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0) return false;
     const ssize_t w = ::write(fd, bytes.data(), bytes.size());
     ::close(fd);

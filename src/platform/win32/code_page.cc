@@ -1,6 +1,6 @@
-#include <windows.h>
-
 #include "platform/code_page.h"
+
+#include <windows.h>
 
 namespace quillon {
 namespace {
@@ -14,8 +14,8 @@ class AnsiCodePage final : public CodePage {
 
   Text ToText(std::string_view bytes) override {
     if (bytes.empty()) return Text();
-    const int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()),
-                                      nullptr, 0);
+    const int n =
+        MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
     std::wstring wide(static_cast<size_t>(n > 0 ? n : 0), L'\0');
     if (n > 0) {
       MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(), n);
@@ -30,15 +30,44 @@ class AnsiCodePage final : public CodePage {
                                       nullptr, 0, "?", nullptr);
     std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
     if (n > 0) {
-      WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n,
-                          "?", nullptr);
+      WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, "?",
+                          nullptr);
     }
     return out;
+  }
+
+  // Without best-fit look-alikes (A with macron does not become A) and without the default
+  // character; a code page that takes no flags (UTF-8) is converted plainly. Either way the
+  // bytes must read back as the same text.
+  bool ToAnsiExact(TextView text, std::string* bytes) override {
+    bytes->clear();
+    if (text.empty()) return true;
+    const std::wstring wide(text.begin(), text.end());
+    DWORD flags = WC_NO_BEST_FIT_CHARS;
+    BOOL used_default = FALSE;
+    int n = Convert(wide, flags, nullptr, 0, &used_default);
+    if (n <= 0 &&
+        (GetLastError() == ERROR_INVALID_FLAGS || GetLastError() == ERROR_INVALID_PARAMETER)) {
+      flags = 0;
+      n = Convert(wide, flags, nullptr, 0, nullptr);
+    }
+    if (n <= 0 || used_default) return false;
+    bytes->resize(static_cast<size_t>(n));
+    if (Convert(wide, flags, bytes->data(), n, flags ? &used_default : nullptr) != n ||
+        used_default) {
+      return false;
+    }
+    return ToText(*bytes) == Text(text);
   }
 
   bool IsSingleByte() override { return single_byte_; }
 
  private:
+  static int Convert(const std::wstring& wide, DWORD flags, char* out, int size, BOOL* used) {
+    return WideCharToMultiByte(CP_ACP, flags, wide.data(), static_cast<int>(wide.size()), out, size,
+                               nullptr, used);
+  }
+
   bool single_byte_ = true;
 };
 

@@ -1,6 +1,6 @@
-#include <windows.h>
-
 #include "platform/file_system.h"
+
+#include <windows.h>
 
 namespace quillon {
 namespace {
@@ -54,9 +54,12 @@ class Win32File final : public RandomAccessFile {
     return true;
   }
 
-  bool LockByte(int64_t offset) override {
+  bool OnDisk() const { return GetFileType(handle_) == FILE_TYPE_DISK; }
+
+  bool TryLockByte(int64_t offset) override {
     OVERLAPPED ov = At(offset);
-    return LockFileEx(handle_, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &ov) != 0;
+    return LockFileEx(handle_, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &ov) !=
+           0;
   }
 
   bool UnlockByte(int64_t offset) override {
@@ -71,11 +74,14 @@ class Win32File final : public RandomAccessFile {
 class Win32FileSystem final : public FileSystem {
  public:
   std::unique_ptr<RandomAccessFile> OpenShared(const Text& path) override {
-    HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return nullptr;
-    return std::make_unique<Win32File>(h);
+    return Open(path, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS);
+  }
+
+  // Only a file on disk is kept (not a pipe or a device).
+  std::unique_ptr<RandomAccessFile> OpenReadOnly(const Text& path) override {
+    auto file = Open(path, GENERIC_READ, OPEN_EXISTING);
+    if (file && !static_cast<Win32File&>(*file).OnDisk()) return nullptr;
+    return file;
   }
 
   bool Append(const Text& path, std::string_view bytes) override {
@@ -92,12 +98,21 @@ class Win32FileSystem final : public FileSystem {
   Text ModulePath() override {
     // The module that holds this code: the control library, or the program it is linked into.
     HMODULE module = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCWSTR>(&NewPlatformFileSystem), &module);
+    GetModuleHandleExW(
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        reinterpret_cast<LPCWSTR>(&NewPlatformFileSystem), &module);
     wchar_t buffer[MAX_PATH * 4];
     const DWORD n = GetModuleFileNameW(module, buffer, static_cast<DWORD>(std::size(buffer)));
     return Text(buffer, buffer + n);
+  }
+
+ private:
+  static std::unique_ptr<RandomAccessFile> Open(const Text& path, DWORD access, DWORD how) {
+    HANDLE h = CreateFileW(Wide(path).c_str(), access,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, how,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    return std::make_unique<Win32File>(h);
   }
 };
 

@@ -76,6 +76,13 @@ expect_read Texte 'rc=1 text=inchange' serveur-pd
 install='C:\QuillonEssai'
 mkdir -p "$WINEPREFIX/drive_c/QuillonEssai/Serveur Quillon PD"
 reg_add 'HKLM\SOFTWARE\Halvorn\Pondral' 'Chemin PD' REG_SZ "$install"
+# doctor only reads: a missing cache file is reported, not created.
+cache_file="$WINEPREFIX/drive_c/QuillonEssai/Serveur Quillon PD/cacheQuillonPD_V2.dat"
+rm -f "$cache_file"  # the prefix outlives a run
+run "$quillon" doctor || true
+expect_out 'Cache file opens: no' 'doctor missing cache file'
+if [ -e "$cache_file" ]; then ko 'doctor created the cache file'; else ok; fi
+: >"$cache_file"
 if run "$quillon" doctor --ping 127.0.0.1; then ok; else ko "doctor exit code $?"; fi
 expect_out "Installation path: $install" 'doctor path'
 expect_out 'Cache file opens: yes' 'doctor cache file'

@@ -63,11 +63,15 @@ void ShowInstallPath(RegistrePD& registre) {
   }
 }
 
-// Opens the cache file as a control does (the same process-wide cache state).
+// Finds and opens the cache file as a control does (the same process-wide cache state), but
+// for reading only: a missing file is not created.
 bool ShowCacheFile(FctCache& cache) {
+  cache.ReadOnly();
   const bool opens = cache.fctOuvrirCache() == 0;
   std::printf("Cache file: %s\n", ToUtf8(cache.FilePath()).c_str());
-  std::printf("Cache file opens: %s\n", opens ? "yes" : "no");
+  std::printf(
+      "Cache file opens: %s\n",
+      opens ? "yes" : "no (missing or unreadable; a control creates it in an existing folder)");
   if (opens) std::printf("Records: %d\n", cache.RecordCountOfFile());
   return opens;
 }

@@ -1,4 +1,5 @@
-// quillon find: looks a point up as a control's GetData does and prints its record.
+// quillon find: looks a point up as a control does, in a file opened for reading only, and
+// prints its record.
 #include <cstdio>
 
 #include "cache_tool.h"
@@ -18,17 +19,16 @@ int Run(const std::vector<std::string>& args) {
   if (!path || options->positional.size() != 1) {
     return UsageError(std::string("usage: quillon ") + kUsage);
   }
-  std::string bytes;  // the library would create a missing file: check it is there first
-  if (!ReadWholeFile(*path, &bytes, &error)) return Fail(1, error);
-
   ControlEnvironment platform;  // a fresh process-wide state: the index starts empty
   FctCache& cache = platform.shared().cache();
+  const auto ntf = StorableReference(options->positional[0], cache, platform.code_page(), &error);
+  if (!ntf) return Fail(1, error);
   cache.UseFile(FromUtf8(*path));
-  if (cache.fctOuvrirCache() != 0) return Fail(1, "cannot open " + *path);
-  const Text ntf = FromUtf8(options->positional[0]);
-  const EnregCache record = cache.GetData(ntf);
-  const auto slot = cache.IndexEntry(ntf);
-  if (!slot || TrimSpaces(record.strRefNTF) != ntf) return Fail(1, "not found");
+  cache.ReadOnly();
+  if (cache.fctOuvrirCache() != 0) return Fail(1, "cannot open " + *path + " for reading");
+  const EnregCache record = cache.PointRecord(*ntf);
+  const auto slot = cache.IndexEntry(NormaliseReference(*ntf));
+  if (!slot || record == EnregCache()) return Fail(1, "not found");
   std::fputs((TsvHeader() + TsvLine(*slot, record)).c_str(), stdout);
   return 0;
 }

@@ -20,20 +20,21 @@ int Run(const std::vector<std::string>& args) {
   if (!poll) {
     return UsageError("--poll wants an E_POLLTIME value or name such as Seconde_10 or 90");
   }
-  const Text ntf = FromUtf8(options->positional[0]);
-
   ControlEnvironment platform;  // the state a control's library builds
   SharedCache& shared = platform.shared();
+  // Refused before the file is opened: it stays as it is (or missing).
+  const auto ntf =
+      StorableReference(options->positional[0], shared.cache(), platform.code_page(), &error);
+  if (!ntf) return Fail(1, error);
   if (const auto path = options->Value("--cache")) shared.cache().UseFile(FromUtf8(*path));
   CacheServices& services = shared;
-  services.GetData(ntf);  // a control reads its point, then asks for a forced read
-  services.fctDemanderLectNTF(ntf, *poll);
+  services.PointRecord(*ntf);  // a control reads its point, then asks for a forced read
+  services.fctDemanderLectNTF(*ntf, *poll);
 
   FctCache& cache = shared.cache();
-  const Text point = NormaliseReference(ntf);
-  const EnregCache record = cache.GetData(point);
-  const auto slot = cache.IndexEntry(point);
-  if (!slot || TrimSpaces(record.strRefNTF) != point) {
+  const EnregCache record = cache.PointRecord(*ntf);
+  const auto slot = cache.IndexEntry(NormaliseReference(*ntf));
+  if (!slot || record == EnregCache()) {
     return Fail(1, "cannot write the request into " + ToUtf8(cache.FilePath()));
   }
   std::fputs((TsvHeader() + TsvLine(*slot, record)).c_str(), stdout);

@@ -1,0 +1,165 @@
+// The cache file shared with other processes: file calls per read, the one-pass miss, the
+// bounded slot lock and the slot choice checked again under it.
+#include <gtest/gtest.h>
+
+#include "cache/shared_cache.h"
+#include "cache_fixture.h"
+
+namespace quillon::testing {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class SharedFileTest : public CacheTest {
+ protected:
+  SharedFileTest() { Open(); }
+  void Force(TextView ntf, int32_t code = 29) { cache_->cacheForcerLectNTF(Text(ntf), code); }
+  std::vector<std::string> Refs() {
+    std::vector<std::string> refs;
+    for (size_t n = 1; n * kRecordSize <= File().size(); ++n) {
+      refs.push_back(ToUtf8(TrimSpaces(RecordAt(static_cast<int>(n)).strRefNTF)));
+    }
+    return refs;
+  }
+  bool Traced(const std::string& line) {
+    const Lines lines = Traces();
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+  }
+};
+
+TEST_F(SharedFileTest, SteadyReadOfAnIndexedPointCostsFourFileCalls) {
+  FillWithPoints(1000, 700, u"A:B.C");
+  SharedCache shared(CacheEnvironment{fs_, clock_, cp_, registry_});
+  shared.cache().UseFile(kCacheFile);
+  CacheServices& control = shared;
+  control.PointRecord(u"A:B.C");  // opens the file and indexes the point
+  control.fctDemanderLectNTF(u"A:B.C", 29);
+  clock_.AdvanceSeconds(1);
+  fs_.ops() = {};
+  EXPECT_EQ(control.PointRecord(u"A:B.C"), RecordAt(700));
+  control.fctDemanderLectNTF(u"A:B.C", 90);  // the gate is open: forced at once
+  // One length query, the display's read, the forced read's fresh read and its write.
+  EXPECT_EQ(fs_.ops().FileCalls(), 4);
+  EXPECT_EQ(fs_.ops().reads, 2);
+  EXPECT_EQ(fs_.ops().writes, 1);
+  EXPECT_EQ(RecordAt(700).lngPollTime, 90);
+
+  clock_.AdvanceSeconds(0.5);  // within the second: the request waits, only the read is made
+  fs_.ops() = {};
+  control.PointRecord(u"A:B.C");
+  control.fctDemanderLectNTF(u"A:B.C", 90);
+  EXPECT_EQ(fs_.ops().FileCalls(), 1);
+}
+
+TEST_F(SharedFileTest, ForcedReadRewritesWhatItJustReadNotAnOlderCopy) {
+  FillWithPoints(3, 2, u"A:B.C");
+  cache_->PointRecord(u"A:B.C");
+  EnregCache served = Rec(2, u"A:B.C", u"served");  // the server writes after the display read
+  served.dtmLecture = 46000.5;
+  File().replace(kRecordSize, kRecordSize, Bytes(served));
+  Force(u"A:B.C", 29);
+  EXPECT_EQ(RecordAt(2).strValeurLue, PadToWidth(u"served", kValeurLength));
+  EXPECT_EQ(RecordAt(2).lngEtat, 1);
+  EXPECT_EQ(RecordAt(2).dtmLecture, 0);
+}
+
+TEST_F(SharedFileTest, MissIsOnePassThatFindsTheFreeSlotToo) {
+  std::vector<EnregCache> records(kScanBlockRecords * 2 + 5, Rec(1, u"P:T.V"));
+  records[10] = Rec(0, u"P:Old.V");
+  SetRecords(records);
+  fs_.ops() = {};
+  Force(u"A:B.C");
+  EXPECT_EQ(fs_.ops().reads, 3 + 1);  // three blocks, then the free slot read again
+  EXPECT_EQ(fs_.ops().locks, 1);
+  EXPECT_EQ(fs_.ops().writes, 1);
+  EXPECT_EQ(RecordAt(11).strRefNTF, PadToWidth(u"A:B.C", kRefNTFLength));
+  EXPECT_EQ(cache_->IndexEntry(u"A:B.C"), 11);
+}
+
+// Between the scan and the lock, a peer may fill the free slot or append: what it wrote is
+// seen under the lock, so a point never gets two records.
+TEST_F(SharedFileTest, SlotChoiceIsCheckedAgainUnderTheLock) {
+  struct Case {
+    const char* what;
+    std::vector<EnregCache> peer_wrote;  // the file as the peer leaves it
+    Lines expected;
+  };
+  const std::vector<Case> cases = {
+      {"fills the free slot with the point",
+       {Rec(1, u"X:1.V"), Rec(1, u"A:B.C"), Rec(1, u"X:3.V")},
+       {"X:1.V", "A:B.C", "X:3.V"}},
+      {"appends the point",
+       {Rec(1, u"X:1.V"), Rec(0, u""), Rec(1, u"X:3.V"), Rec(1, u"A:B.C")},
+       {"X:1.V", "", "X:3.V", "A:B.C"}},
+      {"fills the free slot with another point and appends a free one",
+       {Rec(1, u"X:1.V"), Rec(1, u"Q:Q.Q"), Rec(1, u"X:3.V"), Rec(0, u"")},
+       {"X:1.V", "Q:Q.Q", "X:3.V", "A:B.C"}},
+      {"fills the free slot with another point",
+       {Rec(1, u"X:1.V"), Rec(1, u"Q:Q.Q"), Rec(1, u"X:3.V")},
+       {"X:1.V", "Q:Q.Q", "X:3.V", "A:B.C"}},
+  };
+  for (const Case& c : cases) {
+    SetRecords({Rec(1, u"X:1.V"), Rec(0, u""), Rec(1, u"X:3.V")});
+    Build(false);
+    Open();
+    fs_.BeforeNextLock([&] { SetRecords(c.peer_wrote); });
+    Force(u"A:B.C", 90);
+    EXPECT_EQ(Refs(), c.expected) << c.what;
+    const int32_t at = cache_->IndexEntry(u"A:B.C").value_or(0);
+    EXPECT_EQ(RecordAt(at).lngEtat, 1) << c.what;
+    EXPECT_EQ(RecordAt(at).lngPollTime, 90) << c.what;
+  }
+}
+
+TEST_F(SharedFileTest, BusyLockSkipsTheNewRecordAndIsNotWaitedForAgainWithinASecond) {
+  SetRecords({Rec(1, u"X:1.V")});
+  Build(true);
+  Open();
+  fs_.HoldLocksElsewhere(kCacheFile, true);
+  const double start = clock_.Now();
+  Force(u"A:B.C");
+  const double waited = (DateToLinear(clock_.Now()) - DateToLinear(start)) * kSecondsPerDay;
+  EXPECT_NEAR(waited, 0.05, 0.002);
+  EXPECT_EQ(Refs(), Lines{"X:1.V"});
+  EXPECT_TRUE(Traced("   EC verrou occupé : écriture reportée"));
+
+  fs_.ops() = {};
+  clock_.AdvanceSeconds(0.9);
+  const double again = clock_.Now();
+  Force(u"A:B.C");
+  EXPECT_EQ(clock_.Now(), again);  // one try, no wait
+  EXPECT_EQ(fs_.ops().locks, 1);
+  Force(u"X:1.V", 90);  // a known point needs no lock
+  EXPECT_EQ(RecordAt(1).lngPollTime, 90);
+
+  clock_.AdvanceSeconds(0.2);  // a second later the lock is waited for again
+  fs_.BeforeNextLock([&] { fs_.HoldLocksElsewhere(kCacheFile, false); });
+  Force(u"A:B.C");
+  EXPECT_EQ(Refs(), (Lines{"X:1.V", "A:B.C"}));
+}
+
+TEST_F(SharedFileTest, ReferenceTheFileCannotHoldIsNeitherLookedUpNorWritten) {
+  // Written lossily, "Ω" would become "?" and "Ā" its look-alike "A": both other points.
+  SetRecords({Rec(1, u"A:?.F"), Rec(1, u"A:A.F")});
+  Build(true);
+  Open();
+  const std::string before = File();
+  fs_.ops() = {};
+  for (const TextView ntf : {TextView(u"A:Ω.F"), TextView(u" A:Ā.F"), TextView(u"A:😀.F")}) {
+    EXPECT_EQ(cache_->PointRecord(Text(ntf)), EnregCache());
+    for (int i = 0; i < 3; ++i) Force(ntf);
+    EXPECT_FALSE(cache_->CanStore(Text(ntf)));
+  }
+  EXPECT_EQ(File(), before);
+  EXPECT_EQ(fs_.ops().reads + fs_.ops().writes + fs_.ops().locks, 0);
+  const Lines traces = Traces();
+  EXPECT_EQ(Lines(traces.begin(), traces.begin() + 4),
+            (Lines{"   NTF A:?.F non représentable dans le fichier : ni cherchée ni écrite",
+                   "cacheForcerLectNTF - début - A:?.F",
+                   "   NTF A:?.F non représentable dans le fichier : ni cherchée ni écrite",
+                   "cacheForcerLectNTF - fin"}));
+  EXPECT_TRUE(cache_->CanStore(u" A:é.F "));
+}
+
+}  // namespace
+}  // namespace quillon::testing
