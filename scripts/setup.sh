@@ -9,7 +9,7 @@ packages=(
   clang libclang-rt-14-dev
   libcli11-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools libwine-dev
-  wine wine32:i386 wine64 xvfb xauth imagemagick
+  wine wine32:i386 wine64 xvfb xauth imagemagick fonts-wine
   wixl msitools
 )
 

@@ -20,6 +20,14 @@ const QuillonObject::InterfaceEntry QuillonObject::kInterfaces[] = {
     {&IID_IPersistPropertyBag, [](QuillonObject& o) -> IUnknown* { return &o.persist_bag_; }},
     {&IID_IPersistStorage, [](QuillonObject& o) -> IUnknown* { return &o.persist_storage_; }},
     {&IID_IConnectionPointContainer, [](QuillonObject& o) -> IUnknown* { return &o.connections_; }},
+    {&IID_IOleObject, [](QuillonObject& o) -> IUnknown* { return &o.ole_object_; }},
+    {&IID_IOleControl, [](QuillonObject& o) -> IUnknown* { return &o.control_; }},
+    {&IID_IOleWindow, [](QuillonObject& o) -> IUnknown* { return &o.in_place_object_; }},
+    {&IID_IOleInPlaceObject, [](QuillonObject& o) -> IUnknown* { return &o.in_place_object_; }},
+    {&IID_IOleInPlaceActiveObject,
+     [](QuillonObject& o) -> IUnknown* { return &o.in_place_active_; }},
+    {&IID_IViewObject, [](QuillonObject& o) -> IUnknown* { return &o.view_object_; }},
+    {&IID_IViewObject2, [](QuillonObject& o) -> IUnknown* { return &o.view_object_; }},
 };
 
 HRESULT CreateQuillonPD(IUnknown* outer, REFIID riid, void** out) {
@@ -53,7 +61,13 @@ QuillonObject::QuillonObject(IUnknown* outer)
       connections_(*this),
       events_(*controlling_, connections_, DIID___QuillonPD),
       property_notify_(*controlling_, connections_, IID_IPropertyNotifySink),
-      site_(*this),
+      ole_object_(*this),
+      control_(*this),
+      in_place_object_(*this),
+      in_place_active_(*this),
+      view_object_(*this),
+      site_([this](const ControlProperty& property) { return PropertyChanged(property); },
+            [this] { model_.timerRead_Timer(); }, [this] { FaceChanged(); }),
       model_(site_, env().services()) {}
 
 QuillonObject::~QuillonObject() = default;
@@ -109,19 +123,6 @@ ULONG QuillonObject::Inner::AddRef() { return object_.InnerAddRef(); }
 ULONG QuillonObject::Inner::Release() { return object_.InnerRelease(); }
 
 // --- Change notifications -----------------------------------------------------------------
-
-// A caption the face cannot hold (out of memory) is one the label keeps.
-bool QuillonObject::Site::SetCaption(Child label, const Text& caption) noexcept {
-  try {
-    return face_.SetCaption(label, caption);
-  } catch (...) {
-    return false;
-  }
-}
-
-bool QuillonObject::Site::PropertyChanged(const ControlProperty& property) noexcept {
-  return object_.PropertyChanged(property);
-}
 
 bool QuillonObject::PropertyChanged(const ControlProperty& property) noexcept {
   if (!property.saved_key.empty()) dirty_ = true;

@@ -15,8 +15,10 @@
 #include "control/face.h"
 #include "control/property_bag.h"
 #include "control/quillon_pd.h"
+#include "package/com_ptr.h"
 #include "package/connection_point.h"
 #include "package/thread_environment.h"
+#include "package/window_site.h"
 
 namespace quillon {
 
@@ -159,27 +161,110 @@ class QuillonObject {
     HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID riid, IConnectionPoint** out) override;
   };
 
-  // The container as the control model sees it. Without a client site (a later member) the
-  // ambient mode cannot be read and the face is kept as data.
-  class Site final : public ControlSite {
-   public:
-    explicit Site(QuillonObject& object) : object_(object) {}
-    bool SetCaption(Child label, const Text& caption) noexcept override;
-    bool SetForeColor(Child label, uint32_t colour) noexcept override {
-      return face_.SetColour(label, colour);
-    }
-    bool EnableTimer(bool enabled) noexcept override {
-      timer_enabled_ = enabled;
-      return true;
-    }
-    bool PropertyChanged(const ControlProperty& property) noexcept override;
-    UserMode AmbientUserMode() noexcept override { return UserMode::kUnavailable; }
+  // --- The visual control: embedding, in-place activation, drawing ---------------------
 
-   private:
-    QuillonObject& object_;
-    FaceState face_;
-    bool timer_enabled_ = false;
+  // IOleObject (ole_object.cc).
+  class OleObject final : public Member<IOleObject> {
+   public:
+    using Member::Member;
+    HRESULT STDMETHODCALLTYPE SetClientSite(IOleClientSite* site) override;
+    HRESULT STDMETHODCALLTYPE GetClientSite(IOleClientSite** site) override;
+    HRESULT STDMETHODCALLTYPE SetHostNames(LPCOLESTR app, LPCOLESTR object) override;
+    HRESULT STDMETHODCALLTYPE Close(DWORD save_option) override;
+    HRESULT STDMETHODCALLTYPE SetMoniker(DWORD which, IMoniker* moniker) override;
+    HRESULT STDMETHODCALLTYPE GetMoniker(DWORD assign, DWORD which, IMoniker** out) override;
+    HRESULT STDMETHODCALLTYPE InitFromData(IDataObject* data, BOOL creation, DWORD) override;
+    HRESULT STDMETHODCALLTYPE GetClipboardData(DWORD, IDataObject** out) override;
+    HRESULT STDMETHODCALLTYPE DoVerb(LONG verb, LPMSG msg, IOleClientSite* site, LONG index,
+                                     HWND parent, LPCRECT pos) override;
+    HRESULT STDMETHODCALLTYPE EnumVerbs(IEnumOLEVERB** out) override;
+    HRESULT STDMETHODCALLTYPE Update() override;
+    HRESULT STDMETHODCALLTYPE IsUpToDate() override;
+    HRESULT STDMETHODCALLTYPE GetUserClassID(CLSID* clsid) override;
+    HRESULT STDMETHODCALLTYPE GetUserType(DWORD form, LPOLESTR* type) override;
+    HRESULT STDMETHODCALLTYPE SetExtent(DWORD aspect, SIZEL* size) override;
+    HRESULT STDMETHODCALLTYPE GetExtent(DWORD aspect, SIZEL* size) override;
+    HRESULT STDMETHODCALLTYPE Advise(IAdviseSink* sink, DWORD* cookie) override;
+    HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override;
+    HRESULT STDMETHODCALLTYPE EnumAdvise(IEnumSTATDATA** out) override;
+    HRESULT STDMETHODCALLTYPE GetMiscStatus(DWORD aspect, DWORD* status) override;
+    HRESULT STDMETHODCALLTYPE SetColorScheme(LOGPALETTE* palette) override;
   };
+
+  // IOleControl (ole_object.cc).
+  class Control final : public Member<IOleControl> {
+   public:
+    using Member::Member;
+    HRESULT STDMETHODCALLTYPE GetControlInfo(CONTROLINFO* info) override;
+    HRESULT STDMETHODCALLTYPE OnMnemonic(MSG* msg) override;
+    HRESULT STDMETHODCALLTYPE OnAmbientPropertyChange(DISPID id) override;
+    HRESULT STDMETHODCALLTYPE FreezeEvents(BOOL freeze) override;
+  };
+
+  // IOleInPlaceObject, also answering IOleWindow (in_place.cc).
+  class InPlaceObject final : public Member<IOleInPlaceObject> {
+   public:
+    using Member::Member;
+    HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override;
+    HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL enter) override;
+    HRESULT STDMETHODCALLTYPE InPlaceDeactivate() override;
+    HRESULT STDMETHODCALLTYPE UIDeactivate() override;
+    HRESULT STDMETHODCALLTYPE SetObjectRects(LPCRECT pos, LPCRECT clip) override;
+    HRESULT STDMETHODCALLTYPE ReactivateAndUndo() override;
+  };
+
+  // IOleInPlaceActiveObject (in_place.cc).
+  class InPlaceActive final : public Member<IOleInPlaceActiveObject> {
+   public:
+    using Member::Member;
+    HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override;
+    HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL enter) override;
+    HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG msg) override;
+    HRESULT STDMETHODCALLTYPE OnFrameWindowActivate(BOOL active) override;
+    HRESULT STDMETHODCALLTYPE OnDocWindowActivate(BOOL active) override;
+    HRESULT STDMETHODCALLTYPE ResizeBorder(LPCRECT border, IOleInPlaceUIWindow* window,
+                                           BOOL frame) override;
+    HRESULT STDMETHODCALLTYPE EnableModeless(BOOL enable) override;
+  };
+
+  // IViewObject2: the face drawn by the container, with the window's paint routine
+  // (view_object.cc).
+  class ViewObject final : public Member<IViewObject2> {
+   public:
+    using Member::Member;
+    HRESULT STDMETHODCALLTYPE Draw(DWORD aspect, LONG index, void* aspect_info,
+                                   DVTARGETDEVICE* device, HDC target, HDC dc, LPCRECTL bounds,
+                                   LPCRECTL window_bounds, BOOL(STDMETHODCALLTYPE* next)(ULONG_PTR),
+                                   ULONG_PTR next_arg) override;
+    HRESULT STDMETHODCALLTYPE GetColorSet(DWORD aspect, LONG index, void* aspect_info,
+                                          DVTARGETDEVICE* device, HDC target,
+                                          LOGPALETTE** colours) override;
+    HRESULT STDMETHODCALLTYPE Freeze(DWORD aspect, LONG index, void* aspect_info,
+                                     DWORD* cookie) override;
+    HRESULT STDMETHODCALLTYPE Unfreeze(DWORD cookie) override;
+    HRESULT STDMETHODCALLTYPE SetAdvise(DWORD aspects, DWORD flags, IAdviseSink* sink) override;
+    HRESULT STDMETHODCALLTYPE GetAdvise(DWORD* aspects, DWORD* flags, IAdviseSink** sink) override;
+    HRESULT STDMETHODCALLTYPE GetExtent(DWORD aspect, LONG index, DVTARGETDEVICE* device,
+                                        SIZEL* size) override;
+  };
+
+  // The container's side of the visual control, and the lifecycle steps the members share.
+  struct Embedding {
+    ComPtr<IOleClientSite> client_site;
+    ComPtr<IOleInPlaceSite> in_place_site;  // while active in place
+    ComPtr<IOleAdviseHolder> advise_holder;
+    ComPtr<IAdviseSink> view_sink;
+    DWORD view_aspects = 0, view_flags = 0;
+    SIZEL extent;        // HIMETRIC, or whatever unit the container gave SetExtent
+    RECT pos{};          // in the container's window, pixels
+    bool shown = false;  // Show delivered and no Hide since
+    Embedding();
+  };
+  HRESULT ActivateInPlace(IOleClientSite* site, HWND parent, LPCRECT pos);
+  HRESULT DeactivateInPlace();
+  void ShowFace();
+  void HideFace();
+  void FaceChanged();
 
   struct InterfaceEntry {
     const IID* iid;
@@ -232,7 +317,13 @@ class QuillonObject {
   Connections connections_;
   ConnectionPoint events_;
   ConnectionPoint property_notify_;
-  Site site_;
+  OleObject ole_object_;
+  Control control_;
+  InPlaceObject in_place_object_;
+  InPlaceActive in_place_active_;
+  ViewObject view_object_;
+  Embedding embedding_;
+  WindowSite site_;
   QuillonPD model_;
 };
 

@@ -13,14 +13,16 @@ TEST_F(Identity, EveryInterfaceBelongsToOneObject) {
   for (const IID* iid :
        {&IID_IDispatch, &IID__QuillonPD, &IID_IProvideClassInfo, &IID_IProvideClassInfo2,
         &IID_IPersist, &IID_IPersistStream, &IID_IPersistStreamInit, &IID_IPersistPropertyBag,
-        &IID_IPersistStorage, &IID_IConnectionPointContainer}) {
+        &IID_IPersistStorage, &IID_IConnectionPointContainer, &IID_IOleObject, &IID_IOleControl,
+        &IID_IOleWindow, &IID_IOleInPlaceObject, &IID_IOleInPlaceActiveObject, &IID_IViewObject,
+        &IID_IViewObject2}) {
     ComPtr<IUnknown> member;
     ASSERT_EQ(pd_->QueryInterface(*iid, member.PutVoid()), S_OK) << Narrow(GuidText(*iid));
     EXPECT_EQ(Query<IUnknown>(member.Get(), IID_IUnknown).Get(), identity.Get());
     EXPECT_EQ(Query<_QuillonPD>(member.Get(), IID__QuillonPD).Get(), pd_.Get());
   }
   void* none = &none;
-  EXPECT_EQ(pd_->QueryInterface(IID_IOleObject, &none), E_NOINTERFACE);
+  EXPECT_EQ(pd_->QueryInterface(IID_IDataObject, &none), E_NOINTERFACE);
   EXPECT_EQ(none, nullptr);
   EXPECT_EQ(pd_->QueryInterface(IID_IUnknown, nullptr), E_POINTER);
 }

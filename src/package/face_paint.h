@@ -1,0 +1,45 @@
+// The face of a QuillonPD drawn with GDI from the layout table: one routine for the control's
+// window and for containers that draw the control themselves (IViewObject::Draw, printing).
+#pragma once
+
+#include <windows.h>
+
+#include "control/face.h"
+
+namespace quillon {
+
+// Twips to device pixels: x * x_num / x_den, y * y_num / y_den. A window uses the screen's
+// pixels per inch over 1440; a drawing into given bounds uses the bounds over the extent.
+struct FaceScale {
+  int x_num = 96, x_den = 1440;
+  int y_num = 96, y_den = 1440;
+
+  int X(int twips) const { return MulDiv(twips, x_num, x_den); }
+  int Y(int twips) const { return MulDiv(twips, y_num, y_den); }
+  static FaceScale ForDpi(int dpi_x, int dpi_y) { return {dpi_x, 1440, dpi_y, 1440}; }
+  static FaceScale ForBounds(const RECT& bounds) {
+    return {bounds.right - bounds.left, kFaceWidth, bounds.bottom - bounds.top, kFaceHeight};
+  }
+};
+
+// The face's font (the surface's default: 8 points of the sans-serif dialog face) at a scale.
+HFONT CreateFaceFont(const FaceScale& scale);
+
+// The box of a label in device pixels, `origin` being the face's top-left corner: the layout
+// box of a caption label, the text's own extent for a value label. `dc` has the face font.
+RECT LabelBox(HDC dc, const FaceChild& label, const FaceState& face, const FaceScale& scale,
+              POINT origin);
+
+// Draws the whole face whose top-left corner is at `origin`: the surface, the line and the
+// labels, each clipped to `clip` (device pixels; the face's own area or less).
+void PaintFace(HDC dc, const FaceState& face, const FaceScale& scale, HFONT font, POINT origin,
+               const RECT& clip);
+
+// The text a label draws for a caption: cut at the first NUL, an access-key mark "&" taken
+// away where the label uses access keys ("&&" draws one "&"), control characters as "?".
+Text LabelText(const FaceChild& label, TextView caption);
+
+// A 0x00BBGGRR colour, or a system colour when the top bit is set (0x800000nn).
+COLORREF ResolveColour(uint32_t colour);
+
+}  // namespace quillon

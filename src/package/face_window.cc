@@ -1,0 +1,197 @@
+#include "package/face_window.h"
+
+namespace quillon {
+namespace {
+
+constexpr wchar_t kClassName[] = L"QuillonPDFace";
+constexpr UINT_PTR kTimerRead = 1;
+constexpr UINT kTimerInterval = 1000;
+
+// The window class lives while a face window does, so that no class of this library is
+// left registered after the library is unloaded.
+int g_windows = 0;
+
+// The module that holds this code: the library, or a test program that links the face.
+HINSTANCE ThisModule() {
+  HMODULE module = nullptr;
+  GetModuleHandleExW(
+      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+      reinterpret_cast<LPCWSTR>(&ThisModule), &module);
+  return module;
+}
+
+bool RegisterFaceClass(WNDPROC proc) {
+  if (g_windows++ > 0) return true;
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = proc;
+  wc.hInstance = ThisModule();
+  wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
+  wc.lpszClassName = kClassName;
+  return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+void UnregisterFaceClass() {
+  if (--g_windows == 0) UnregisterClassW(kClassName, ThisModule());
+}
+
+}  // namespace
+
+FaceWindow::FaceWindow(const FaceState& face, std::function<void()> tick)
+    : face_(face), tick_(std::move(tick)), scale_(ScreenScale()) {}
+
+FaceScale FaceWindow::ScreenScale() {
+  HDC screen = GetDC(nullptr);
+  const int x = GetDeviceCaps(screen, LOGPIXELSX), y = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  return FaceScale::ForDpi(x > 0 ? x : 96, y > 0 ? y : 96);
+}
+
+bool FaceWindow::Create(HWND parent, const RECT& pos) {
+  if (window_) return true;
+  class_held_ = true;
+  scale_ = ScreenScale();
+  font_ = CreateFaceFont(scale_);
+  if (RegisterFaceClass(&FaceWindow::Proc)) {
+    window_ = CreateWindowExW(0, kClassName, L"", WS_CHILD | WS_CLIPSIBLINGS, pos.left, pos.top,
+                              pos.right - pos.left, pos.bottom - pos.top, parent, nullptr,
+                              ThisModule(), this);
+  }
+  if (!window_) {
+    Destroy();
+    return false;
+  }
+  for (const FaceChild& child : kFace) {
+    if (child.kind == ChildKind::kLabel)
+      boxes_[static_cast<size_t>(child.id)] = MeasureBox(child.id);
+  }
+  ApplyTimer();
+  return true;
+}
+
+void FaceWindow::Destroy() {
+  if (window_) {
+    if (timer_running_) KillTimer(window_, kTimerRead);
+    timer_running_ = false;
+    SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+    DestroyWindow(window_);
+    window_ = nullptr;
+  }
+  if (class_held_) UnregisterFaceClass();
+  class_held_ = false;
+  if (font_) DeleteObject(font_);
+  font_ = nullptr;
+}
+
+void FaceWindow::Move(const RECT& pos, const RECT& clip) {
+  if (!window_) return;
+  MoveWindow(window_, pos.left, pos.top, pos.right - pos.left, pos.bottom - pos.top, TRUE);
+  RECT visible;
+  if (!IntersectRect(&visible, &pos, &clip)) visible = RECT{pos.left, pos.top, pos.left, pos.top};
+  if (EqualRect(&visible, &pos)) {
+    SetWindowRgn(window_, nullptr, TRUE);
+    return;
+  }
+  OffsetRect(&visible, -pos.left, -pos.top);
+  SetWindowRgn(window_, CreateRectRgnIndirect(&visible), TRUE);  // the window owns the region
+}
+
+void FaceWindow::Show(bool visible) {
+  if (window_) ShowWindow(window_, visible ? SW_SHOWNA : SW_HIDE);
+}
+
+RECT FaceWindow::MeasureBox(Child label) {
+  HDC dc = GetDC(window_);
+  HGDIOBJ old = SelectObject(dc, font_);
+  const RECT box = LabelBox(dc, FaceOf(label), face_, scale_, POINT{0, 0});
+  SelectObject(dc, old);
+  ReleaseDC(window_, dc);
+  return box;
+}
+
+void FaceWindow::LabelChanged(Child label) noexcept {
+  if (!window_ || FaceOf(label).kind != ChildKind::kLabel) return;
+  RECT& box = boxes_[static_cast<size_t>(label)];
+  InvalidateRect(window_, &box, FALSE);
+  try {
+    box = MeasureBox(label);
+  } catch (...) {  // the text cannot be measured: the whole face is redrawn
+    GetClientRect(window_, &box);
+  }
+  InvalidateRect(window_, &box, FALSE);
+}
+
+bool FaceWindow::EnableTimer(bool enabled) noexcept {
+  timer_enabled_ = enabled;
+  return ApplyTimer();
+}
+
+bool FaceWindow::ApplyTimer() noexcept {
+  if (!window_) return true;
+  if (timer_enabled_) {
+    timer_running_ = SetTimer(window_, kTimerRead, kTimerInterval, nullptr) != 0;
+    return timer_running_;
+  }
+  if (timer_running_ && !KillTimer(window_, kTimerRead)) return false;
+  timer_running_ = false;
+  return true;
+}
+
+void FaceWindow::Paint() {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(window_, &ps);
+  const RECT r = ps.rcPaint;
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  if (w > 0 && h > 0) {
+    // Drawn off screen first, then copied in one piece: no flicker.
+    HDC memory = CreateCompatibleDC(dc);
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, w, h);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    SetViewportOrgEx(memory, -r.left, -r.top, nullptr);
+    PaintFace(memory, face_, scale_, font_, POINT{0, 0}, r);
+    SetViewportOrgEx(memory, 0, 0, nullptr);
+    BitBlt(dc, r.left, r.top, w, h, memory, 0, 0, SRCCOPY);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+  }
+  EndPaint(window_, &ps);
+}
+
+LRESULT CALLBACK FaceWindow::Proc(HWND window, UINT message, WPARAM w, LPARAM l) {
+  if (message == WM_NCCREATE) {
+    auto* creator = static_cast<FaceWindow*>(reinterpret_cast<CREATESTRUCTW*>(l)->lpCreateParams);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creator));
+    creator->window_ = window;
+  }
+  auto* self = reinterpret_cast<FaceWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (!self) return DefWindowProcW(window, message, w, l);
+  return self->Handle(message, w, l);
+}
+
+LRESULT FaceWindow::Handle(UINT message, WPARAM w, LPARAM l) {
+  switch (message) {
+    case WM_PAINT:
+      Paint();
+      return 0;
+    case WM_PRINTCLIENT: {
+      RECT client;
+      GetClientRect(window_, &client);
+      PaintFace(reinterpret_cast<HDC>(w), face_, scale_, font_, POINT{0, 0}, client);
+      return 0;
+    }
+    case WM_ERASEBKGND:
+      return 1;  // WM_PAINT covers every pixel
+    case WM_TIMER:
+      if (w == kTimerRead && tick_) {
+        try {
+          tick_();
+        } catch (...) {  // nothing leaves a window procedure; the next tick tries again
+        }
+      }
+      return 0;
+  }
+  return DefWindowProcW(window_, message, w, l);
+}
+
+}  // namespace quillon

@@ -1,0 +1,115 @@
+// In-place activation of the control: its window in the container's window, shown and
+// hidden with the lifecycle notifications Show and Hide of the control model.
+#include "package/com_guard.h"
+#include "package/quillon_object.h"
+
+namespace quillon {
+
+HRESULT QuillonObject::ActivateInPlace(IOleClientSite* site, HWND parent, LPCRECT pos) {
+  FaceWindow& window = site_.window();
+  if (window.handle()) return S_OK;
+  if (!site) site = embedding_.client_site.Get();
+  if (!site) return E_INVALIDARG;
+  ComPtr<IOleInPlaceSite> in_place;
+  if (FAILED(site->QueryInterface(IID_IOleInPlaceSite, in_place.PutVoid())) || !in_place) {
+    return E_NOINTERFACE;
+  }
+  if (in_place->CanInPlaceActivate() != S_OK) return E_FAIL;
+  in_place->OnInPlaceActivate();
+  HWND container = nullptr;
+  if (FAILED(in_place->GetWindow(&container)) || !container) container = parent;
+  ComPtr<IOleInPlaceFrame> frame;
+  ComPtr<IOleInPlaceUIWindow> document;
+  RECT where{}, clip{};
+  OLEINPLACEFRAMEINFO info{};
+  info.cb = sizeof info;
+  if (FAILED(in_place->GetWindowContext(frame.Put(), document.Put(), &where, &clip, &info))) {
+    if (pos) where = *pos;
+    clip = where;
+  }
+  if (!container || !window.Create(container, where)) {
+    in_place->OnInPlaceDeactivate();
+    return E_FAIL;
+  }
+  window.Move(where, clip);
+  embedding_.pos = where;
+  embedding_.in_place_site = std::move(in_place);
+  return S_OK;
+}
+
+HRESULT QuillonObject::DeactivateInPlace() {
+  HideFace();
+  site_.window().Destroy();
+  if (embedding_.in_place_site) {
+    ComPtr<IOleInPlaceSite> in_place = std::move(embedding_.in_place_site);
+    in_place->OnInPlaceDeactivate();
+  }
+  return S_OK;
+}
+
+void QuillonObject::ShowFace() {
+  site_.window().Show(true);
+  if (embedding_.shown) return;
+  embedding_.shown = true;
+  model().Show();
+}
+
+void QuillonObject::HideFace() {
+  site_.window().Show(false);
+  if (!embedding_.shown) return;
+  embedding_.shown = false;
+  model().Hide();
+}
+
+// A container that draws the control itself hears that the face changed.
+void QuillonObject::FaceChanged() {
+  if (embedding_.view_sink && !site_.window().handle()) {
+    embedding_.view_sink->OnViewChange(DVASPECT_CONTENT, -1);
+  }
+}
+
+// --- IOleInPlaceObject --------------------------------------------------------------------
+
+HRESULT QuillonObject::InPlaceObject::GetWindow(HWND* window) {
+  if (!window) return E_POINTER;
+  *window = impl_from<IOleInPlaceObject>(this).site_.window().handle();
+  return *window ? S_OK : E_FAIL;
+}
+
+HRESULT QuillonObject::InPlaceObject::ContextSensitiveHelp(BOOL) { return E_NOTIMPL; }
+
+HRESULT QuillonObject::InPlaceObject::InPlaceDeactivate() {
+  QuillonObject& o = impl_from<IOleInPlaceObject>(this);
+  return GuardCall([&] { return o.DeactivateInPlace(); });
+}
+
+HRESULT QuillonObject::InPlaceObject::UIDeactivate() { return S_OK; }
+
+HRESULT QuillonObject::InPlaceObject::SetObjectRects(LPCRECT pos, LPCRECT clip) {
+  if (!pos) return E_POINTER;
+  QuillonObject& o = impl_from<IOleInPlaceObject>(this);
+  o.embedding_.pos = *pos;
+  o.site_.window().Move(*pos, clip ? *clip : *pos);
+  return S_OK;
+}
+
+HRESULT QuillonObject::InPlaceObject::ReactivateAndUndo() { return E_NOTIMPL; }
+
+// --- IOleInPlaceActiveObject --------------------------------------------------------------
+
+HRESULT QuillonObject::InPlaceActive::GetWindow(HWND* window) {
+  if (!window) return E_POINTER;
+  *window = impl_from<IOleInPlaceActiveObject>(this).site_.window().handle();
+  return *window ? S_OK : E_FAIL;
+}
+
+HRESULT QuillonObject::InPlaceActive::ContextSensitiveHelp(BOOL) { return E_NOTIMPL; }
+HRESULT QuillonObject::InPlaceActive::TranslateAccelerator(LPMSG) { return S_FALSE; }
+HRESULT QuillonObject::InPlaceActive::OnFrameWindowActivate(BOOL) { return S_OK; }
+HRESULT QuillonObject::InPlaceActive::OnDocWindowActivate(BOOL) { return S_OK; }
+HRESULT QuillonObject::InPlaceActive::ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) {
+  return S_OK;
+}
+HRESULT QuillonObject::InPlaceActive::EnableModeless(BOOL) { return S_OK; }
+
+}  // namespace quillon

@@ -1,0 +1,188 @@
+// IOleObject and IOleControl of the control: the client site, verbs, extent, advise sinks,
+// closing, and the container's ambient changes. The control shows itself in place only.
+#include <olectl.h>
+
+#include "package/com_guard.h"
+#include "package/quillon_object.h"
+
+namespace quillon {
+namespace {
+
+// Activate when visible, inside out, set the client site first, no linking, recompose on
+// resize: what the class registers as its MiscStatus.
+constexpr DWORD kMiscStatus = OLEMISC_RECOMPOSEONRESIZE | OLEMISC_CANTLINKINSIDE |
+                              OLEMISC_INSIDEOUT | OLEMISC_ACTIVATEWHENVISIBLE |
+                              OLEMISC_SETCLIENTSITEFIRST;
+static_assert(kMiscStatus == 131473);
+
+// The face's size, 4275 x 2325 twips, in HIMETRIC (2540 to the inch).
+constexpr LONG TwipsToHimetric(int twips) { return (twips * 2540 + 720) / 1440; }
+
+}  // namespace
+
+QuillonObject::Embedding::Embedding()
+    : extent{TwipsToHimetric(kFaceWidth), TwipsToHimetric(kFaceHeight)} {}
+
+// --- IOleObject ---------------------------------------------------------------------------
+
+HRESULT QuillonObject::OleObject::SetClientSite(IOleClientSite* site) {
+  QuillonObject& o = impl_from<IOleObject>(this);
+  if (site) site->AddRef();
+  o.embedding_.client_site.Reset();
+  *o.embedding_.client_site.Put() = site;
+  o.site_.set_client_site(site);
+  return S_OK;
+}
+
+HRESULT QuillonObject::OleObject::GetClientSite(IOleClientSite** site) {
+  if (!site) return E_POINTER;
+  *site = impl_from<IOleObject>(this).embedding_.client_site.Get();
+  if (*site) (*site)->AddRef();
+  return S_OK;
+}
+
+HRESULT QuillonObject::OleObject::SetHostNames(LPCOLESTR, LPCOLESTR) { return S_OK; }
+
+HRESULT QuillonObject::OleObject::Close(DWORD save_option) {
+  QuillonObject& o = impl_from<IOleObject>(this);
+  return GuardCall([&] {
+    if (o.dirty_ && save_option == OLECLOSE_SAVEIFDIRTY && o.embedding_.client_site) {
+      o.embedding_.client_site->SaveObject();
+    }
+    o.DeactivateInPlace();
+    if (o.embedding_.advise_holder) o.embedding_.advise_holder->SendOnClose();
+    o.embedding_.view_sink.Reset();
+    return S_OK;
+  });
+}
+
+HRESULT QuillonObject::OleObject::SetMoniker(DWORD, IMoniker*) { return E_NOTIMPL; }
+
+HRESULT QuillonObject::OleObject::GetMoniker(DWORD, DWORD, IMoniker** out) {
+  if (out) *out = nullptr;
+  return E_NOTIMPL;
+}
+
+HRESULT QuillonObject::OleObject::InitFromData(IDataObject*, BOOL, DWORD) { return E_NOTIMPL; }
+
+HRESULT QuillonObject::OleObject::GetClipboardData(DWORD, IDataObject** out) {
+  if (out) *out = nullptr;
+  return E_NOTIMPL;
+}
+
+// Every showing verb activates the control in place and shows it; OLEIVERB_HIDE hides it.
+HRESULT QuillonObject::OleObject::DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND parent,
+                                         LPCRECT pos) {
+  QuillonObject& o = impl_from<IOleObject>(this);
+  return GuardCall([&]() -> HRESULT {
+    switch (verb) {
+      case OLEIVERB_PRIMARY:
+      case OLEIVERB_SHOW:
+      case OLEIVERB_OPEN:
+      case OLEIVERB_UIACTIVATE:
+      case OLEIVERB_INPLACEACTIVATE: {
+        const HRESULT hr = o.ActivateInPlace(site, parent, pos);
+        if (SUCCEEDED(hr)) o.ShowFace();
+        return hr;
+      }
+      case OLEIVERB_HIDE:
+        o.HideFace();
+        return S_OK;
+      case OLEIVERB_DISCARDUNDOSTATE:
+        return S_OK;
+      default:
+        return verb > 0 ? OLEOBJ_S_INVALIDVERB : E_NOTIMPL;
+    }
+  });
+}
+
+HRESULT QuillonObject::OleObject::EnumVerbs(IEnumOLEVERB** out) {
+  return OleRegEnumVerbs(CLSID_QuillonPD, out);
+}
+
+HRESULT QuillonObject::OleObject::Update() { return S_OK; }
+HRESULT QuillonObject::OleObject::IsUpToDate() { return S_OK; }
+
+HRESULT QuillonObject::OleObject::GetUserClassID(CLSID* clsid) {
+  if (!clsid) return E_POINTER;
+  *clsid = CLSID_QuillonPD;
+  return S_OK;
+}
+
+HRESULT QuillonObject::OleObject::GetUserType(DWORD form, LPOLESTR* type) {
+  return OleRegGetUserType(CLSID_QuillonPD, form, type);
+}
+
+// The size is kept as given (some containers give pixels); the face is not laid out again.
+HRESULT QuillonObject::OleObject::SetExtent(DWORD aspect, SIZEL* size) {
+  if (!size) return E_POINTER;
+  if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
+  impl_from<IOleObject>(this).embedding_.extent = *size;
+  return S_OK;
+}
+
+HRESULT QuillonObject::OleObject::GetExtent(DWORD aspect, SIZEL* size) {
+  if (!size) return E_POINTER;
+  if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
+  *size = impl_from<IOleObject>(this).embedding_.extent;
+  return S_OK;
+}
+
+HRESULT QuillonObject::OleObject::Advise(IAdviseSink* sink, DWORD* cookie) {
+  if (!sink || !cookie) return E_POINTER;
+  Embedding& e = impl_from<IOleObject>(this).embedding_;
+  if (!e.advise_holder) {
+    const HRESULT hr = CreateOleAdviseHolder(e.advise_holder.Put());
+    if (FAILED(hr)) return hr;
+  }
+  return e.advise_holder->Advise(sink, cookie);
+}
+
+HRESULT QuillonObject::OleObject::Unadvise(DWORD cookie) {
+  Embedding& e = impl_from<IOleObject>(this).embedding_;
+  if (!e.advise_holder) return OLE_E_NOCONNECTION;
+  return e.advise_holder->Unadvise(cookie);
+}
+
+HRESULT QuillonObject::OleObject::EnumAdvise(IEnumSTATDATA** out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  Embedding& e = impl_from<IOleObject>(this).embedding_;
+  if (!e.advise_holder) return S_OK;
+  return e.advise_holder->EnumAdvise(out);
+}
+
+HRESULT QuillonObject::OleObject::GetMiscStatus(DWORD, DWORD* status) {
+  if (!status) return E_POINTER;
+  *status = kMiscStatus;
+  return S_OK;
+}
+
+HRESULT QuillonObject::OleObject::SetColorScheme(LOGPALETTE*) { return E_NOTIMPL; }
+
+// --- IOleControl --------------------------------------------------------------------------
+
+HRESULT QuillonObject::Control::GetControlInfo(CONTROLINFO* info) {
+  if (!info) return E_POINTER;
+  info->hAccel = nullptr;
+  info->cAccel = 0;
+  info->dwFlags = 0;
+  return S_OK;
+}
+
+HRESULT QuillonObject::Control::OnMnemonic(MSG*) { return E_NOTIMPL; }
+
+// A change of UserMode, or of any ambient property the container does not name, goes to
+// the run/design switch.
+HRESULT QuillonObject::Control::OnAmbientPropertyChange(DISPID id) {
+  QuillonObject& o = impl_from<IOleControl>(this);
+  return GuardCall([&] {
+    if (id == DISPID_AMBIENT_USERMODE || id == DISPID_UNKNOWN)
+      o.model().AmbientChanged(u"UserMode");
+    return S_OK;
+  });
+}
+
+HRESULT QuillonObject::Control::FreezeEvents(BOOL) { return S_OK; }
+
+}  // namespace quillon

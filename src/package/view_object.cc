@@ -1,0 +1,65 @@
+// IViewObject2: containers that draw inactive controls, or print them, get the face drawn by
+// the same routine that paints the control's window, scaled to the bounds they give.
+#include "package/face_paint.h"
+#include "package/quillon_object.h"
+
+namespace quillon {
+
+HRESULT QuillonObject::ViewObject::Draw(DWORD aspect, LONG, void*, DVTARGETDEVICE*, HDC, HDC dc,
+                                        LPCRECTL bounds, LPCRECTL,
+                                        BOOL(STDMETHODCALLTYPE*)(ULONG_PTR), ULONG_PTR) {
+  if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
+  if (!dc || !bounds) return E_INVALIDARG;
+  const RECT r{bounds->left, bounds->top, bounds->right, bounds->bottom};
+  if (r.right <= r.left || r.bottom <= r.top) return E_INVALIDARG;
+  const FaceScale scale = FaceScale::ForBounds(r);
+  HFONT font = CreateFaceFont(scale);
+  if (!font) return E_OUTOFMEMORY;
+  PaintFace(dc, impl_from<IViewObject2>(this).site_.face(), scale, font, POINT{r.left, r.top}, r);
+  DeleteObject(font);
+  return S_OK;
+}
+
+HRESULT QuillonObject::ViewObject::GetColorSet(DWORD, LONG, void*, DVTARGETDEVICE*, HDC,
+                                               LOGPALETTE** colours) {
+  if (!colours) return E_POINTER;
+  *colours = nullptr;
+  return S_FALSE;
+}
+
+HRESULT QuillonObject::ViewObject::Freeze(DWORD, LONG, void*, DWORD* cookie) {
+  if (cookie) *cookie = 0;
+  return E_NOTIMPL;
+}
+
+HRESULT QuillonObject::ViewObject::Unfreeze(DWORD) { return E_NOTIMPL; }
+
+HRESULT QuillonObject::ViewObject::SetAdvise(DWORD aspects, DWORD flags, IAdviseSink* sink) {
+  Embedding& e = impl_from<IViewObject2>(this).embedding_;
+  if (sink) sink->AddRef();
+  e.view_sink.Reset();
+  *e.view_sink.Put() = sink;
+  e.view_aspects = aspects;
+  e.view_flags = flags;
+  return S_OK;
+}
+
+HRESULT QuillonObject::ViewObject::GetAdvise(DWORD* aspects, DWORD* flags, IAdviseSink** sink) {
+  const Embedding& e = impl_from<IViewObject2>(this).embedding_;
+  if (aspects) *aspects = e.view_aspects;
+  if (flags) *flags = e.view_flags;
+  if (sink) {
+    *sink = e.view_sink.Get();
+    if (*sink) (*sink)->AddRef();
+  }
+  return S_OK;
+}
+
+HRESULT QuillonObject::ViewObject::GetExtent(DWORD aspect, LONG, DVTARGETDEVICE*, SIZEL* size) {
+  if (!size) return E_POINTER;
+  if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
+  *size = impl_from<IViewObject2>(this).embedding_.extent;
+  return S_OK;
+}
+
+}  // namespace quillon

@@ -1,0 +1,50 @@
+// The container as a QuillonPD sees it inside a COM container: the face kept as data and
+// shown in the control's window, timerRead on that window, change notifications passed to
+// the COM object, and the ambient "UserMode" read through the client site's IDispatch.
+#pragma once
+
+#include <ocidl.h>
+#include <oleidl.h>
+
+#include <functional>
+
+#include "control/control_site.h"
+#include "control/face.h"
+#include "package/face_window.h"
+
+namespace quillon {
+
+// The container's ambient "UserMode" through the client site's IDispatch: a site without
+// IDispatch, a failed read or a value that is no boolean is a read that failed.
+UserMode ReadAmbientUserMode(IOleClientSite* site) noexcept;
+
+class WindowSite final : public ControlSite {
+ public:
+  // `changed` hears every PropertyChanged (and says whether it reached the container);
+  // `tick` runs on every tick of timerRead; `face_changed` hears every change of what the
+  // face shows.
+  WindowSite(std::function<bool(const ControlProperty&)> changed, std::function<void()> tick,
+             std::function<void()> face_changed = nullptr);
+
+  bool SetCaption(Child label, const Text& caption) noexcept override;
+  bool SetForeColor(Child label, uint32_t colour) noexcept override;
+  bool EnableTimer(bool enabled) noexcept override { return window_.EnableTimer(enabled); }
+  bool PropertyChanged(const ControlProperty& property) noexcept override;
+  UserMode AmbientUserMode() noexcept override { return ReadAmbientUserMode(client_site_); }
+
+  // The client site to read ambient properties from (not counted: the object holds it).
+  void set_client_site(IOleClientSite* site) { client_site_ = site; }
+  const FaceState& face() const { return face_; }
+  FaceWindow& window() { return window_; }
+
+ private:
+  void Changed(Child label) noexcept;
+
+  std::function<bool(const ControlProperty&)> changed_;
+  std::function<void()> face_changed_;
+  IOleClientSite* client_site_ = nullptr;
+  FaceState face_;
+  FaceWindow window_;
+};
+
+}  // namespace quillon

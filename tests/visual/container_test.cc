@@ -1,0 +1,217 @@
+// The control in a container of our own that records the calls it receives: the order of
+// the lifecycle, the run/design switch through the ambient UserMode, the timer, the shared
+// cache closed on hide, and everything released at the end.
+#include <olectl.h>
+
+#include "container_fixture.h"
+
+namespace quillon::testing {
+namespace {
+
+// Value columns of the face's rows, relative to the control (pixels at 96 dots per inch).
+constexpr RECT kNtfValue{104, 8, 285, 21};
+constexpr RECT kPollValue{104, 32, 285, 45};
+constexpr RECT kValeurValue{104, 64, 285, 77};
+
+size_t IndexOf(const std::vector<Call>& calls, const std::string& what) {
+  for (size_t i = 0; i < calls.size(); ++i) {
+    if (calls[i].what == what) return i;
+  }
+  return calls.size();
+}
+
+TEST_F(ContainerTest, NewControlShowsItsDefaultsOnceShownAndStaysStillInDesignMode) {
+  container_.mode = host::AmbientMode::kDesign;
+  host::HostedControl* c = Place({});
+  ASSERT_NE(c, nullptr);
+  Pump(1500);
+  // Show reads the mode after the in-place activation.
+  EXPECT_LT(IndexOf(calls_, "OnInPlaceActivate"), IndexOf(calls_, "ambient -709"));
+  EXPECT_LT(IndexOf(calls_, "ambient -709"), calls_.size());
+  const host::Image shot = Shot();
+  EXPECT_EQ(InkAt(shot, c->rect(), kNtfValue), 0) << "no point reference yet";
+  EXPECT_GT(InkAt(shot, c->rect(), kPollValue), 10) << "\"1 min\"";
+  EXPECT_GT(InkAt(shot, c->rect(), kValeurValue), 0) << "\"?\" until the first read";
+  EXPECT_TRUE(Reads().empty()) << "no timer in design mode";
+  EXPECT_EQ(Property(c, "Frequence_Rafraichissement"), "29");
+  EXPECT_EQ(Property(c, "Qualite"), "-2");
+}
+
+TEST_F(ContainerTest, LoadedControlInRunModeReadsAboutOneSecondAfterShow) {
+  container_.mode = host::AmbientMode::kRun;
+  const ULONGLONG shown = Now();
+  host::HostedControl* c = Place(Settings(90));
+  ASSERT_NE(c, nullptr);
+  Pump(2600);
+  const std::vector<ULONGLONG> reads = Reads();
+  ASSERT_GE(reads.size(), 2u);
+  EXPECT_GE(reads[0] - shown, 800u);
+  EXPECT_LE(reads[0] - shown, 1700u);
+  EXPECT_GT(InkAt(Shot(), c->rect(), kNtfValue), 10) << "the point reference";
+  // The five notifications of a read, in their order.
+  const std::vector<Call> changed = Calls("changed");
+  ASSERT_GE(changed.size(), 5u);
+  const char* order[] = {"changed 0x68030005", "changed 0x68030004", "changed 0x68030003",
+                         "changed 0x68030001", "changed 0x68030002"};
+  for (size_t i = 0; i < 5; ++i) EXPECT_EQ(changed[i].what, order[i]);
+}
+
+TEST_F(ContainerTest, HideStopsTheTimerAndClosesTheSharedCache) {
+  container_.mode = host::AmbientMode::kRun;
+  host::HostedControl* c = Place(Settings(90));
+  ASSERT_NE(c, nullptr);
+  Pump(2500);
+  ASSERT_TRUE(CacheHeldOpen()) << "the reads opened the cache";
+  ASSERT_EQ(c->Show(false), S_OK);
+  const size_t reads = Reads().size();
+  EXPECT_FALSE(CacheHeldOpen());
+  Pump(2200);
+  EXPECT_EQ(Reads().size(), reads);
+  EXPECT_FALSE(CacheHeldOpen());
+}
+
+TEST_F(ContainerTest, UserModeDecidesTheTimerAndAFailedReadCountsAsRun) {
+  const struct {
+    host::AmbientMode mode;
+    bool reads;
+  } cases[] = {{host::AmbientMode::kRun, true},
+               {host::AmbientMode::kDesign, false},
+               {host::AmbientMode::kNoDispatch, true},
+               {host::AmbientMode::kMemberNotFound, true}};
+  for (const auto& k : cases) {
+    container_.mode = k.mode;
+    Place(Settings(90), 10 + 290 * static_cast<int>(controls_.size() % 2));
+  }
+  Pump(1800);
+  for (size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(!Reads(controls_[i]->name()).empty(), cases[i].reads) << "case " << i;
+  }
+}
+
+TEST_F(ContainerTest, ContainerSwitchesModeThroughAmbientChanges) {
+  container_.mode = host::AmbientMode::kDesign;
+  host::HostedControl* c = Place(Settings(90));
+  ASSERT_NE(c, nullptr);
+  container_.mode = host::AmbientMode::kRun;
+  ASSERT_EQ(c->AmbientChanged(DISPID_AMBIENT_BACKCOLOR), S_OK);
+  Pump(1500);
+  EXPECT_TRUE(Reads().empty()) << "another ambient property changes nothing";
+  ASSERT_EQ(c->AmbientChanged(DISPID_AMBIENT_USERMODE), S_OK);
+  Pump(1500);
+  EXPECT_FALSE(Reads().empty());
+  container_.mode = host::AmbientMode::kDesign;
+  ASSERT_EQ(c->AmbientChanged(DISPID_UNKNOWN), S_OK);
+  const size_t reads = Reads().size();
+  Pump(1500);
+  EXPECT_EQ(Reads().size(), reads);
+  EXPECT_FALSE(CacheHeldOpen());
+}
+
+TEST_F(ContainerTest, PropertySetAtRunTimeRestartsTheTimer) {
+  container_.mode = host::AmbientMode::kRun;
+  host::HostedControl* c = Place(Settings(90));
+  ASSERT_NE(c, nullptr);
+  while (Reads().empty() && Now() < 5000) Pump(20);
+  ASSERT_FALSE(Reads().empty());
+  Pump(500);  // half-way to the next tick
+  VARIANT ntf;
+  ntf.vt = VT_BSTR;
+  ntf.bstrVal = SysAllocString(L"NOEUD1:Autre.Valeur");
+  const ULONGLONG set = Now();
+  ASSERT_EQ(SetProperty(c, "NTF", ntf), S_OK);
+  VariantClear(&ntf);
+  const size_t before = Reads().size();
+  Pump(1600);
+  const std::vector<ULONGLONG> reads = Reads();
+  ASSERT_GT(reads.size(), before);
+  EXPECT_GE(reads[before] - set, 850u) << "a full second after the set, not the old tick";
+}
+
+TEST_F(ContainerTest, CloseAndNoClientSiteReleaseEverything) {
+  container_.mode = host::AmbientMode::kRun;
+  host::HostedControl* c = Place(Settings(90));
+  ASSERT_NE(c, nullptr);
+  Pump(1300);
+  host::Site& site = c->site();
+  EXPECT_EQ(DllCanUnloadNow(), S_FALSE);
+  c->Close();
+  EXPECT_NE(IndexOf(calls_, "OnInPlaceDeactivate"), calls_.size());
+  EXPECT_NE(IndexOf(calls_, "OnClose"), calls_.size());
+  site.AddRef();
+  EXPECT_EQ(site.Release(), 1u) << "the control holds no reference to its site";
+  EXPECT_EQ(DllCanUnloadNow(), S_OK);
+  EXPECT_FALSE(CacheHeldOpen());
+}
+
+TEST_F(ContainerTest, ExtentIsTheFacesSizeInHimetricAndMiscStatusTheRegisteredOne) {
+  host::HostedControl* c = Place({});
+  ASSERT_NE(c, nullptr);
+  IOleObject* ole = nullptr;
+  ASSERT_EQ(c->object()->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&ole)), S_OK);
+  SIZEL extent{};
+  ASSERT_EQ(ole->GetExtent(DVASPECT_CONTENT, &extent), S_OK);
+  EXPECT_EQ(extent.cx, 7541);  // 4275 twips
+  EXPECT_EQ(extent.cy, 4101);  // 2325 twips
+  DWORD misc = 0;
+  ASSERT_EQ(ole->GetMiscStatus(DVASPECT_CONTENT, &misc), S_OK);
+  EXPECT_EQ(misc, 131473u);
+  EXPECT_EQ(c->rect().right - c->rect().left, 285) << "natural size at 96 dots per inch";
+  ole->Release();
+}
+
+TEST_F(ContainerTest, SavingWritesTheThreeSettingsInOrderWithTheirTypes) {
+  host::HostedControl* c = Place(Settings(70, "NOEUD1:Essai.Valeur"));
+  ASSERT_NE(c, nullptr);
+  std::vector<host::BagEntry> saved;
+  ASSERT_EQ(c->Save(&saved), S_OK);
+  const std::vector<host::BagEntry> expected = {{u"strNTF", Text(u"NOEUD1:Essai.Valeur")},
+                                                {u"udtPollTime", int32_t{70}},
+                                                {u"strFormat", Text()}};
+  EXPECT_EQ(saved, expected);
+}
+
+// The face drawn by the container into its own device context, at the control's natural
+// size and at twice that size: the texts and line land where the window shows them.
+TEST_F(ContainerTest, ViewObjectDrawsTheSameFaceScaledToTheBounds) {
+  container_.mode = host::AmbientMode::kDesign;
+  host::HostedControl* c = Place(Settings(90));
+  ASSERT_NE(c, nullptr);
+  IViewObject2* view = nullptr;
+  ASSERT_EQ(c->object()->QueryInterface(IID_IViewObject2, reinterpret_cast<void**>(&view)), S_OK);
+  for (int scale : {1, 2}) {
+    SCOPED_TRACE("scale " + std::to_string(scale));
+    const int w = 285 * scale, h = 155 * scale;
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof bi.bmiHeader, w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    const RECTL bounds{0, 0, w, h};
+    EXPECT_EQ(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc, &bounds, nullptr,
+                         nullptr, 0),
+              S_OK);
+    GdiFlush();
+    host::Image image{w, h, {}};
+    const auto* p = static_cast<const uint32_t*>(bits);
+    for (int i = 0; i < w * h; ++i) image.pixels.push_back(p[i] & 0xFFFFFF);
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    const RECT origin{0, 0, 0, 0};
+    const auto at = [&](LONG l, LONG t, LONG r, LONG b) {
+      return InkAt(image, origin, RECT{l * scale, t * scale, r * scale, b * scale});
+    };
+    EXPECT_EQ(at(0, 56, 272, 57), 272 * scale * scale) << "the line, from the left edge";
+    EXPECT_EQ(at(272, 56, 285, 57), 0);
+    EXPECT_GT(at(8, 8, 97, 21), 10) << "\"NTF :\"";
+    EXPECT_EQ(at(97, 0, 104, 56) + at(97, 57, 104, 155), 0) << "between captions and values";
+    EXPECT_GT(at(104, 8, 285, 21), 10) << "the point reference";
+  }
+  view->Release();
+}
+
+}  // namespace
+}  // namespace quillon::testing

@@ -1,0 +1,81 @@
+// The window of quillon-host: one display of controls, its run/design switch, its saving,
+// its screenshots and the timed actions of a script.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "display_file.h"
+#include "frame.h"
+#include "hosted_control.h"
+#include "site.h"
+
+namespace quillon::host {
+
+struct Action {
+  enum Kind { kPrint, kScreenshot, kSave, kRun, kDesign, kHide, kShow, kStats, kQuit };
+  double at_seconds = 0;
+  Kind kind = kQuit;
+  std::string argument;  // property names (comma-separated), a file, or a control's name
+};
+
+// Parses "print[=A,B]", "screenshot=FILE", "save[=FILE]", "run", "design", "hide=NAME",
+// "show=NAME", "stats" or "quit"; false when the text is none of them.
+bool ParseAction(const std::string& text, Action* action);
+
+struct HostOptions {
+  std::string display_path;
+  bool force_mode = false;  // the command line chose the mode
+  bool run_mode = false;
+  bool no_ambient = false;  // sites without IDispatch: controls cannot read "UserMode"
+  std::vector<Action> actions;
+};
+
+class HostWindow {
+ public:
+  HostWindow() = default;
+  HostWindow(const HostWindow&) = delete;
+  HostWindow& operator=(const HostWindow&) = delete;
+  ~HostWindow();
+
+  // Creates the window and its controls; false with *error when the window cannot be made.
+  // Controls that fail are reported on stderr and counted in failures().
+  bool Open(Display display, const HostOptions& options, std::string* error);
+  // Runs the message loop until the window is closed.
+  int Run();
+
+  int failures() const { return failures_; }
+
+ private:
+  static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM w, LPARAM l);
+  LRESULT Handle(UINT message, WPARAM w, LPARAM l);
+  void CreateMenuBar();
+  void AddControl(DisplayControl& spec);
+  void SetRunMode(bool run);
+  void UpdateTitle();
+  bool Save(const std::string& path);
+  bool Screenshot(const std::string& path);
+  void Print(const std::string& names);
+  void PrintStats();
+  void ShowControl(const std::string& name, bool visible);
+  void RunDueActions();
+  void CloseAll();
+  RECT PixelRect(const DisplayControl& spec) const;
+
+  HWND window_ = nullptr;
+  Frame* frame_ = nullptr;
+  Container container_;
+  Display display_;
+  HostOptions options_;
+  std::vector<std::unique_ptr<HostedControl>> controls_;
+  size_t next_action_ = 0;
+  ULONGLONG started_ = 0;
+  ULONGLONG last_stats_at_ = 0, last_cpu_ = 0;  // ms
+  SIZE dpi_{96, 96};
+  int failures_ = 0;
+};
+
+}  // namespace quillon::host
