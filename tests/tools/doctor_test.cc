@@ -1,4 +1,7 @@
 // quillon doctor: what a control on this machine would use.
+#include <netinet/in.h>
+#include <sys/socket.h>
+
 #include <algorithm>
 #include <filesystem>
 
@@ -58,6 +61,27 @@ TEST_F(DoctorTest, UnreadPathOrUnopenableFileGivesExitOne) {
 TEST_F(DoctorTest, AHostNameIsNotPingedAtAll) {
   const RunResult r = Doctor(InstallEnv(), {"--ping", "serveur-pd"});
   EXPECT_TRUE(Has(r, "Ping serveur-pd: not reachable (result 1, 3 repeats, 0.0")) << r.out;
+}
+
+// Whether this process may open an ICMP socket: a datagram one, else a raw one.
+bool IcmpSocketAvailable() {
+  for (const int type : {SOCK_DGRAM, SOCK_RAW}) {
+    const int fd = ::socket(AF_INET, type, IPPROTO_ICMP);
+    if (fd >= 0) {
+      ::close(fd);
+      return true;
+    }
+  }
+  return false;
+}
+
+TEST_F(DoctorTest, LoopbackAnswersWhereAnIcmpSocketCanBeOpened) {
+  WriteCache(0);
+  const RunResult r = Doctor(InstallEnv(), {"--ping", "127.0.0.1"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_TRUE(Has(r, IcmpSocketAvailable() ? "Ping 127.0.0.1: reachable (result 0, 3 repeats"
+                                           : "Ping 127.0.0.1: not reachable (result 1, 3 repeats"))
+      << r.out;
 }
 
 TEST_F(DoctorTest, BadArgumentsGiveAOneLineErrorAndExitTwo) {

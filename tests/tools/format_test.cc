@@ -23,7 +23,10 @@ TEST_F(FormatCommandTest, OneLinePerValueAsTheValueProperty) {
   EXPECT_EQ(r.out, "12 %\nabc\n\n");
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(Format({"--locale=fr-FR", "0.00", "12,5"}).out, "12,50\n");
+  // After "--", wherever it stands, arguments that look like options are patterns or values.
   EXPECT_EQ(Format({"--locale", "en-US", "--", "0.00", "--locale"}).out, "--locale\n");
+  EXPECT_EQ(Format({"0.00", "-1", "--locale", "en-US", "--", "-.5", "--locale"}).out,
+            "-1.00\n-0.50\n--locale\n");
   // The empty pattern shows the stored text; a failing format an empty line.
   EXPECT_EQ(Format({"", " 012,50 ", "--locale", "en-US"}).out, " 012,50 \n");
   EXPECT_EQ(Format({"0;0;0;0;0", "3", "--locale", "en-US"}).out, "\n");
@@ -38,9 +41,9 @@ TEST_F(FormatCommandTest, DefaultLocaleFollowsLcAllThenLang) {
 
 TEST_F(FormatCommandTest, BadInputFailsWithOneLineAndNeverCrashes) {
   const std::pair<std::vector<std::string>, std::string> cases[] = {
-      {{}, "quillon: format needs a PATTERN and at least one VALUE\n"},
-      {{"0.00"}, "quillon: format needs at least one VALUE after PATTERN\n"},
-      {{"0", "1", "--locale"}, "quillon: --locale needs a name (fr-FR or en-US)\n"},
+      {{}, "quillon: PATTERN is required (see quillon format --help)\n"},
+      {{"0.00"}, "quillon: VALUE is required (see quillon format --help)\n"},
+      {{"0", "1", "--locale"}, "quillon: --locale needs a value (see quillon format --help)\n"},
       {{"0", "1", "--locale", "de-DE"}, "quillon: unknown locale 'de-DE' (use fr-FR or en-US)\n"},
   };
   for (const auto& [args, message] : cases) {

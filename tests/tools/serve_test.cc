@@ -1,4 +1,6 @@
 // quillon serve: the stand-in server fills requested records in.
+#include <set>
+
 #include "cache_tools_support.h"
 #include "common/oledate.h"
 
@@ -74,6 +76,25 @@ TEST_F(ServeTest, ValuesFromAFileAndRereadAtThePeriod) {
   bytes.replace(64, 8, reinterpret_cast<const char*>(&old), 8);
   WriteFile(file, bytes);
   EXPECT_EQ(Run({"serve", "--cache", file, "--once"}).out, "served 1 record\n");
+}
+
+TEST_F(ServeTest, PassReadsTheFileBlockByBlockUpToItsEnd) {
+  // 455 records make one 64 KiB block: requests on both sides of block edges and at the end.
+  const std::set<int> requested = {1, 455, 456, 910, 911, 1000};
+  std::string bytes;
+  for (int n = 1; n <= 1000; ++n) {
+    const std::string ref = "P:T" + std::to_string(n) + ".PV";
+    bytes += requested.count(n) ? RawRecord{1, ref, 0, 46000.5, 90}.Bytes()
+                                : RawRecord{2, ref, 46000.5, 46000.5, 90, "old"}.Bytes();
+  }
+  WriteFile(Path("c.dat"), bytes);
+  const RunResult r = Run({"serve", "--cache", Path("c.dat"), "--once"});
+  EXPECT_EQ(r.out, "served 6 records\n") << r.err;
+  const std::string after = ReadFile(Path("c.dat"));
+  ASSERT_EQ(after.size(), bytes.size());
+  for (int n = 1; n <= 1000; ++n) {
+    EXPECT_EQ(At(after, n).read > 46000.5, requested.count(n) == 1) << n;
+  }
 }
 
 TEST_F(ServeTest, BadInputGetsOneLineAndNonZeroExit) {

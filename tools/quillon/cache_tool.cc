@@ -6,81 +6,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "cache/record_codec.h"
 #include "common/oledate.h"
 #include "control/tables.h"
-#include "platform/code_page.h"
 
 namespace quillon::tool {
-
-std::optional<std::string> Options::Value(const std::string& name) const {
-  const auto it = values.find(name);
-  if (it == values.end()) return std::nullopt;
-  return it->second;
-}
-
-std::optional<Options> ParseOptions(const std::vector<std::string>& args,
-                                    const std::set<std::string>& with_value,
-                                    const std::set<std::string>& flags, std::string* error) {
-  Options out;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a.size() < 2 || a.compare(0, 2, "--") != 0) {
-      out.positional.push_back(a);
-    } else if (flags.count(a)) {
-      out.flags.insert(a);
-    } else if (with_value.count(a)) {
-      if (i + 1 >= args.size()) {
-        *error = "option " + a + " needs a value";
-        return std::nullopt;
-      }
-      out.values[a] = args[++i];
-    } else {
-      *error = "unknown option '" + a + "'";
-      return std::nullopt;
-    }
-  }
-  return out;
-}
-
-bool ReadWholeFile(const std::string& path, std::string* bytes, std::string* error) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) {
-    *error = "cannot open " + path + ": " + std::strerror(errno);
-    return false;
-  }
-  bytes->clear();
-  char buffer[65536];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes->append(buffer, n);
-  const bool failed = std::ferror(f) != 0;
-  const int err = errno;
-  std::fclose(f);
-  if (failed) *error = "cannot read " + path + ": " + std::strerror(err);
-  return !failed;
-}
-
-std::vector<EnregCache> DecodeFile(const std::string& bytes, const std::string& path,
-                                   std::string* warning) {
-  const int64_t count = RecordCount(static_cast<int64_t>(bytes.size()));
-  if (bytes.size() % kRecordSize != 0) {
-    *warning = path + " is " + std::to_string(bytes.size()) +
-               " bytes, not a multiple of 144: counted as " + std::to_string(count) + " records";
-  }
-  auto code_page = NewPlatformCodePage();
-  std::vector<EnregCache> records;
-  records.reserve(static_cast<size_t>(count));
-  for (int64_t i = 0; i < count; ++i) {
-    uint8_t record[kRecordSize] = {};
-    const size_t offset = static_cast<size_t>(i) * kRecordSize;
-    if (offset < bytes.size()) {
-      std::memcpy(record, bytes.data() + offset,
-                  std::min(bytes.size() - offset, size_t{kRecordSize}));
-    }
-    records.push_back(DecodeRecord(record, *code_page));
-  }
-  return records;
-}
 
 std::string ShowText(const Text& text) {
   size_t begin = 0;
@@ -144,23 +73,20 @@ std::string TsvLine(int64_t slot, const EnregCache& record) {
   return JoinTabs(RecordColumns(slot, record));
 }
 
-std::string AlignedTable(const std::vector<std::vector<std::string>>& rows) {
-  std::vector<size_t> widths;
-  for (const auto& row : rows) {
-    widths.resize(std::max(widths.size(), row.size()));
-    for (size_t i = 0; i < row.size(); ++i) widths[i] = std::max(widths[i], Width(row[i]));
+void TableLayout::Fit(const std::vector<std::string>& row) {
+  widths_.resize(std::max(widths_.size(), row.size()));
+  for (size_t i = 0; i < row.size(); ++i) widths_[i] = std::max(widths_[i], Width(row[i]));
+}
+
+std::string TableLayout::Line(const std::vector<std::string>& row) const {
+  std::string line;
+  for (size_t i = 0; i < row.size(); ++i) {
+    line += row[i];
+    const size_t width = i < widths_.size() ? widths_[i] : 0;
+    if (i + 1 < row.size()) line += std::string(width - std::min(width, Width(row[i])) + 2, ' ');
   }
-  std::string out;
-  for (const auto& row : rows) {
-    std::string line;
-    for (size_t i = 0; i < row.size(); ++i) {
-      line += row[i];
-      if (i + 1 < row.size()) line += std::string(widths[i] - Width(row[i]) + 2, ' ');
-    }
-    line.erase(line.find_last_not_of(' ') + 1);
-    out += line + "\n";
-  }
-  return out;
+  line.erase(line.find_last_not_of(' ') + 1);
+  return line + "\n";
 }
 
 std::optional<Text> StorableReference(const std::string& utf8, FctCache& cache, CodePage& code_page,

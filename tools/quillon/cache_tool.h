@@ -1,11 +1,9 @@
-// What the cache commands of the quillon tool share: options, reading a cache file, and the
-// tab-separated and aligned forms of a record.
+// What the cache commands of the quillon tool share: the tab-separated and aligned forms of a
+// record, and the refresh codes.
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -14,28 +12,6 @@
 #include "platform/code_page.h"
 
 namespace quillon::tool {
-
-// Parsed command line: options with a value, flags, and the other arguments in order.
-struct Options {
-  std::map<std::string, std::string> values;
-  std::set<std::string> flags;
-  std::vector<std::string> positional;
-  bool Has(const std::string& flag) const { return flags.count(flag) != 0; }
-  std::optional<std::string> Value(const std::string& name) const;
-};
-
-// Parses `args`; on an unknown option or a missing value returns nullopt with *error set.
-std::optional<Options> ParseOptions(const std::vector<std::string>& args,
-                                    const std::set<std::string>& with_value,
-                                    const std::set<std::string>& flags, std::string* error);
-
-// The whole of a file; false with *error set ("cannot read FILE: reason").
-bool ReadWholeFile(const std::string& path, std::string* bytes, std::string* error);
-
-// The records of a file's bytes as the cache counts them (a cut last record completed with
-// zero bytes); *warning is set when the length is not a multiple of 144.
-std::vector<EnregCache> DecodeFile(const std::string& bytes, const std::string& path,
-                                   std::string* warning);
 
 // One text field for people and scripts: UTF-8, leading and trailing spaces and NULs
 // removed, control characters inside as \xHH.
@@ -47,8 +23,17 @@ std::string ShowDate(double date);
 std::vector<std::string> RecordColumns(int64_t slot, const EnregCache& record);
 std::string TsvHeader();
 std::string TsvLine(int64_t slot, const EnregCache& record);
-// Rows (the first one the header) as a table aligned on spaces.
-std::string AlignedTable(const std::vector<std::vector<std::string>>& rows);
+// A table aligned on spaces, built in two passes so that no row needs to be kept: every row is
+// fitted first, then each is printed.
+class TableLayout {
+ public:
+  void Fit(const std::vector<std::string>& row);
+  // The row padded to the widths fitted (a cell wider than its column just pushes the rest).
+  std::string Line(const std::vector<std::string>& row) const;
+
+ private:
+  std::vector<size_t> widths_;
+};
 
 // A point reference from the command line, when it is valid UTF-8 and the cache file can hold
 // it exactly; otherwise nullopt with *error set to one line saying why.

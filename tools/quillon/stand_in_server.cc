@@ -73,7 +73,11 @@ bool ParseValueTable(const std::string& utf8, ValueTable* table, std::string* er
 }
 
 StandInServer::StandInServer(FileSystem& files, Clock& clock, CodePage& code_page, Text cache_path)
-    : files_(files), clock_(clock), code_page_(code_page), cache_path_(std::move(cache_path)) {}
+    : files_(files),
+      clock_(clock),
+      code_page_(code_page),
+      cache_path_(std::move(cache_path)),
+      block_(size_t{kScanBlockRecords} * kRecordSize) {}
 
 ServedValue StandInServer::Simulate(const Text& ntf, double now) {
   const uint32_t h = Fnv1a(ntf);
@@ -156,13 +160,18 @@ int StandInServer::ServeOnce() {
   }
   int served = 0;
   const int64_t count = std::min<int64_t>(length / kRecordSize, kMaxRecordNumber);
-  std::vector<uint8_t> bytes(static_cast<size_t>(count) * kRecordSize);
-  size_t got = 0;
-  if (count > 0 && file_->ReadAt(0, bytes.data(), bytes.size(), &got)) {
-    const double now = clock_.Now();
-    for (int64_t i = 0; i < static_cast<int64_t>(got / kRecordSize); ++i) {
-      if (ServeRecord(i, bytes.data() + i * kRecordSize, now)) ++served;
+  const double now = clock_.Now();
+  // A block at a time: memory stays the same whatever the file's size.
+  for (int64_t first = 0; first < count; first += kScanBlockRecords) {
+    const size_t wanted = static_cast<size_t>(std::min<int64_t>(count - first, kScanBlockRecords));
+    size_t got = 0;
+    if (!file_->ReadAt(first * kRecordSize, block_.data(), wanted * kRecordSize, &got)) break;
+    for (size_t i = 0; i < got / kRecordSize; ++i) {
+      if (ServeRecord(first + static_cast<int64_t>(i), block_.data() + i * kRecordSize, now)) {
+        ++served;
+      }
     }
+    if (got < wanted * kRecordSize) break;
   }
   return served;
 }

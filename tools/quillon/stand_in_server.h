@@ -9,6 +9,7 @@
 #include <string>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "cache/record.h"
 #include "platform/clock.h"
@@ -60,6 +61,7 @@ class StandInServer {
   CodePage& code_page_;
   Text cache_path_;
   std::unique_ptr<RandomAccessFile> file_;
+  std::vector<uint8_t> block_;  // one block of records read by a pass
   ValueTable values_;
   std::unordered_map<Text, int64_t> counters_;
 };

@@ -24,7 +24,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kUsage = "demo [--duration SECONDS]";
 constexpr double kDefaultDuration = 20;
 
 volatile std::sig_atomic_t g_stop = 0;
@@ -157,18 +156,16 @@ int RunDemo(const Text& cache_path, const DemoOptions& o) {
   return 0;
 }
 
-bool ParseDemoOptions(const std::vector<std::string>& args, DemoOptions* o, std::string* error) {
-  const auto options = ParseOptions(args, {"--duration"}, {}, error);
-  if (!options) return false;
-  if (!options->positional.empty()) {
-    *error = "unexpected argument " + options->positional[0];
-    return false;
-  }
-  if (const auto d = options->Value("--duration")) {
+struct DemoArguments {
+  std::string duration;
+};
+
+bool ParseDemoOptions(const DemoArguments& args, DemoOptions* o, std::string* error) {
+  if (const std::string& d = args.duration; !d.empty()) {
     char* end = nullptr;
-    o->duration = std::strtod(d->c_str(), &end);
-    if (d->empty() || *end != '\0' || !(o->duration >= 1 && o->duration <= 86400)) {
-      *error = "--duration wants a number of seconds from 1 to 86400: " + *d;
+    o->duration = std::strtod(d.c_str(), &end);
+    if (*end != '\0' || !(o->duration >= 1 && o->duration <= 86400)) {
+      *error = "--duration wants a number of seconds from 1 to 86400: " + d;
       return false;
     }
   }
@@ -179,12 +176,10 @@ bool ParseDemoOptions(const std::vector<std::string>& args, DemoOptions* o, std:
   return true;
 }
 
-int Run(const std::vector<std::string>& args) {
+int Run(const DemoArguments& args) {
   DemoOptions o;
   std::string error;
-  if (!ParseDemoOptions(args, &o, &error)) {
-    return UsageError(error + " (usage: quillon " + kUsage + ")");
-  }
+  if (!ParseDemoOptions(args, &o, &error)) return UsageError(error);
   fs::path folder;
   if (!MakeTempFolder(&folder, &error)) return Fail(1, error);
   g_stop = 0;
@@ -198,7 +193,17 @@ int Run(const std::vector<std::string>& args) {
   return code;
 }
 
-const Command kCmd{"demo", kUsage, &Run};
+CommandBody Setup(CLI::App& app) {
+  auto o = std::make_shared<DemoArguments>();
+  app.add_option("--duration", o->duration, "how long to run, 1 to 86400 seconds (default 20)")
+      ->type_name("SECONDS");
+  return [o] { return Run(*o); };
+}
+
+const Command kCmd{"demo",
+                   "run the stand-in server on a temporary cache file and show several display "
+                   "controls fed by it side by side, live; the file is removed at the end",
+                   &Setup};
 
 }  // namespace
 }  // namespace quillon::tool

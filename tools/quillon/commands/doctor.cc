@@ -1,7 +1,7 @@
 // quillon doctor: what a control on this machine would use, and whether it works.
 #include <chrono>
 #include <cstdio>
-#include <optional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -85,28 +85,32 @@ void ShowPing(EchoApi& echo, CodePage& code_page, const std::string& address) {
               took.count());
 }
 
-int Run(const std::vector<std::string>& args) {
-  std::optional<std::string> ping_address;
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--ping" && i + 1 < args.size() && !args[i + 1].empty()) {
-      ping_address = args[++i];
-    } else if (args[i] == "--ping") {
-      return UsageError("--ping needs an address");
-    } else {
-      return UsageError("doctor: unexpected argument '" + args[i] + "'");
-    }
-  }
+int Run(const std::string& ping_address) {
   ControlEnvironment platform;
   ShowInstallPath(platform.registry());
   const bool opens = ShowCacheFile(platform.shared().cache());
   std::printf("Tracing: %s\n",
               platform.shared().trace().blnTraceActive() ? "on (QUILLON_TRACE)" : "off");
-  if (ping_address) ShowPing(platform.echo(), platform.code_page(), *ping_address);
+  if (!ping_address.empty()) ShowPing(platform.echo(), platform.code_page(), ping_address);
   std::fflush(stdout);
   return opens ? 0 : 1;
 }
 
-const Command kCmd{"doctor", "doctor [--ping ADDRESS]", &Run};
+CommandBody Setup(CLI::App& app) {
+  auto address = std::make_shared<std::string>();
+  app.add_option("--ping", *address,
+                 "also probe a dotted IPv4 address with ICMP echoes, as the registry reader does "
+                 "before it reads another machine's registry")
+      ->type_name("ADDRESS")
+      ->check(kNotEmpty);
+  return [address] { return Run(*address); };
+}
+
+const Command kCmd{"doctor",
+                   "show what a display control on this machine would use (installation path, "
+                   "cache file, tracing) and whether it works; exit 1 when the cache file does "
+                   "not open",
+                   &Setup};
 
 }  // namespace
 }  // namespace quillon::tool

@@ -14,48 +14,48 @@
 namespace quillon::tool {
 namespace {
 
-struct Options {
+struct FormatOptions {
   std::string locale;  // empty: the user's locale
-  std::vector<std::string> positional;
+  std::string pattern;
+  std::vector<std::string> values;
+  std::vector<std::string> never;  // see Setup
 };
 
-// Returns 0, or the exit code of a usage error already reported.
-int ParseOptions(const std::vector<std::string>& args, Options* o) {
-  bool options_done = false;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (!options_done && a == "--") {
-      options_done = true;
-    } else if (!options_done && a == "--locale") {
-      if (i + 1 >= args.size()) return UsageError("--locale needs a name (fr-FR or en-US)");
-      o->locale = args[++i];
-    } else if (!options_done && a.rfind("--locale=", 0) == 0) {
-      o->locale = a.substr(9);
-    } else {
-      o->positional.push_back(a);
-    }
-  }
-  if (o->positional.empty()) return UsageError("format needs a PATTERN and at least one VALUE");
-  if (o->positional.size() < 2) return UsageError("format needs at least one VALUE after PATTERN");
-  return 0;
-}
-
-int Run(const std::vector<std::string>& args) {
-  Options o;
-  if (const int code = ParseOptions(args, &o); code != 0) return code;
+int Run(const FormatOptions& o) {
   std::unique_ptr<Locale> locale =
       o.locale.empty() ? NewPlatformLocale() : NewPlatformLocale(o.locale);
   if (!locale) return UsageError("unknown locale '" + o.locale + "' (use fr-FR or en-US)");
   std::unique_ptr<Formatter> formatter = NewPlatformFormatter(*locale);
-  const Text pattern = FromUtf8(o.positional[0]);
-  for (size_t i = 1; i < o.positional.size(); ++i) {
-    const Text shown = FormatValueText(*formatter, FromUtf8(o.positional[i]), pattern);
+  const Text pattern = FromUtf8(o.pattern);
+  for (const std::string& value : o.values) {
+    const Text shown = FormatValueText(*formatter, FromUtf8(value), pattern);
     std::printf("%s\n", ToUtf8(shown).c_str());
   }
   return 0;
 }
 
-const Command kCmd{"format", "format PATTERN VALUE... [--locale fr-FR|en-US]", &Run};
+CommandBody Setup(CLI::App& app) {
+  auto o = std::make_shared<FormatOptions>();
+  app.add_option("PATTERN", o->pattern, "the format pattern, as the property Formatage holds it")
+      ->required()
+      ->type_name("");
+  app.add_option("VALUE", o->values, "value texts as the cache stores them; one line each")
+      ->required()
+      ->type_name("");
+  // CLI11 hands the arguments after "--" back to the main program once every positional has
+  // its minimum; one that is never filled keeps them here, so that "--" works anywhere.
+  app.add_option("rest", o->never)->group("");
+  app.add_option("--locale", o->locale, "fr-FR or en-US (default: from LC_ALL, then LANG)")
+      ->type_name("NAME");
+  app.footer(
+      "A pattern or value that begins with '-' (other than a negative number) goes after '--'.");
+  return [o] { return Run(*o); };
+}
+
+const Command kCmd{"format",
+                   "show what the property Valeur returns for stored value texts with a format "
+                   "pattern, one line per value",
+                   &Setup};
 
 }  // namespace
 }  // namespace quillon::tool

@@ -1,7 +1,9 @@
 // quillon request: one forced read of a point through the path a control takes, then the
 // point's record as the cache holds it.
 #include <cstdio>
+#include <memory>
 
+#include "cache_file.h"
 #include "cache_tool.h"
 #include "command.h"
 #include "control/control_environment.h"
@@ -9,24 +11,27 @@
 namespace quillon::tool {
 namespace {
 
-constexpr const char* kUsage = "request NTF [--poll CODE] [--cache FILE]";
+struct RequestOptions {
+  std::string ntf;
+  std::string poll = "Minute_01";
+  std::string cache;
+};
 
-int Run(const std::vector<std::string>& args) {
-  std::string error;
-  const auto options = ParseOptions(args, {"--poll", "--cache"}, {}, &error);
-  if (!options) return UsageError(error + " (usage: quillon " + kUsage + ")");
-  if (options->positional.size() != 1) return UsageError(std::string("usage: quillon ") + kUsage);
-  const auto poll = ParsePollTime(options->Value("--poll").value_or("Minute_01"));
+int Run(const RequestOptions& options) {
+  const auto poll = ParsePollTime(options.poll);
   if (!poll) {
     return UsageError("--poll wants an E_POLLTIME value or name such as Seconde_10 or 90");
+  }
+  std::string error;  // a missing file is created, as a control creates it
+  if (!options.cache.empty() && !CheckRegularFile(options.cache, true, &error)) {
+    return Fail(1, error);
   }
   ControlEnvironment platform;  // the state a control's library builds
   SharedCache& shared = platform.shared();
   // Refused before the file is opened: it stays as it is (or missing).
-  const auto ntf =
-      StorableReference(options->positional[0], shared.cache(), platform.code_page(), &error);
+  const auto ntf = StorableReference(options.ntf, shared.cache(), platform.code_page(), &error);
   if (!ntf) return Fail(1, error);
-  if (const auto path = options->Value("--cache")) shared.cache().UseFile(FromUtf8(*path));
+  if (!options.cache.empty()) shared.cache().UseFile(FromUtf8(options.cache));
   CacheServices& services = shared;
   services.PointRecord(*ntf);  // a control reads its point, then asks for a forced read
   services.fctDemanderLectNTF(*ntf, *poll);
@@ -41,7 +46,25 @@ int Run(const std::vector<std::string>& args) {
   return 0;
 }
 
-const Command kCmd{"request", kUsage, &Run};
+CommandBody Setup(CLI::App& app) {
+  auto o = std::make_shared<RequestOptions>();
+  app.add_option("NTF", o->ntf, "the point reference, Noeud:Tag.Field")->required()->type_name("");
+  app.add_option("--poll", o->poll,
+                 "the refresh code wanted: a value such as 90 or a name such as Seconde_10 "
+                 "(default Minute_01)")
+      ->type_name("CODE");
+  app.add_option("--cache", o->cache,
+                 "the cache file, created when missing (default: the one a control uses, under "
+                 "the installation path)")
+      ->type_name("FILE")
+      ->check(kNotEmpty);
+  return [o] { return Run(*o); };
+}
+
+const Command kCmd{"request",
+                   "make one forced read of a point through a display control's own code path, "
+                   "then print the point's record",
+                   &Setup};
 
 }  // namespace
 }  // namespace quillon::tool

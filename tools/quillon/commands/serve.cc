@@ -2,8 +2,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
-#include "cache_tool.h"
+#include "cache_file.h"
 #include "command.h"
 #include "control/control_environment.h"
 #include "stand_in_server.h"
@@ -11,8 +12,16 @@
 namespace quillon::tool {
 namespace {
 
-constexpr const char* kUsage = "serve [--cache FILE] [--values FILE] [--once] [--duration SECONDS]";
 constexpr int kPassMilliseconds = 200;
+// A values file lists points, one short line each: far below this.
+constexpr uint64_t kMaxValuesFile = uint64_t{256} << 20;
+
+struct ServeOptions {
+  std::string cache;
+  std::string values;
+  bool once = false;
+  std::string duration;
+};
 
 bool ParseSeconds(const std::string& text, double* seconds) {
   char* end = nullptr;
@@ -45,36 +54,56 @@ int Serve(StandInServer& server, Clock& clock, bool once, double duration) {
   }
 }
 
-int Run(const std::vector<std::string>& args) {
-  std::string error;
-  const auto options =
-      ParseOptions(args, {"--cache", "--values", "--duration"}, {"--once"}, &error);
-  if (!options) return UsageError(error + " (usage: quillon " + kUsage + ")");
-  if (!options->positional.empty()) return UsageError(std::string("usage: quillon ") + kUsage);
+int Run(const ServeOptions& options) {
   double duration = 0;
-  if (const auto d = options->Value("--duration"); d && !ParseSeconds(*d, &duration)) {
+  if (!options.duration.empty() && !ParseSeconds(options.duration, &duration)) {
     return UsageError("--duration wants a number of seconds greater than 0");
   }
+  std::string error;
   ValueTable values;
-  if (const auto file = options->Value("--values")) {
+  if (!options.values.empty()) {
     std::string bytes;
-    if (!ReadWholeFile(*file, &bytes, &error)) return Fail(1, error);
-    if (!ParseValueTable(bytes, &values, &error)) return Fail(1, *file + ": " + error);
+    if (!ReadSmallFile(options.values, kMaxValuesFile, &bytes, &error)) return Fail(1, error);
+    if (!ParseValueTable(bytes, &values, &error)) return Fail(1, options.values + ": " + error);
   }
 
+  if (!options.cache.empty() && !CheckRegularFile(options.cache, true, &error)) {
+    return Fail(1, error);
+  }
   ControlEnvironment platform;
-  Text path;
-  if (const auto cache = options->Value("--cache")) {
-    path = FromUtf8(*cache);
-  } else if (!LibraryCachePath(platform, &path)) {
+  Text path = FromUtf8(options.cache);
+  if (options.cache.empty() && !LibraryCachePath(platform, &path)) {
     return Fail(1, "cannot open " + ToUtf8(path));
   }
   StandInServer server(platform.files(), platform.clock(), platform.code_page(), path);
   server.SetValues(std::move(values));
-  return Serve(server, platform.clock(), options->Has("--once"), duration);
+  return Serve(server, platform.clock(), options.once, duration);
 }
 
-const Command kCmd{"serve", kUsage, &Run};
+CommandBody Setup(CLI::App& app) {
+  auto o = std::make_shared<ServeOptions>();
+  app.add_option("--cache", o->cache,
+                 "the cache file, created when missing (default: the one a control uses, under "
+                 "the installation path)")
+      ->type_name("FILE")
+      ->check(kNotEmpty);
+  app.add_option("--values", o->values,
+                 "the values to serve, one line per point: reference, value and formatted value "
+                 "separated by tabs (other points get simulated signals)")
+      ->type_name("FILE")
+      ->check(kNotEmpty);
+  app.add_flag("--once", o->once, "serve one pass, print how many records it served and exit");
+  app.add_option("--duration", o->duration,
+                 "stop after this many seconds (default: run until "
+                 "interrupted)")
+      ->type_name("SECONDS");
+  return [o] { return Run(*o); };
+}
+
+const Command kCmd{"serve",
+                   "stand in for the cache server: fill the pending requests of the cache file in, "
+                   "five times a second",
+                   &Setup};
 
 }  // namespace
 }  // namespace quillon::tool

@@ -6,10 +6,10 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <thread>
 
+#include "cache_file.h"
 #include "cache_tool.h"
 #include "command.h"
 #include "common/oledate.h"
@@ -20,10 +20,6 @@
 
 namespace quillon::tool {
 namespace {
-
-constexpr const char* kUsage =
-    "watch NTF [--poll CODE] [--format PATTERN] [--cache FILE] [--locale fr-FR|en-US] "
-    "[--duration SECONDS]";
 
 volatile std::sig_atomic_t g_stop = 0;
 void OnInterrupt(int) { g_stop = 1; }
@@ -36,39 +32,45 @@ struct WatchSettings {
   double duration = 0;  // 0: until interrupted
 };
 
+struct WatchOptions {
+  std::string ntf;
+  std::string poll;
+  std::string format;
+  std::string cache;
+  std::string locale;
+  std::string duration;
+};
+
 // Checks the options; an empty result means *settings is complete.
-std::string ParseSettings(const Options& options, WatchSettings* settings) {
-  if (options.positional.size() != 1) return std::string("usage: quillon ") + kUsage;
-  settings->ntf = FromUtf8(options.positional[0]);
-  if (const auto poll = options.Value("--poll")) {
-    const auto code = ParsePollTime(*poll);
-    if (!code) return "--poll wants an E_POLLTIME value or name (90, Seconde_10, ...): " + *poll;
+std::string ParseSettings(const WatchOptions& options, WatchSettings* settings) {
+  settings->ntf = FromUtf8(options.ntf);
+  if (!options.poll.empty()) {
+    const auto code = ParsePollTime(options.poll);
+    if (!code) {
+      return "--poll wants an E_POLLTIME value or name (90, Seconde_10, ...): " + options.poll;
+    }
     settings->poll = *code;
   }
-  if (const auto format = options.Value("--format")) settings->format = FromUtf8(*format);
-  const auto name = options.Value("--locale");
-  settings->locale = name ? NewPlatformLocale(*name) : NewPlatformLocale();
-  if (!settings->locale) return "--locale wants fr-FR or en-US: " + *name;
-  if (const auto d = options.Value("--duration")) {
+  settings->format = FromUtf8(options.format);
+  const std::string& name = options.locale;
+  settings->locale = name.empty() ? NewPlatformLocale() : NewPlatformLocale(name);
+  if (!settings->locale) return "--locale wants fr-FR or en-US: " + name;
+  if (const std::string& d = options.duration; !d.empty()) {
     char* end = nullptr;
-    settings->duration = std::strtod(d->c_str(), &end);
-    if (d->empty() || *end != '\0' || !(settings->duration > 0 && settings->duration < 1e7)) {
-      return "--duration wants a number of seconds greater than 0: " + *d;
+    settings->duration = std::strtod(d.c_str(), &end);
+    if (*end != '\0' || !(settings->duration > 0 && settings->duration < 1e7)) {
+      return "--duration wants a number of seconds greater than 0: " + d;
     }
   }
   return "";
 }
 
 // The cache file the control will read: the one named, or the library's own.
-bool ChooseCache(const Options& options, ControlEnvironment& platform, std::string* error) {
+bool ChooseCache(const WatchOptions& options, ControlEnvironment& platform, std::string* error) {
   FctCache& cache = platform.shared().cache();
-  if (const auto file = options.Value("--cache")) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(*file, ec)) {
-      *error = "cannot open " + *file + ": no such file";
-      return false;
-    }
-    cache.UseFile(FromUtf8(*file));
+  if (!options.cache.empty()) {
+    if (!CheckRegularFile(options.cache, false, error)) return false;
+    cache.UseFile(FromUtf8(options.cache));
   }
   const bool open = cache.fctOuvrirCache() == 0;
   cache.CloseFile();
@@ -126,22 +128,43 @@ int Watch(WatchSettings& s, ControlEnvironment& platform) {
   return 0;
 }
 
-int Run(const std::vector<std::string>& args) {
-  std::string error;
-  const auto options =
-      ParseOptions(args, {"--poll", "--format", "--cache", "--locale", "--duration"}, {}, &error);
-  if (!options) return UsageError(error + " (usage: quillon " + kUsage + ")");
+int Run(const WatchOptions& options) {
   WatchSettings settings;
-  error = ParseSettings(*options, &settings);
+  std::string error = ParseSettings(options, &settings);
   if (!error.empty()) return UsageError(error);
   ControlEnvironment platform({.locale = std::move(settings.locale)});
-  if (!ChooseCache(*options, platform, &error)) return Fail(1, error);
+  if (!ChooseCache(options, platform, &error)) return Fail(1, error);
   g_stop = 0;
   std::signal(SIGINT, OnInterrupt);
   return Watch(settings, platform);
 }
 
-const Command kCmd{"watch", kUsage, &Run};
+CommandBody Setup(CLI::App& app) {
+  auto o = std::make_shared<WatchOptions>();
+  app.add_option("NTF", o->ntf, "the point reference, Noeud:Tag.Field")->required()->type_name("");
+  app.add_option("--poll", o->poll,
+                 "the refresh period: a value such as 90 or a name such as Seconde_10 (default "
+                 "Minute_01)")
+      ->type_name("CODE");
+  app.add_option("--format", o->format, "the control's format pattern (default: none)")
+      ->type_name("PATTERN");
+  app.add_option("--cache", o->cache,
+                 "the cache file (default: the one a control uses, under the installation path)")
+      ->type_name("FILE")
+      ->check(kNotEmpty);
+  app.add_option("--locale", o->locale, "fr-FR or en-US (default: from LC_ALL, then LANG)")
+      ->type_name("NAME");
+  app.add_option("--duration", o->duration,
+                 "stop after this many seconds (default: run until "
+                 "interrupted)")
+      ->type_name("SECONDS");
+  return [o] { return Run(*o); };
+}
+
+const Command kCmd{"watch",
+                   "run one display control on a one-second timer and print its face and value "
+                   "properties whenever a caption changes",
+                   &Setup};
 
 }  // namespace
 }  // namespace quillon::tool
