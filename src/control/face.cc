@@ -1,6 +1,25 @@
 #include "control/face.h"
 
 namespace quillon {
+namespace {
+
+bool IsControl(char16_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
+
+}  // namespace
+
+Text LabelText(const FaceChild& label, TextView caption) {
+  caption = caption.substr(0, caption.find(u'\0'));
+  Text out;
+  for (size_t i = 0; i < caption.size(); ++i) {
+    char16_t c = caption[i];
+    if (label.use_mnemonic && c == u'&') {
+      if (i + 1 >= caption.size()) break;
+      c = caption[++i];
+    }
+    out += IsControl(c) ? u'?' : c;
+  }
+  return out;
+}
 
 FaceState::FaceState() {
   for (const FaceChild& child : kFace) captions_[static_cast<size_t>(child.id)] = child.design_text;

@@ -101,6 +101,11 @@ inline constexpr std::array<FaceChild, kChildCount> kFace = {{
 
 constexpr const FaceChild& FaceOf(Child c) { return kFace[static_cast<size_t>(c)]; }
 
+// The text a label shows for a caption: cut at the first NUL, an access-key mark "&" taken
+// away where the label uses access keys ("&&" shows one "&"), control characters as "?" (so
+// that no caption drives a terminal either).
+Text LabelText(const FaceChild& label, TextView caption);
+
 // What the face shows now: one caption and one text colour per child, as laid out at first.
 // Every site keeps one, sets captions and colours through it, and repaints a label only when
 // it reports a change.

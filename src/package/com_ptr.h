@@ -9,6 +9,10 @@ template <typename T>
 class ComPtr {
  public:
   ComPtr() = default;
+  // Takes a reference of its own to a borrowed pointer (which may be null).
+  explicit ComPtr(T* p) : p_(p) {
+    if (p_ != nullptr) p_->AddRef();
+  }
   ComPtr(const ComPtr&) = delete;
   ComPtr& operator=(const ComPtr&) = delete;
   ComPtr(ComPtr&& other) noexcept : p_(other.p_) { other.p_ = nullptr; }
@@ -33,9 +37,19 @@ class ComPtr {
   }
   void** PutVoid() { return reinterpret_cast<void**>(Put()); }
 
+  // Empties the pointer before releasing, so a release that reenters sees it empty.
   void Reset() {
-    if (p_ != nullptr) p_->Release();
+    T* old = p_;
     p_ = nullptr;
+    if (old != nullptr) old->Release();
+  }
+
+  // The same object's interface U, or an empty pointer.
+  template <typename U>
+  ComPtr<U> As(REFIID iid) const {
+    ComPtr<U> out;
+    if (p_ != nullptr) p_->QueryInterface(iid, out.PutVoid());
+    return out;
   }
 
  private:

@@ -9,8 +9,6 @@ constexpr int kFontTwips = 160;  // 8 points
 
 const wchar_t* Wide(const Text& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
 
-bool IsControl(char16_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
-
 bool Intersects(const RECT& a, const RECT& b) {
   RECT out;
   return IntersectRect(&out, &a, &b) != 0;
@@ -41,20 +39,6 @@ void PaintLabel(HDC dc, const FaceChild& label, const FaceState& face, const Fac
 }
 
 }  // namespace
-
-Text LabelText(const FaceChild& label, TextView caption) {
-  caption = caption.substr(0, caption.find(u'\0'));
-  Text out;
-  for (size_t i = 0; i < caption.size(); ++i) {
-    char16_t c = caption[i];
-    if (label.use_mnemonic && c == u'&') {
-      if (i + 1 >= caption.size()) break;
-      c = caption[++i];
-    }
-    out += IsControl(c) ? u'?' : c;
-  }
-  return out;
-}
 
 COLORREF ResolveColour(uint32_t colour) {
   if (colour & 0x80000000u) return GetSysColor(static_cast<int>(colour & 0xFF));

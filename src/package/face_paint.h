@@ -35,10 +35,6 @@ RECT LabelBox(HDC dc, const FaceChild& label, const FaceState& face, const FaceS
 void PaintFace(HDC dc, const FaceState& face, const FaceScale& scale, HFONT font, POINT origin,
                const RECT& clip);
 
-// The text a label draws for a caption: cut at the first NUL, an access-key mark "&" taken
-// away where the label uses access keys ("&&" draws one "&"), control characters as "?".
-Text LabelText(const FaceChild& label, TextView caption);
-
 // A 0x00BBGGRR colour, or a system colour when the top bit is set (0x800000nn).
 COLORREF ResolveColour(uint32_t colour);
 

@@ -1,28 +1,17 @@
 // _QuillonPD through its table of operations and through IDispatch, and IProvideClassInfo2.
 // Each entry point is guarded: no C++ exception leaves it, a failure becomes an HRESULT.
-#include <new>
 
+#include "package/com_guard.h"
 #include "package/com_text.h"
 #include "package/quillon_object.h"
 
 namespace quillon {
 namespace {
 
-template <class F>
-HRESULT Guard(F&& call) noexcept {
-  try {
-    return call();
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  } catch (...) {
-    return E_UNEXPECTED;
-  }
-}
-
 // Runs a put or a method that has no result of its own.
 template <class F>
 HRESULT Do(F&& call) noexcept {
-  return Guard([&] {
+  return GuardCall([&] {
     call();
     return S_OK;
   });
@@ -33,13 +22,13 @@ template <class F>
 HRESULT GetText(BSTR* out, F&& compute) noexcept {
   if (out == nullptr) return E_POINTER;
   *out = nullptr;
-  return Guard([&] { return BstrFromText(compute(), out); });
+  return GuardCall([&] { return BstrFromText(compute(), out); });
 }
 
 template <class T, class F>
 HRESULT GetValue(T* out, F&& compute) noexcept {
   if (out == nullptr) return E_POINTER;
-  return Guard([&] {
+  return GuardCall([&] {
     *out = compute();
     return S_OK;
   });

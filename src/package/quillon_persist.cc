@@ -1,10 +1,10 @@
 // Saving and restoring the control's settings: in a container's property bag, in a stream
 // (the block of docs/stream-format.md) and in a storage (that block in its stream
 // "Contents"). Bad contents give an error code and leave the control with its defaults.
-#include <new>
 #include <vector>
 
 #include "control/settings_stream.h"
+#include "package/com_guard.h"
 #include "package/com_property_bag.h"
 #include "package/quillon_object.h"
 
@@ -12,17 +12,6 @@ namespace quillon {
 namespace {
 
 const wchar_t kContents[] = L"Contents";
-
-template <class F>
-HRESULT Guard(F&& call) noexcept {
-  try {
-    return call();
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  } catch (...) {
-    return E_UNEXPECTED;
-  }
-}
 
 HRESULT ErrorOf(SettingsError error) {
   switch (error) {
@@ -63,7 +52,7 @@ HRESULT QuillonObject::GetClassID(CLSID* clsid) {
 }
 
 HRESULT QuillonObject::InitNew() {
-  return Guard([&] {
+  return GuardCall([&] {
     initialized_ = true;
     model_.InitProperties();
     dirty_ = false;
@@ -72,7 +61,7 @@ HRESULT QuillonObject::InitNew() {
 }
 
 HRESULT QuillonObject::Restore(PropertyBag& bag, const HRESULT* source_status) {
-  return Guard([&] {
+  return GuardCall([&] {
     initialized_ = true;
     CheckedBag checked(bag, env().locale());
     model_.ReadProperties(checked);
@@ -85,7 +74,7 @@ HRESULT QuillonObject::Restore(PropertyBag& bag, const HRESULT* source_status) {
 
 HRESULT QuillonObject::LoadStream(IStream* stream) {
   if (stream == nullptr) return E_POINTER;
-  return Guard([&] {
+  return GuardCall([&] {
     uint8_t header_bytes[kSettingsHeaderSize];
     HRESULT hr = ReadExactly(stream, header_bytes, sizeof header_bytes);
     SettingsHeader header;
@@ -103,7 +92,7 @@ HRESULT QuillonObject::LoadStream(IStream* stream) {
 
 HRESULT QuillonObject::SaveStream(IStream* stream, BOOL clear_dirty) {
   if (stream == nullptr) return E_POINTER;
-  return Guard([&] {
+  return GuardCall([&] {
     std::vector<uint8_t> bytes;
     HRESULT hr = Encoded(model(), &bytes);
     if (FAILED(hr)) return hr;
@@ -135,7 +124,7 @@ HRESULT QuillonObject::PersistStream::Save(IStream* stream, BOOL clear_dirty) {
 
 HRESULT QuillonObject::PersistStream::GetSizeMax(ULARGE_INTEGER* size) {
   if (size == nullptr) return E_POINTER;
-  return Guard([&] {
+  return GuardCall([&] {
     std::vector<uint8_t> bytes;
     const HRESULT hr = Encoded(impl_from<IPersistStreamInit>(this).model(), &bytes);
     size->QuadPart = bytes.size();
@@ -160,14 +149,14 @@ HRESULT QuillonObject::PersistBag::InitNew() {
 HRESULT QuillonObject::PersistBag::Load(IPropertyBag* bag, IErrorLog* log) {
   if (bag == nullptr) return E_POINTER;
   ComPropertyBag source(bag, log);
-  return Guard(
+  return GuardCall(
       [&] { return impl_from<IPersistPropertyBag>(this).Restore(source, source.status_ptr()); });
 }
 
 HRESULT QuillonObject::PersistBag::Save(IPropertyBag* bag, BOOL clear_dirty, BOOL) {
   if (bag == nullptr) return E_POINTER;
   QuillonObject& o = impl_from<IPersistPropertyBag>(this);
-  return Guard([&] {
+  return GuardCall([&] {
     ComPropertyBag target(bag, nullptr);
     o.model().WriteProperties(target);
     const HRESULT hr = target.status();

@@ -23,6 +23,20 @@ TEST(FaceState, ReportsOnlyWritesThatChangeWhatALabelShows) {
   EXPECT_EQ(face.colour(Child::txtStatut), kColourRed);
 }
 
+TEST(LabelTextTest, NulEndsTheTextAccessKeysApplyWhereTheLabelUsesThem) {
+  const struct {
+    Child label;
+    std::u16string_view caption, shown;
+  } cases[] = {
+      {Child::txtValeur, u"A&B", u"AB"},        {Child::txtNTF, u"N&1:T.F", u"N&1:T.F"},
+      {Child::txtValeur, u"a&&b", u"a&b"},      {Child::txtValeur, u"end&", u"end"},
+      {Child::txtValeur, {u"12\0x", 4}, u"12"}, {Child::txtNTF, u"x\ty\x85", u"x?y?"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(LabelText(FaceOf(c.label), c.caption), c.shown) << ToUtf8(c.caption);
+  }
+}
+
 TEST(FaceState, AHeadlessSiteKeepsTheFaceItsControlWrites) {
   HeadlessSite site;
   site.SetCaption(Child::txtNTF, u"A:B.C");

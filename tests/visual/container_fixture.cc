@@ -49,8 +49,9 @@ void ContainerTest::SetUp() {
   CreateDirectoryW((cache_dir_ + L"\\Serveur Quillon PD").c_str(), nullptr);
   cache_file_ = cache_dir_ + L"\\Serveur Quillon PD\\cacheQuillonPD_V2.dat";
   HKEY key = nullptr;
+  // Where an installer writes it: the 32-bit view, which the library reads in both bitnesses.
   ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Halvorn\\Pondral", 0, nullptr, 0,
-                            KEY_SET_VALUE, nullptr, &key, nullptr),
+                            KEY_SET_VALUE | KEY_WOW64_32KEY, nullptr, &key, nullptr),
             ERROR_SUCCESS);
   RegSetValueExW(key, L"Chemin PD", 0, REG_SZ, reinterpret_cast<const BYTE*>(cache_dir_.c_str()),
                  static_cast<DWORD>((cache_dir_.size() + 1) * sizeof(wchar_t)));

@@ -60,7 +60,7 @@ HRESULT HostedControl::Create(const CLSID& clsid) {
   HRESULT hr =
       CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, object.PutVoid());
   if (FAILED(hr)) return hr;
-  return Attach(object.get());
+  return Attach(object.Get());
 }
 
 HRESULT HostedControl::Attach(IUnknown* object) {
@@ -122,7 +122,7 @@ HRESULT HostedControl::Activate() {
   const HRESULT hr = ole_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr,
                                   static_cast<IOleClientSite*>(site_), 0, container_.window, &r);
   in_place_ = unknown_.As<IOleInPlaceObject>(IID_IOleInPlaceObject);
-  site_->set_in_place_object(in_place_.get());
+  site_->set_in_place_object(in_place_.Get());
   return hr;
 }
 
@@ -131,7 +131,7 @@ HRESULT HostedControl::Show(bool visible) {
   RECT r = site_->rect();
   const HRESULT hr = ole_->DoVerb(visible ? OLEIVERB_SHOW : OLEIVERB_HIDE, nullptr,
                                   static_cast<IOleClientSite*>(site_), 0, container_.window, &r);
-  if (visible && SUCCEEDED(hr)) site_->set_in_place_object(in_place_.get());
+  if (visible && SUCCEEDED(hr)) site_->set_in_place_object(in_place_.Get());
   return hr;
 }
 

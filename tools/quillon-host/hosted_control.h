@@ -11,8 +11,8 @@
 #include <utility>
 #include <vector>
 
-#include "com_ptr.h"
 #include "display_file.h"
+#include "package/com_ptr.h"
 #include "site.h"
 
 namespace quillon::host {
@@ -52,7 +52,7 @@ class HostedControl {
 
   const std::string& name() const { return site_->name(); }
   Site& site() { return *site_; }
-  IUnknown* object() const { return unknown_.get(); }
+  IUnknown* object() const { return unknown_.Get(); }
   const RECT& rect() const { return site_->rect(); }
 
  private:

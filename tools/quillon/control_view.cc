@@ -13,8 +13,6 @@ struct Cell {
   uint32_t colour = kColourBlack;
 };
 
-bool IsControl(char16_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
-
 // First column whose left edge is at or right of x.
 int ColumnFrom(int x, int per) { return x <= 0 ? 0 : (x + per - 1) / per; }
 // Column holding the last twip before x.
@@ -76,7 +74,7 @@ std::string RowText(const std::vector<Cell>& cells, bool ansi) {
 }
 
 void PlaceLabel(const FaceChild& child, const FaceState& face, int per, std::vector<Cell>* cells) {
-  const std::vector<char32_t> text = CodePoints(ShownText(child, face.caption(child.id)));
+  const std::vector<char32_t> text = CodePoints(LabelText(child, face.caption(child.id)));
   const int n = static_cast<int>(text.size());
   const int first = child.right_aligned ? ColumnBefore(child.left + child.width, per) - n + 1
                                         : ColumnFrom(child.left, per);
@@ -109,20 +107,6 @@ size_t PrefixBytes(const std::string& utf8, size_t columns) {
 }
 
 }  // namespace
-
-Text ShownText(const FaceChild& label, TextView caption) {
-  caption = caption.substr(0, caption.find(u'\0'));
-  Text out;
-  for (size_t i = 0; i < caption.size(); ++i) {
-    char16_t c = caption[i];
-    if (label.use_mnemonic && c == u'&') {
-      if (i + 1 >= caption.size()) break;
-      c = caption[++i];
-    }
-    out += IsControl(c) ? u'?' : c;
-  }
-  return out;
-}
 
 std::vector<std::string> RenderFace(const FaceState& face, const RenderOptions& options) {
   const int per = std::max(1, options.twips_per_column);

@@ -19,10 +19,6 @@ struct RenderOptions {
   bool border = true;
 };
 
-// The text a label shows for a caption: cut at the first NUL, access-key marks removed when
-// the label uses them, control characters shown as "?" so that no caption drives a terminal.
-Text ShownText(const FaceChild& label, TextView caption);
-
 // The face as UTF-8 lines of equal width: one line per row of children, the line as a rule.
 std::vector<std::string> RenderFace(const FaceState& face, const RenderOptions& options = {});
 
