@@ -119,20 +119,22 @@ bool GetDirect(_QuillonPD* pd, VARIANT* result) {
   return true;
 }
 
+constexpr DISPID Dispid(PropertyId id) { return PropertyOf(id).dispid; }
+
 struct DirectGet {
   DISPID id;
   bool (*get)(_QuillonPD* pd, VARIANT* result);
 };
 
 constexpr DirectGet kDirectGets[] = {
-    {0x68030007, GetDirect<BSTR, VT_BSTR, &_QuillonPD::get_NTF>},
-    {0x68030006, GetDirect<BSTR, VT_BSTR, &_QuillonPD::get_Formatage>},
-    {0x68030005, GetDirect<BSTR, VT_BSTR, &_QuillonPD::get_Valeur>},
-    {0x68030004, GetDirect<double, VT_R8, &_QuillonPD::get_ValeurNombre>},
-    {0x68030003, GetDirect<BSTR, VT_BSTR, &_QuillonPD::get_ValeurFormatee>},
-    {0x68030002, GetDirect<BSTR, VT_BSTR, &_QuillonPD::get_HorodatageDernLect>},
-    {0x68030001, GetDirect<BSTR, VT_BSTR, &_QuillonPD::get_Qualite>},
-    {0x68030000, GetDirect<::E_POLLTIME, VT_I4, &_QuillonPD::get_Frequence_Rafraichissement>},
+    {Dispid(PropertyId::NTF), GetDirect<BSTR, VT_BSTR, &_QuillonPD::get_NTF>},
+    {Dispid(PropertyId::Formatage), GetDirect<BSTR, VT_BSTR, &_QuillonPD::get_Formatage>},
+    {Dispid(PropertyId::Valeur), GetDirect<BSTR, VT_BSTR, &_QuillonPD::get_Valeur>},
+    {Dispid(PropertyId::ValeurNombre), GetDirect<double, VT_R8, &_QuillonPD::get_ValeurNombre>},
+    {Dispid(PropertyId::ValeurFormatee), GetDirect<BSTR, VT_BSTR, &_QuillonPD::get_ValeurFormatee>},
+    {Dispid(PropertyId::HorodatageDernLect), GetDirect<BSTR, VT_BSTR, &_QuillonPD::get_HorodatageDernLect>},
+    {Dispid(PropertyId::Qualite), GetDirect<BSTR, VT_BSTR, &_QuillonPD::get_Qualite>},
+    {Dispid(PropertyId::Frequence_Rafraichissement), GetDirect<::E_POLLTIME, VT_I4, &_QuillonPD::get_Frequence_Rafraichissement>},
 };
 
 bool InvokeDirectGet(_QuillonPD* pd, DISPID id, WORD flags, const DISPPARAMS& params,
