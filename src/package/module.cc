@@ -4,6 +4,7 @@
 
 #include "HN_QuillonPD_h.h"
 #include "package/control_object.h"
+#include "platform/win32/late_bound.h"
 
 namespace quillon {
 namespace {
@@ -75,8 +76,11 @@ bool ModuleInUse() {
 
 }  // namespace quillon
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void* /*reserved*/) {
+// At an unload (FreeLibrary: `reserved` NULL) the libraries of the functions bound by name are
+// released; at process exit they go with the process.
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void* reserved) {
   if (reason == DLL_PROCESS_ATTACH) quillon::module_handle = instance;
+  if (reason == DLL_PROCESS_DETACH && reserved == nullptr) quillon::FreeBoundLibraries();
   return TRUE;
 }
 

@@ -61,6 +61,25 @@ Check "Qualite after MaJNTF 255", pd.Qualite, "-1"
 Check "argument left as it came", qualite, 255
 Check "Valeur of 7", pd.Valeur, "7 %"
 
+' The strings of variables passed to MaJNTF stay the script's: new strings of the same size,
+' which would take the memory of a freed one, leave them as they were.
+Dim i, intact, texte, autre
+intact = True
+pd.Formatage = ""
+For i = 1 To 300
+  valeur = "v" & (1000 + i)
+  formatee = "f" & (1000 + i)
+  pd.MaJNTF valeur, formatee, qualite, moment
+  texte = "t" & (1000 + i)
+  autre = "u" & (1000 + i)
+  If valeur <> "v" & (1000 + i) Or formatee <> "f" & (1000 + i) Then intact = False
+Next
+Check "variables passed to MaJNTF are left intact", intact, True
+Check "last value passed in a loop", pd.ValeurFormatee, "f1300"
+Check "strings made after the calls", formatee & texte & autre, "f1300t1300u1300"
+pd.Formatage = "0 %"
+pd.MaJNTF "7", "7,0", qualite, moment
+
 pd.Rafraichir
 Check "Rafraichir changes nothing", pd.Qualite, "-1"
 
