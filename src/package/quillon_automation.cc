@@ -86,12 +86,14 @@ bool InvokeDirectGet(_QuillonPD* pd, DISPID id, WORD flags, const DISPPARAMS& pa
 // --- IDispatch, through the type information of the embedded type library ----------------
 
 HRESULT QuillonObject::Automation::GetTypeInfoCount(UINT* count) {
+  QUILLON_COM_TRACE("IDispatch", GetTypeInfoCount, count);
   if (count == nullptr) return E_POINTER;
   *count = 1;
   return S_OK;
 }
 
-HRESULT QuillonObject::Automation::GetTypeInfo(UINT index, LCID, ITypeInfo** out) {
+HRESULT QuillonObject::Automation::GetTypeInfo(UINT index, LCID lcid, ITypeInfo** out) {
+  QUILLON_COM_TRACE("IDispatch", GetTypeInfo, index, lcid, out);
   if (out == nullptr) return E_POINTER;
   *out = nullptr;
   if (index != 0) return DISP_E_BADINDEX;
@@ -101,8 +103,9 @@ HRESULT QuillonObject::Automation::GetTypeInfo(UINT index, LCID, ITypeInfo** out
   return hr;
 }
 
-HRESULT QuillonObject::Automation::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID,
-                                                 DISPID* ids) {
+HRESULT QuillonObject::Automation::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count,
+                                                 LCID lcid, DISPID* ids) {
+  QUILLON_COM_TRACE("IDispatch", GetIDsOfNames, riid, names, count, lcid, ids);
   if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
   if (names == nullptr || ids == nullptr) return E_POINTER;
   ITypeInfo* info = nullptr;
@@ -115,9 +118,10 @@ HRESULT QuillonObject::Automation::GetIDsOfNames(REFIID riid, LPOLESTR* names, U
 // ITypeInfo::Invoke finds the member, converts the arguments and calls this interface's table
 // of operations, answering as Automation clients expect. It is given copies of the arguments
 // (ArgumentCopies): what the caller passes, by value or by reference, stays the caller's.
-HRESULT QuillonObject::Automation::Invoke(DISPID id, REFIID riid, LCID, WORD flags,
+HRESULT QuillonObject::Automation::Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags,
                                           DISPPARAMS* params, VARIANT* result, EXCEPINFO* error,
                                           UINT* arg_error) {
+  QUILLON_COM_TRACE("IDispatch", Invoke, id, riid, lcid, flags, params, result, error, arg_error);
   if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
   if (params == nullptr) return E_POINTER;
   HRESULT hr = CheckDispParams(*params);
@@ -150,78 +154,96 @@ HRESULT QuillonObject::Automation::Invoke(DISPID id, REFIID riid, LCID, WORD fla
 // --- _QuillonPD, in the order of its table ------------------------------------------------
 
 HRESULT QuillonObject::Automation::put_NTF(BSTR value) {
+  QUILLON_COM_TRACE("_QuillonPD", put_NTF, value);
   return Do([&] { ModelOf(this).put_NTF(TextFromBstr(value)); });
 }
 
 HRESULT QuillonObject::Automation::get_NTF(BSTR* value) {
+  QUILLON_COM_TRACE("_QuillonPD", get_NTF, value);
   return GetText(value, [&] { return ModelOf(this).get_NTF(); });
 }
 
 HRESULT QuillonObject::Automation::put_Formatage(BSTR value) {
+  QUILLON_COM_TRACE("_QuillonPD", put_Formatage, value);
   return Do([&] { ModelOf(this).put_Formatage(TextFromBstr(value)); });
 }
 
 HRESULT QuillonObject::Automation::get_Formatage(BSTR* value) {
+  QUILLON_COM_TRACE("_QuillonPD", get_Formatage, value);
   return GetText(value, [&] { return ModelOf(this).get_Formatage(); });
 }
 
 HRESULT QuillonObject::Automation::get_Valeur(BSTR* value) {
+  QUILLON_COM_TRACE("_QuillonPD", get_Valeur, value);
   return GetText(value, [&] { return ModelOf(this).get_Valeur(); });
 }
 
 HRESULT QuillonObject::Automation::put_Valeur(BSTR value) {
+  QUILLON_COM_TRACE("_QuillonPD", put_Valeur, value);
   return Do([&] { ModelOf(this).put_Valeur(TextFromBstr(value)); });
 }
 
 HRESULT QuillonObject::Automation::get_ValeurNombre(double* value) {
+  QUILLON_COM_TRACE("_QuillonPD", get_ValeurNombre, value);
   return GetValue(value, [&] { return ModelOf(this).get_ValeurNombre(); });
 }
 
 HRESULT QuillonObject::Automation::put_ValeurNombre(double value) {
+  QUILLON_COM_TRACE("_QuillonPD", put_ValeurNombre, value);
   return Do([&] { ModelOf(this).put_ValeurNombre(value); });
 }
 
 HRESULT QuillonObject::Automation::get_ValeurFormatee(BSTR* value) {
+  QUILLON_COM_TRACE("_QuillonPD", get_ValeurFormatee, value);
   return GetText(value, [&] { return ModelOf(this).get_ValeurFormatee(); });
 }
 
 HRESULT QuillonObject::Automation::put_ValeurFormatee(BSTR value) {
+  QUILLON_COM_TRACE("_QuillonPD", put_ValeurFormatee, value);
   return Do([&] { ModelOf(this).put_ValeurFormatee(TextFromBstr(value)); });
 }
 
 HRESULT QuillonObject::Automation::get_HorodatageDernLect(BSTR* value) {
+  QUILLON_COM_TRACE("_QuillonPD", get_HorodatageDernLect, value);
   return GetText(value, [&] { return ModelOf(this).get_HorodatageDernLect(); });
 }
 
 HRESULT QuillonObject::Automation::put_HorodatageDernLect(BSTR value) {
+  QUILLON_COM_TRACE("_QuillonPD", put_HorodatageDernLect, value);
   return Do([&] { ModelOf(this).put_HorodatageDernLect(TextFromBstr(value)); });
 }
 
 HRESULT QuillonObject::Automation::get_Qualite(BSTR* value) {
+  QUILLON_COM_TRACE("_QuillonPD", get_Qualite, value);
   return GetText(value, [&] { return ModelOf(this).get_Qualite(); });
 }
 
 HRESULT QuillonObject::Automation::put_Qualite(BSTR value) {
+  QUILLON_COM_TRACE("_QuillonPD", put_Qualite, value);
   return Do([&] { ModelOf(this).put_Qualite(TextFromBstr(value)); });
 }
 
 HRESULT QuillonObject::Automation::put_Frequence_Rafraichissement(::E_POLLTIME value) {
+  QUILLON_COM_TRACE("_QuillonPD", put_Frequence_Rafraichissement, value);
   return Do([&] { ModelOf(this).put_Frequence_Rafraichissement(static_cast<int32_t>(value)); });
 }
 
 HRESULT QuillonObject::Automation::get_Frequence_Rafraichissement(::E_POLLTIME* value) {
+  QUILLON_COM_TRACE("_QuillonPD", get_Frequence_Rafraichissement, value);
   return GetValue(value, [&] {
     return static_cast<::E_POLLTIME>(ModelOf(this).get_Frequence_Rafraichissement());
   });
 }
 
 HRESULT QuillonObject::Automation::Rafraichir() {
+  QUILLON_COM_TRACE("_QuillonPD", Rafraichir);
   return Do([&] { ModelOf(this).Rafraichir(); });
 }
 
 // The four arguments are passed by reference and left as they came.
 HRESULT QuillonObject::Automation::MaJNTF(BSTR* valeur, BSTR* valeur_formatee,
                                           unsigned char* qualite, DATE* date_dern_lect) {
+  QUILLON_COM_TRACE("_QuillonPD", MaJNTF, valeur, valeur_formatee, qualite, date_dern_lect);
   if (valeur == nullptr || valeur_formatee == nullptr || qualite == nullptr ||
       date_dern_lect == nullptr) {
     return E_POINTER;
@@ -235,6 +257,7 @@ HRESULT QuillonObject::Automation::MaJNTF(BSTR* valeur, BSTR* valeur_formatee,
 // --- IProvideClassInfo2 -------------------------------------------------------------------
 
 HRESULT QuillonObject::ClassInfo::GetClassInfo(ITypeInfo** out) {
+  QUILLON_COM_TRACE("IProvideClassInfo", GetClassInfo, out);
   if (out == nullptr) return E_POINTER;
   *out = nullptr;
   const HRESULT hr =
@@ -244,6 +267,7 @@ HRESULT QuillonObject::ClassInfo::GetClassInfo(ITypeInfo** out) {
 }
 
 HRESULT QuillonObject::ClassInfo::GetGUID(DWORD kind, GUID* guid) {
+  QUILLON_COM_TRACE("IProvideClassInfo2", GetGUID, kind, guid);
   if (guid == nullptr) return E_POINTER;
   if (kind != GUIDKIND_DEFAULT_SOURCE_DISP_IID) {
     *guid = GUID_NULL;

@@ -16,6 +16,7 @@
 #include "control/property_bag.h"
 #include "control/quillon_pd.h"
 #include "package/com_ptr.h"
+#include "package/com_trace.h"
 #include "package/connection_point.h"
 #include "package/thread_environment.h"
 #include "package/window_site.h"

@@ -107,22 +107,27 @@ HRESULT QuillonObject::SaveStream(IStream* stream, BOOL clear_dirty) {
 // --- IPersistStreamInit -------------------------------------------------------------------
 
 HRESULT QuillonObject::PersistStream::GetClassID(CLSID* clsid) {
+  QUILLON_COM_TRACE("IPersistStreamInit", GetClassID, clsid);
   return impl_from<IPersistStreamInit>(this).GetClassID(clsid);
 }
 
 HRESULT QuillonObject::PersistStream::IsDirty() {
+  QUILLON_COM_TRACE("IPersistStreamInit", IsDirty);
   return impl_from<IPersistStreamInit>(this).dirty_ ? S_OK : S_FALSE;
 }
 
 HRESULT QuillonObject::PersistStream::Load(IStream* stream) {
+  QUILLON_COM_TRACE("IPersistStreamInit", Load, stream);
   return impl_from<IPersistStreamInit>(this).LoadStream(stream);
 }
 
 HRESULT QuillonObject::PersistStream::Save(IStream* stream, BOOL clear_dirty) {
+  QUILLON_COM_TRACE("IPersistStreamInit", Save, stream, clear_dirty);
   return impl_from<IPersistStreamInit>(this).SaveStream(stream, clear_dirty);
 }
 
 HRESULT QuillonObject::PersistStream::GetSizeMax(ULARGE_INTEGER* size) {
+  QUILLON_COM_TRACE("IPersistStreamInit", GetSizeMax, size);
   if (size == nullptr) return E_POINTER;
   return GuardCall([&] {
     std::vector<uint8_t> bytes;
@@ -133,27 +138,32 @@ HRESULT QuillonObject::PersistStream::GetSizeMax(ULARGE_INTEGER* size) {
 }
 
 HRESULT QuillonObject::PersistStream::InitNew() {
+  QUILLON_COM_TRACE("IPersistStreamInit", InitNew);
   return impl_from<IPersistStreamInit>(this).InitNew();
 }
 
 // --- IPersistPropertyBag ------------------------------------------------------------------
 
 HRESULT QuillonObject::PersistBag::GetClassID(CLSID* clsid) {
+  QUILLON_COM_TRACE("IPersistPropertyBag", GetClassID, clsid);
   return impl_from<IPersistPropertyBag>(this).GetClassID(clsid);
 }
 
 HRESULT QuillonObject::PersistBag::InitNew() {
+  QUILLON_COM_TRACE("IPersistPropertyBag", InitNew);
   return impl_from<IPersistPropertyBag>(this).InitNew();
 }
 
 HRESULT QuillonObject::PersistBag::Load(IPropertyBag* bag, IErrorLog* log) {
+  QUILLON_COM_TRACE("IPersistPropertyBag", Load, bag, log);
   if (bag == nullptr) return E_POINTER;
   ComPropertyBag source(bag, log);
   return GuardCall(
       [&] { return impl_from<IPersistPropertyBag>(this).Restore(source, source.status_ptr()); });
 }
 
-HRESULT QuillonObject::PersistBag::Save(IPropertyBag* bag, BOOL clear_dirty, BOOL) {
+HRESULT QuillonObject::PersistBag::Save(IPropertyBag* bag, BOOL clear_dirty, BOOL all) {
+  QUILLON_COM_TRACE("IPersistPropertyBag", Save, bag, clear_dirty, all);
   if (bag == nullptr) return E_POINTER;
   QuillonObject& o = impl_from<IPersistPropertyBag>(this);
   return GuardCall([&] {
@@ -168,19 +178,23 @@ HRESULT QuillonObject::PersistBag::Save(IPropertyBag* bag, BOOL clear_dirty, BOO
 // --- IPersistStorage ----------------------------------------------------------------------
 
 HRESULT QuillonObject::PersistStorage::GetClassID(CLSID* clsid) {
+  QUILLON_COM_TRACE("IPersistStorage", GetClassID, clsid);
   return impl_from<IPersistStorage>(this).GetClassID(clsid);
 }
 
 HRESULT QuillonObject::PersistStorage::IsDirty() {
+  QUILLON_COM_TRACE("IPersistStorage", IsDirty);
   return impl_from<IPersistStorage>(this).dirty_ ? S_OK : S_FALSE;
 }
 
 HRESULT QuillonObject::PersistStorage::InitNew(IStorage* storage) {
+  QUILLON_COM_TRACE("IPersistStorage", InitNew, storage);
   if (storage == nullptr) return E_POINTER;
   return impl_from<IPersistStorage>(this).InitNew();
 }
 
 HRESULT QuillonObject::PersistStorage::Load(IStorage* storage) {
+  QUILLON_COM_TRACE("IPersistStorage", Load, storage);
   if (storage == nullptr) return E_POINTER;
   QuillonObject& o = impl_from<IPersistStorage>(this);
   IStream* stream = nullptr;
@@ -198,6 +212,7 @@ HRESULT QuillonObject::PersistStorage::Load(IStorage* storage) {
 // The container keeps the storage; the control writes its stream and keeps nothing open, so
 // SaveCompleted and HandsOffStorage have nothing to do.
 HRESULT QuillonObject::PersistStorage::Save(IStorage* storage, BOOL same_as_load) {
+  QUILLON_COM_TRACE("IPersistStorage", Save, storage, same_as_load);
   if (storage == nullptr) return E_POINTER;
   IStream* stream = nullptr;
   HRESULT hr = storage->CreateStream(kContents, STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE, 0,
@@ -208,8 +223,14 @@ HRESULT QuillonObject::PersistStorage::Save(IStorage* storage, BOOL same_as_load
   return hr;
 }
 
-HRESULT QuillonObject::PersistStorage::SaveCompleted(IStorage*) { return S_OK; }
+HRESULT QuillonObject::PersistStorage::SaveCompleted(IStorage* storage) {
+  QUILLON_COM_TRACE("IPersistStorage", SaveCompleted, storage);
+  return S_OK;
+}
 
-HRESULT QuillonObject::PersistStorage::HandsOffStorage() { return S_OK; }
+HRESULT QuillonObject::PersistStorage::HandsOffStorage() {
+  QUILLON_COM_TRACE("IPersistStorage", HandsOffStorage);
+  return S_OK;
+}
 
 }  // namespace quillon
