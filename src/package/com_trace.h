@@ -38,9 +38,13 @@ class ComTraceSite {
     const ComTraceSite* outer = Enter();
     const auto result = call();
     Leave(outer);
-    Text line;
-    (AppendArgument(line, args), ...);
-    Write(object, line, ResultText(result));
+    try {
+      Text line;
+      (AppendArgument(line, args), ...);
+      Write(object, line, ResultText(result));
+    } catch (...) {
+      // A line that cannot be built is lost; the call's result stands.
+    }
     return result;
   }
 
