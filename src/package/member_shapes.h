@@ -2,7 +2,8 @@
 // of which types), read once from its type information. IDispatch::Invoke checks calls
 // against it before handing them to ITypeInfo::Invoke, so that a call with the wrong number
 // of arguments, or an argument that cannot take its type, gets the same answer on every
-// platform: DISP_E_BADPARAMCOUNT, and the argument's position in *puArgErr.
+// platform: DISP_E_BADPARAMCOUNT, and the argument's position in *puArgErr. Also the checks
+// of a call's DISPPARAMS and the library's own copies of its arguments.
 #pragma once
 
 #include <windows.h>
