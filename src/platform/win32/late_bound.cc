@@ -25,17 +25,26 @@ BoundEntry* Find(const char* name) {
 
 }  // namespace
 
+// The library is loaded outside the lock, so that the lock is never held while waiting for
+// the loader's: a thread that loses the race releases its own load.
 HMODULE BoundLibrary(const char* library) {
+  AcquireSRWLockShared(&lock);
+  const BoundEntry* known = Find(library);
+  const HMODULE module = known == nullptr ? nullptr : known->module;
+  ReleaseSRWLockShared(&lock);
+  if (known != nullptr) return module;
+  HMODULE loaded = LoadLibraryA(library);  // tried once: a failure is kept as well
   AcquireSRWLockExclusive(&lock);
   BoundEntry* entry = Find(library);
   if (entry == nullptr && entry_count < kMaxLibraries) {
     entry = &entries[entry_count++];
-    entry->name = library;
-    entry->module = LoadLibraryA(library);  // tried once: a failure is kept as well
+    *entry = {library, loaded};
+    loaded = nullptr;
   }
-  const HMODULE module = entry == nullptr ? nullptr : entry->module;
+  const HMODULE result = entry == nullptr ? nullptr : entry->module;
   ReleaseSRWLockExclusive(&lock);
-  return module;
+  if (loaded != nullptr) FreeLibrary(loaded);
+  return result;
 }
 
 void FreeBoundLibraries() {
