@@ -34,10 +34,10 @@ pd.ValeurNombre = 42
 pd.ValeurFormatee = "x"
 pd.HorodatageDernLect = "x"
 pd.Qualite = "0"
-Check "Valeur after a put", pd.Valeur, "?"
+Check "Valeur after a put", pd.Valeur, ""
 Check "ValeurNombre after a put", pd.ValeurNombre, 0
-Check "ValeurFormatee after a put", pd.ValeurFormatee, "?"
-Check "Qualite after a put", pd.Qualite, "-2"
+Check "ValeurFormatee after a put", pd.ValeurFormatee, ""
+Check "Qualite after a put", pd.Qualite, "0"
 
 ' A refresh period outside the enumeration is kept as it is.
 pd.Frequence_Rafraichissement = 5
