@@ -23,10 +23,10 @@ Check "NTF default", pd.NTF, "Noeud:Tag.Field"
 pd.NTF = "N1:T1.F1"
 Check "NTF set", pd.NTF, "N1:T1.F1"
 
-' A new control before its first read.
-Check "Qualite of a new control", pd.Qualite, "-2"
-Check "Valeur of a new control", pd.Valeur, "?"
-Check "Frequence_Rafraichissement default", pd.Frequence_Rafraichissement, 29
+' A script never calls InitNew: the control has the state of a freshly created instance.
+Check "Qualite of a fresh control", pd.Qualite, "0"
+Check "Valeur of a fresh control", pd.Valeur, ""
+Check "Frequence_Rafraichissement of a fresh control", pd.Frequence_Rafraichissement, 0
 
 ' The five value properties discard what is assigned to them.
 pd.Valeur = "x"
