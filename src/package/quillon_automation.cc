@@ -8,9 +8,11 @@
 namespace quillon {
 namespace {
 
-// Runs a put or a method that has no result of its own.
+// Runs a put or a method that has no result of its own, holding the object: it may notify
+// the container or read its ambient properties, and the container may release it meanwhile.
 template <class F>
-HRESULT Do(F&& call) noexcept {
+HRESULT Do(_QuillonPD* iface, F&& call) noexcept {
+  const ComPtr<IUnknown> alive = impl_from(iface).KeepAlive();
   return GuardCall([&] {
     call();
     return S_OK;
@@ -191,6 +193,8 @@ HRESULT QuillonObject::Automation::Invoke(DISPID id, REFIID riid, LCID, WORD fla
                                           UINT* arg_error) {
   if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
   if (params == nullptr) return E_POINTER;
+  // The member called may release the object, and with its last control the type information.
+  const ComPtr<IUnknown> alive = impl_from<_QuillonPD>(this).KeepAlive();
   if (InvokeDirectGet(this, id, flags, *params, result)) return S_OK;
   TypeInfoCache& cache = impl_from<_QuillonPD>(this).env().type_info();
   ITypeInfo* info = nullptr;
@@ -221,7 +225,7 @@ HRESULT QuillonObject::Automation::Invoke(DISPID id, REFIID riid, LCID, WORD fla
 // --- _QuillonPD, in the order of its table ------------------------------------------------
 
 HRESULT QuillonObject::Automation::put_NTF(BSTR value) {
-  return Do([&] { ModelOf(this).put_NTF(TextFromBstr(value)); });
+  return Do(this, [&] { ModelOf(this).put_NTF(TextFromBstr(value)); });
 }
 
 HRESULT QuillonObject::Automation::get_NTF(BSTR* value) {
@@ -229,7 +233,7 @@ HRESULT QuillonObject::Automation::get_NTF(BSTR* value) {
 }
 
 HRESULT QuillonObject::Automation::put_Formatage(BSTR value) {
-  return Do([&] { ModelOf(this).put_Formatage(TextFromBstr(value)); });
+  return Do(this, [&] { ModelOf(this).put_Formatage(TextFromBstr(value)); });
 }
 
 HRESULT QuillonObject::Automation::get_Formatage(BSTR* value) {
@@ -241,7 +245,7 @@ HRESULT QuillonObject::Automation::get_Valeur(BSTR* value) {
 }
 
 HRESULT QuillonObject::Automation::put_Valeur(BSTR value) {
-  return Do([&] { ModelOf(this).put_Valeur(TextFromBstr(value)); });
+  return Do(this, [&] { ModelOf(this).put_Valeur(TextFromBstr(value)); });
 }
 
 HRESULT QuillonObject::Automation::get_ValeurNombre(double* value) {
@@ -249,7 +253,7 @@ HRESULT QuillonObject::Automation::get_ValeurNombre(double* value) {
 }
 
 HRESULT QuillonObject::Automation::put_ValeurNombre(double value) {
-  return Do([&] { ModelOf(this).put_ValeurNombre(value); });
+  return Do(this, [&] { ModelOf(this).put_ValeurNombre(value); });
 }
 
 HRESULT QuillonObject::Automation::get_ValeurFormatee(BSTR* value) {
@@ -257,7 +261,7 @@ HRESULT QuillonObject::Automation::get_ValeurFormatee(BSTR* value) {
 }
 
 HRESULT QuillonObject::Automation::put_ValeurFormatee(BSTR value) {
-  return Do([&] { ModelOf(this).put_ValeurFormatee(TextFromBstr(value)); });
+  return Do(this, [&] { ModelOf(this).put_ValeurFormatee(TextFromBstr(value)); });
 }
 
 HRESULT QuillonObject::Automation::get_HorodatageDernLect(BSTR* value) {
@@ -265,7 +269,7 @@ HRESULT QuillonObject::Automation::get_HorodatageDernLect(BSTR* value) {
 }
 
 HRESULT QuillonObject::Automation::put_HorodatageDernLect(BSTR value) {
-  return Do([&] { ModelOf(this).put_HorodatageDernLect(TextFromBstr(value)); });
+  return Do(this, [&] { ModelOf(this).put_HorodatageDernLect(TextFromBstr(value)); });
 }
 
 HRESULT QuillonObject::Automation::get_Qualite(BSTR* value) {
@@ -273,11 +277,11 @@ HRESULT QuillonObject::Automation::get_Qualite(BSTR* value) {
 }
 
 HRESULT QuillonObject::Automation::put_Qualite(BSTR value) {
-  return Do([&] { ModelOf(this).put_Qualite(TextFromBstr(value)); });
+  return Do(this, [&] { ModelOf(this).put_Qualite(TextFromBstr(value)); });
 }
 
 HRESULT QuillonObject::Automation::put_Frequence_Rafraichissement(::E_POLLTIME value) {
-  return Do([&] { ModelOf(this).put_Frequence_Rafraichissement(static_cast<int32_t>(value)); });
+  return Do(this, [&] { ModelOf(this).put_Frequence_Rafraichissement(static_cast<int32_t>(value)); });
 }
 
 HRESULT QuillonObject::Automation::get_Frequence_Rafraichissement(::E_POLLTIME* value) {
@@ -287,7 +291,7 @@ HRESULT QuillonObject::Automation::get_Frequence_Rafraichissement(::E_POLLTIME* 
 }
 
 HRESULT QuillonObject::Automation::Rafraichir() {
-  return Do([&] { ModelOf(this).Rafraichir(); });
+  return Do(this, [&] { ModelOf(this).Rafraichir(); });
 }
 
 // The four arguments are passed by reference and left as they came.
@@ -297,7 +301,7 @@ HRESULT QuillonObject::Automation::MaJNTF(BSTR* valeur, BSTR* valeur_formatee,
       date_dern_lect == nullptr) {
     return E_POINTER;
   }
-  return Do([&] {
+  return Do(this, [&] {
     ModelOf(this).MaJNTF(TextFromBstr(*valeur), TextFromBstr(*valeur_formatee), *qualite,
                          *date_dern_lect);
   });

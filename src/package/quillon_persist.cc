@@ -60,7 +60,9 @@ HRESULT QuillonObject::InitNew() {
   });
 }
 
+// Reading a bag or a stream, and writing one, call the container: the object is held.
 HRESULT QuillonObject::Restore(PropertyBag& bag, const HRESULT* source_status) {
+  const ComPtr<IUnknown> alive = KeepAlive();
   return GuardCall([&] {
     initialized_ = true;
     CheckedBag checked(bag, env().locale());
@@ -74,6 +76,7 @@ HRESULT QuillonObject::Restore(PropertyBag& bag, const HRESULT* source_status) {
 
 HRESULT QuillonObject::LoadStream(IStream* stream) {
   if (stream == nullptr) return E_POINTER;
+  const ComPtr<IUnknown> alive = KeepAlive();
   return GuardCall([&] {
     uint8_t header_bytes[kSettingsHeaderSize];
     HRESULT hr = ReadExactly(stream, header_bytes, sizeof header_bytes);
@@ -92,6 +95,7 @@ HRESULT QuillonObject::LoadStream(IStream* stream) {
 
 HRESULT QuillonObject::SaveStream(IStream* stream, BOOL clear_dirty) {
   if (stream == nullptr) return E_POINTER;
+  const ComPtr<IUnknown> alive = KeepAlive();
   return GuardCall([&] {
     std::vector<uint8_t> bytes;
     HRESULT hr = Encoded(model(), &bytes);
@@ -156,6 +160,7 @@ HRESULT QuillonObject::PersistBag::Load(IPropertyBag* bag, IErrorLog* log) {
 HRESULT QuillonObject::PersistBag::Save(IPropertyBag* bag, BOOL clear_dirty, BOOL) {
   if (bag == nullptr) return E_POINTER;
   QuillonObject& o = impl_from<IPersistPropertyBag>(this);
+  const ComPtr<IUnknown> alive = o.KeepAlive();
   return GuardCall([&] {
     ComPropertyBag target(bag, nullptr);
     o.model().WriteProperties(target);
@@ -183,6 +188,7 @@ HRESULT QuillonObject::PersistStorage::InitNew(IStorage* storage) {
 HRESULT QuillonObject::PersistStorage::Load(IStorage* storage) {
   if (storage == nullptr) return E_POINTER;
   QuillonObject& o = impl_from<IPersistStorage>(this);
+  const ComPtr<IUnknown> alive = o.KeepAlive();
   IStream* stream = nullptr;
   HRESULT hr =
       storage->OpenStream(kContents, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &stream);
@@ -199,6 +205,7 @@ HRESULT QuillonObject::PersistStorage::Load(IStorage* storage) {
 // SaveCompleted and HandsOffStorage have nothing to do.
 HRESULT QuillonObject::PersistStorage::Save(IStorage* storage, BOOL same_as_load) {
   if (storage == nullptr) return E_POINTER;
+  const ComPtr<IUnknown> alive = impl_from<IPersistStorage>(this).KeepAlive();
   IStream* stream = nullptr;
   HRESULT hr = storage->CreateStream(kContents, STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE, 0,
                                      0, &stream);

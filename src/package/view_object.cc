@@ -35,6 +35,7 @@ HRESULT QuillonObject::ViewObject::Freeze(DWORD, LONG, void*, DWORD* cookie) {
 HRESULT QuillonObject::ViewObject::Unfreeze(DWORD) { return E_NOTIMPL; }
 
 HRESULT QuillonObject::ViewObject::SetAdvise(DWORD aspects, DWORD flags, IAdviseSink* sink) {
+  const ComPtr<IUnknown> alive = impl_from<IViewObject2>(this).KeepAlive();  // old sink's Release
   Embedding& e = impl_from<IViewObject2>(this).embedding_;
   if (sink) sink->AddRef();
   e.view_sink.Reset();
