@@ -193,9 +193,9 @@ HRESULT QuillonObject::Automation::Invoke(DISPID id, REFIID riid, LCID, WORD fla
                                           UINT* arg_error) {
   if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
   if (params == nullptr) return E_POINTER;
+  if (InvokeDirectGet(this, id, flags, *params, result)) return S_OK;
   // The member called may release the object, and with its last control the type information.
   const ComPtr<IUnknown> alive = impl_from<_QuillonPD>(this).KeepAlive();
-  if (InvokeDirectGet(this, id, flags, *params, result)) return S_OK;
   TypeInfoCache& cache = impl_from<_QuillonPD>(this).env().type_info();
   ITypeInfo* info = nullptr;
   HRESULT hr = cache.Get(TypeInfoCache::kInterface, &info);
