@@ -163,6 +163,33 @@ TEST_F(Identity, ClassInformationNamesTheClassAndItsSilentSource) {
   EXPECT_EQ(info->GetClassInfo(nullptr), E_POINTER);
 }
 
+// A property bag that lets the control go when it is first read, as a container releasing
+// its last reference inside the control's Load; every key reads as absent.
+class ReleasingBag final : public TestObject<IPropertyBag> {
+ public:
+  explicit ReleasingBag(ComPtr<_QuillonPD>* control)
+      : TestObject(IID_IPropertyBag), control_(control) {}
+  HRESULT STDMETHODCALLTYPE Read(LPCOLESTR, VARIANT*, IErrorLog*) override {
+    ++reads;
+    control_->Reset();
+    return E_INVALIDARG;
+  }
+  HRESULT STDMETHODCALLTYPE Write(LPCOLESTR, VARIANT*) override { return E_NOTIMPL; }
+  int reads = 0;
+
+ private:
+  ComPtr<_QuillonPD>* control_;
+};
+
+TEST_F(Identity, BagThatLetsTheControlGoInsideLoad) {
+  IPersistPropertyBag* persist =
+      Query<IPersistPropertyBag>(pd_.Get(), IID_IPersistPropertyBag).Get();
+  ReleasingBag bag(&pd_);  // pd_ holds the last reference; `persist` is borrowed
+  EXPECT_EQ(persist->Load(&bag, nullptr), S_OK);
+  EXPECT_EQ(bag.reads, 3) << "every key read on live memory";
+  EXPECT_EQ(library_.CanUnloadNow(), S_OK) << "the control went when Load returned";
+}
+
 class NotificationsTest : public ControlTest {
  protected:
   void SetUp() override {

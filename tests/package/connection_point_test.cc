@@ -1,12 +1,12 @@
 // The connection point on its own, linked into the test: the list of sinks it hands to the
 // object when memory runs out part way, which the library loaded as a client cannot show.
+#include "package/connection_point.h"
+
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <cstdlib>
 #include <new>
-
-#include "package/connection_point.h"
 
 // Allocations of this program fail once the countdown reaches zero (0: never).
 namespace {

@@ -13,6 +13,15 @@
 namespace quillon::testing {
 namespace {
 
+// An interface of the control without a reference of the caller's own: the container's
+// references are the last ones.
+template <class T>
+T* Borrowed(host::HostedControl* c, REFIID iid) {
+  T* p = nullptr;
+  if (SUCCEEDED(c->object()->QueryInterface(iid, reinterpret_cast<void**>(&p)))) p->Release();
+  return p;
+}
+
 class ReleaseInsideCallTest : public ContainerTest {
  protected:
   void SetUp() override {
@@ -43,14 +52,6 @@ class ReleaseInsideCallTest : public ContainerTest {
       if (calls_[i].control == drop_control_) out.push_back(calls_[i].what);
     }
     return out;
-  }
-  // An interface of the control without a reference of the caller's own: the container's
-  // references are the last ones.
-  template <class T>
-  static T* Borrowed(host::HostedControl* c, REFIID iid) {
-    T* p = nullptr;
-    if (SUCCEEDED(c->object()->QueryInterface(iid, reinterpret_cast<void**>(&p)))) p->Release();
-    return p;
   }
   // The control's window, if one is left in the container's window.
   HWND FaceWindow() const { return FindWindowExW(window_, nullptr, L"QuillonPDFace", nullptr); }
@@ -92,74 +93,82 @@ TEST_F(ReleaseInsideCallTest, ActivationWhoseSiteLetsTheControlGo) {
   }
 }
 
-// Calls the container makes on a control through a pointer it holds no reference of its own
-// on, where the control calls back and the container lets it go there.
-TEST_F(ReleaseInsideCallTest, MembersThatCallTheContainerBack) {
-  const struct {
-    const char* name;
-    const char* inside;
-    std::function<HRESULT(host::HostedControl*)> call;
-  } cases[] = {
-      {"a put through IDispatch notifies", "changed 0x68030007",
-       [](host::HostedControl* c) {
-         VARIANT ntf;
-         ntf.vt = VT_BSTR;
-         ntf.bstrVal = SysAllocString(L"NOEUD1:Autre.Valeur");
-         LPOLESTR name = const_cast<LPOLESTR>(L"NTF");
-         DISPID id = 0, put = DISPID_PROPERTYPUT;
-         IDispatch* d = Borrowed<IDispatch>(c, IID_IDispatch);
-         DISPPARAMS params{&ntf, &put, 1, 1};
-         HRESULT hr = d->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id);
-         if (SUCCEEDED(hr)) {
-           hr = d->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params,
-                          nullptr, nullptr, nullptr);
-         }
-         VariantClear(&ntf);
-         return hr;
-       }},
-      {"a put reads the mode", "ambient -709",
-       [](host::HostedControl* c) {
-         return Borrowed<_QuillonPD>(c, IID__QuillonPD)->put_Frequence_Rafraichissement(Seconde_30);
-       }},
-      {"MaJNTF notifies", "changed 0x68030005",
-       [](host::HostedControl* c) {
-         BSTR valeur = SysAllocString(L"1"), formatee = SysAllocString(L"1");
-         unsigned char quality = 0;
-         DATE date = 45000.5;
-         const HRESULT hr =
-             Borrowed<_QuillonPD>(c, IID__QuillonPD)->MaJNTF(&valeur, &formatee, &quality, &date);
-         SysFreeString(valeur);
-         SysFreeString(formatee);
-         return hr;
-       }},
-      {"an ambient change reads the mode", "ambient -709",
-       [](host::HostedControl* c) {
-         return Borrowed<IOleControl>(c, IID_IOleControl)
-             ->OnAmbientPropertyChange(DISPID_AMBIENT_USERMODE);
-       }},
-      {"Close tells the advise sinks", "OnClose",
-       [](host::HostedControl* c) {
-         return Borrowed<IOleObject>(c, IID_IOleObject)->Close(OLECLOSE_NOSAVE);
-       }},
-      {"deactivation tells the site", "OnInPlaceDeactivate",
-       [](host::HostedControl* c) {
-         return Borrowed<IOleInPlaceObject>(c, IID_IOleInPlaceObject)->InPlaceDeactivate();
-       }},
-  };
-  container_.mode = host::AmbientMode::kDesign;  // no ticks: every call comes from the case
-  for (const auto& k : cases) {
-    SCOPED_TRACE(k.name);
-    host::HostedControl* c = Place(Settings(90));
-    ASSERT_NE(c, nullptr);
-    DropInside(c, k.inside);
-    EXPECT_EQ(k.call(c), S_OK);
-    ASSERT_TRUE(Dropped());
-    Pump(200);
-    EXPECT_EQ(CallsAfterDrop(), std::vector<std::string>{});
-    EXPECT_EQ(FaceWindow(), nullptr);
-    EXPECT_EQ(DllCanUnloadNow(), S_OK);
+// A call the container makes on a control through a pointer it holds no reference of its
+// own on, where the control calls back and the container lets it go there.
+struct MemberCase {
+  const char* name;
+  const char* inside;
+  HRESULT (*call)(host::HostedControl* c);
+};
+
+HRESULT PutNtfThroughDispatch(host::HostedControl* c) {
+  VARIANT ntf;
+  ntf.vt = VT_BSTR;
+  ntf.bstrVal = SysAllocString(L"NOEUD1:Autre.Valeur");
+  LPOLESTR name = const_cast<LPOLESTR>(L"NTF");
+  DISPID id = 0, put = DISPID_PROPERTYPUT;
+  IDispatch* d = Borrowed<IDispatch>(c, IID_IDispatch);
+  DISPPARAMS params{&ntf, &put, 1, 1};
+  HRESULT hr = d->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id);
+  if (SUCCEEDED(hr)) {
+    hr = d->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params, nullptr,
+                   nullptr, nullptr);
   }
+  VariantClear(&ntf);
+  return hr;
 }
+
+HRESULT MaJNTF(host::HostedControl* c) {
+  BSTR valeur = SysAllocString(L"1"), formatee = SysAllocString(L"1");
+  unsigned char quality = 1;
+  DATE date = 45000.5;
+  const HRESULT hr =
+      Borrowed<_QuillonPD>(c, IID__QuillonPD)->MaJNTF(&valeur, &formatee, &quality, &date);
+  SysFreeString(valeur);
+  SysFreeString(formatee);
+  return hr;
+}
+
+const MemberCase kMemberCases[] = {
+    {"PutThroughIDispatchNotifies", "changed 0x68030007", PutNtfThroughDispatch},
+    {"PutReadsTheMode", "ambient -709",
+     [](host::HostedControl* c) {
+       return Borrowed<_QuillonPD>(c, IID__QuillonPD)->put_Frequence_Rafraichissement(Seconde_30);
+     }},
+    {"MaJNTFNotifies", "changed 0x68030005", MaJNTF},
+    {"AmbientChangeReadsTheMode", "ambient -709",
+     [](host::HostedControl* c) {
+       return Borrowed<IOleControl>(c, IID_IOleControl)
+           ->OnAmbientPropertyChange(DISPID_AMBIENT_USERMODE);
+     }},
+    {"CloseTellsTheAdviseSinks", "OnClose",
+     [](host::HostedControl* c) {
+       return Borrowed<IOleObject>(c, IID_IOleObject)->Close(OLECLOSE_NOSAVE);
+     }},
+    {"DeactivationTellsTheSite", "OnInPlaceDeactivate",
+     [](host::HostedControl* c) {
+       return Borrowed<IOleInPlaceObject>(c, IID_IOleInPlaceObject)->InPlaceDeactivate();
+     }},
+};
+
+class MemberCallingBackTest : public ReleaseInsideCallTest,
+                              public ::testing::WithParamInterface<MemberCase> {};
+
+TEST_P(MemberCallingBackTest, ContainerLetsTheControlGoInsideTheCallBack) {
+  container_.mode = host::AmbientMode::kDesign;  // no ticks: every call comes from the case
+  host::HostedControl* c = Place(Settings(90));
+  ASSERT_NE(c, nullptr);
+  DropInside(c, GetParam().inside);
+  EXPECT_EQ(GetParam().call(c), S_OK);
+  ASSERT_TRUE(Dropped());
+  Pump(200);
+  EXPECT_EQ(CallsAfterDrop(), std::vector<std::string>{});
+  EXPECT_EQ(FaceWindow(), nullptr);
+  EXPECT_EQ(DllCanUnloadNow(), S_OK);
+}
+
+INSTANTIATE_TEST_SUITE_P(Members, MemberCallingBackTest, ::testing::ValuesIn(kMemberCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // A container that draws the control itself hears of each caption change; it lets the
 // control go when it hears of the first.
@@ -172,13 +181,7 @@ TEST_F(ReleaseInsideCallTest, CaptionChangeToldToAContainerThatDraws) {
                 ->SetAdvise(DVASPECT_CONTENT, 0, static_cast<IAdviseSink*>(&c->site())),
             S_OK);
   DropInside(c, "OnViewChange");
-  BSTR valeur = SysAllocString(L"1"), formatee = SysAllocString(L"1");
-  unsigned char quality = 1;
-  DATE date = 45000.5;
-  EXPECT_EQ(Borrowed<_QuillonPD>(c, IID__QuillonPD)->MaJNTF(&valeur, &formatee, &quality, &date),
-            S_OK);
-  SysFreeString(valeur);
-  SysFreeString(formatee);
+  EXPECT_EQ(MaJNTF(c), S_OK);
   ASSERT_TRUE(Dropped());
   EXPECT_EQ(CallsAfterDrop(), std::vector<std::string>{});
   EXPECT_EQ(DllCanUnloadNow(), S_OK);
