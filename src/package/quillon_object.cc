@@ -115,7 +115,7 @@ HRESULT QuillonObject::InnerQueryInterface(REFIID riid, void** out) {
     }
   }
   *out = found;
-  if (found == nullptr) return E_NOINTERFACE;
+  if (found == nullptr) return ComTraceSite::UnknownInterface(this, riid);
   found->AddRef();
   return S_OK;
 }
@@ -167,6 +167,7 @@ void QuillonObject::Tick() {
 // --- IConnectionPointContainer ------------------------------------------------------------
 
 HRESULT QuillonObject::Connections::EnumConnectionPoints(IEnumConnectionPoints** out) {
+  QUILLON_COM_TRACE("IConnectionPointContainer", EnumConnectionPoints, out);
   QuillonObject& o = impl_from<IConnectionPointContainer>(this);
   try {
     return NewConnectionPointEnum({&o.events_, &o.property_notify_}, out);
@@ -176,6 +177,7 @@ HRESULT QuillonObject::Connections::EnumConnectionPoints(IEnumConnectionPoints**
 }
 
 HRESULT QuillonObject::Connections::FindConnectionPoint(REFIID riid, IConnectionPoint** out) {
+  QUILLON_COM_TRACE("IConnectionPointContainer", FindConnectionPoint, riid, out);
   if (out == nullptr) return E_POINTER;
   QuillonObject& o = impl_from<IConnectionPointContainer>(this);
   *out = nullptr;
