@@ -10,12 +10,15 @@
 //   OUTPUT   the WiX include to write
 // Run at build time under Wine, in the bitness of LIBRARY.
 #include <windows.h>
+// after windows.h
+#include <oleauto.h>
 
 #include <cstdio>
 #include <new>
 #include <string>
 #include <vector>
 
+#include "package/com_ptr.h"
 #include "package/registration.h"
 
 namespace quillon {
@@ -23,7 +26,7 @@ namespace {
 
 // Where registration writes while this tool runs; removed at the end. (Not volatile:
 // registration creates lasting keys, which a volatile key cannot hold.)
-constexpr wchar_t kScratch[] = L"Software\\Halvorn\\QuillonRegistryRows";
+constexpr wchar_t kScratch[] = L"Software\\QuillonRegistryRows";
 
 // HKEY_CLASSES_ROOT as redirected here; the library of the other bitness is never beside it.
 class ScratchRoot final : public ClassesRoot {
@@ -148,12 +151,66 @@ bool WriteInclude(const wchar_t* output, const std::vector<Row>& rows, const std
 }
 
 // Registers the library into `scratch` and collects what registration wrote.
+// The other registry view of a 64-bit system (0 on a 32-bit one). Wine's RegisterTypeLib
+// writes the interfaces there too, where the redirection of HKEY_CLASSES_ROOT does not reach.
+REGSAM OtherView() {
+  if (sizeof(void*) == 8) return KEY_WOW64_32KEY;
+  BOOL wow64 = FALSE;
+  return IsWow64Process(GetCurrentProcess(), &wow64) && wow64 ? KEY_WOW64_64KEY : 0;
+}
+
+// The interface keys of the library's type library absent from the other view.
+std::vector<std::wstring> InterfacesAbsentFromOtherView(const std::wstring& path, REGSAM view) {
+  std::vector<std::wstring> absent;
+  ComPtr<ITypeLib> library;
+  if (view == 0 || FAILED(LoadTypeLibEx(path.c_str(), REGKIND_NONE, library.Put()))) return absent;
+  for (UINT i = 0; i < library->GetTypeInfoCount(); ++i) {
+    ComPtr<ITypeInfo> info;
+    TYPEATTR* attr = nullptr;
+    if (FAILED(library->GetTypeInfo(i, info.Put())) || FAILED(info->GetTypeAttr(&attr))) continue;
+    if (attr->typekind != TKIND_DISPATCH && attr->typekind != TKIND_INTERFACE) {
+      info->ReleaseTypeAttr(attr);
+      continue;
+    }
+    wchar_t iid[40] = {};
+    StringFromGUID2(attr->guid, iid, 40);
+    const std::wstring key = std::wstring(L"Interface\\") + iid;
+    HKEY handle = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ | view, &handle) ==
+        ERROR_SUCCESS) {
+      RegCloseKey(handle);
+    } else {
+      absent.push_back(key);
+    }
+    info->ReleaseTypeAttr(attr);
+  }
+  return absent;
+}
+
+void DeleteFromView(const std::vector<std::wstring>& keys, REGSAM view) {
+  for (const std::wstring& key : keys) {
+    HKEY handle = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_ALL_ACCESS | view, &handle) !=
+        ERROR_SUCCESS) {
+      continue;
+    }
+    RegDeleteTreeW(handle, nullptr);
+    RegCloseKey(handle);
+    RegDeleteKeyExW(HKEY_CLASSES_ROOT, key.c_str(), view, 0);
+  }
+}
+
+// Registers the library into `scratch` and collects what registration wrote; the other view
+// is left as it was.
 HRESULT RegisterInto(HKEY scratch, const std::wstring& path, std::vector<Row>* rows) {
+  const REGSAM other_view = OtherView();
+  const std::vector<std::wstring> absent = InterfacesAbsentFromOtherView(path, other_view);
   LONG error = RegOverridePredefKey(HKEY_CLASSES_ROOT, scratch);
   if (error != ERROR_SUCCESS) return HRESULT_FROM_WIN32(static_cast<DWORD>(error));
   ScratchRoot root;
   HRESULT hr = RegisterServer(path, root);
   RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
+  DeleteFromView(absent, other_view);
   if (SUCCEEDED(hr) && !Collect(scratch, L"", rows)) hr = E_FAIL;
   if (SUCCEEDED(hr) && rows->empty()) hr = E_UNEXPECTED;
   return hr;

@@ -207,11 +207,11 @@ start_host() {
     "$(windows_path "$work/host.display")" >"$work/host.txt" 2>&1 </dev/null &
   host_runner=$!
   local waited=0
-  until grep -q '^A: ' "$work/host.txt" 2>/dev/null || [ $waited -ge 120 ]; do
+  until grep -q '^ *A: ' "$work/host.txt" 2>/dev/null || [ $waited -ge 120 ]; do
     sleep 1
     waited=$((waited + 1))
   done
-  grep -q '^A: ' "$work/host.txt" || ko "quillon-host shows no control: $(cat "$work/host.txt")"
+  grep -q '^ *A: ' "$work/host.txt" || ko "quillon-host shows no control: $(cat "$work/host.txt")"
 }
 stop_host() {
   local host_timeout
