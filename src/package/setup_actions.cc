@@ -12,6 +12,15 @@
 //
 // CustomActionData: the paths, separated by ';'; a folder ends with '\'. Folders come after
 // the files, innermost first.
+//
+// KeepOtherRegistration runs deferred, after RemoveRegistryValues, when the product is being
+// removed. The package's rows hold the entries both bitnesses share (ProgID, type library,
+// interfaces) and take them at removal; a library of the other bitness registered by hand
+// (regsvr32) beside the package still needs them. Its class key is still there in its
+// registry view, and its own registration writes them back: regsvr32 /s, which runs itself in
+// the library's bitness.
+//
+// CustomActionData: the class's server key under HKEY_CLASSES_ROOT (CLSID\{...}\InprocServer32).
 #include <windows.h>
 // after windows.h
 #include <msi.h>
@@ -87,7 +96,70 @@ UINT RemoveInUseImpl(MSIHANDLE install) {
   return ERROR_SUCCESS;
 }
 
+// The library a class's server key names in one registry view; empty when there is none.
+std::wstring ServerIn(const std::wstring& key, REGSAM view) {
+  HKEY handle = nullptr;
+  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_QUERY_VALUE | view, &handle) !=
+      ERROR_SUCCESS) {
+    return {};
+  }
+  wchar_t path[1024] = {};
+  DWORD bytes = sizeof path - sizeof(wchar_t), type = 0;
+  const LONG error =
+      RegQueryValueExW(handle, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(path), &bytes);
+  RegCloseKey(handle);
+  return error == ERROR_SUCCESS && type == REG_SZ ? path : L"";
+}
+
+// Runs `regsvr32 /s library` and waits for it (a minute at most); its exit code, or -1.
+long Regsvr32(const std::wstring& library) {
+  wchar_t system[MAX_PATH] = {};
+  const UINT length = GetSystemDirectoryW(system, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return -1;
+  std::wstring command =
+      L"\"" + std::wstring(system) + L"\\regsvr32.exe\" /s \"" + library + L"\"";
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                      nullptr, &startup, &process)) {
+    return -1;
+  }
+  DWORD code = static_cast<DWORD>(-1);
+  if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0 ||
+      !GetExitCodeProcess(process.hProcess, &code)) {
+    code = static_cast<DWORD>(-1);
+  }
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return static_cast<long>(code);
+}
+
+UINT KeepOtherRegistrationImpl(MSIHANDLE install) {
+  const std::wstring key = Property(install, L"CustomActionData");
+  if (key.empty()) return ERROR_SUCCESS;
+  std::wstring done;
+  for (const REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
+    const std::wstring library = ServerIn(key, view);
+    if (library.empty() || library == done || !Exists(library)) continue;
+    done = library;
+    const long code = Regsvr32(library);
+    Log(install, L"KeepOtherRegistration: " + library + L" registered beside the package: " +
+                     (code == 0 ? L"registered again" : L"regsvr32 failed (" +
+                                                           std::to_wstring(code) + L")"));
+  }
+  return ERROR_SUCCESS;
+}
+
 }  // namespace
+
+extern "C" UINT __stdcall KeepOtherRegistration(MSIHANDLE install) {
+  try {
+    return KeepOtherRegistrationImpl(install);
+  } catch (...) {
+    return ERROR_SUCCESS;
+  }
+}
 
 // The removal goes on whatever happens here: a file that cannot be scheduled stays, as it
 // would without this action, and the log says so.

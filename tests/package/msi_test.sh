@@ -9,15 +9,18 @@
 # In each prefix, two removals a plant meets: after the libraries were deleted (nothing is
 # left), and while quillon-host holds the 32-bit library (the removal asks for a restart, and
 # after the restart nothing is left).
+# Beside regsvr32 (64-bit prefix): unregistering one library of the installed x64 package
+# leaves the other working, and removing the x86 package leaves a 64-bit library registered by
+# hand working.
 # Usage: msi_test.sh SOURCE_DIR BUILD_DIR SCRIPT
 set -u
 source_dir=$1
 build_dir=$2
 script=$3
 for file in build/win32/src/package/HN_Quillon_PD.ocx build/win32/tools/quillon/quillon.exe \
-  build/win32/tools/quillon-host/quillon-host.exe; do
+  build/win32/tools/quillon-host/quillon-host.exe build/win64/src/package/HN_Quillon_PD.ocx; do
   if [ ! -f "$source_dir/$file" ]; then
-    echo "no $file (build the win32 preset first)"
+    echo "no $file (build the win32 and win64 presets first)"
     exit 77
   fi
 done
@@ -203,15 +206,16 @@ start_host() {
   printf '[display]\ntitle = "Essai"\n\n[control A]\nclass = HN_QuillonPD.QuillonPD\n' \
     >"$work/host.display"
   timeout 60 wineserver -w
-  xvfb-run -a -s "-screen 0 1024x768x24" timeout 300 wine "$host_exe" --at 1 print=Qualite \
+  xvfb-run -a -s "-screen 0 1024x768x24" timeout 600 wine "$host_exe" --at 1 print=Qualite \
     "$(windows_path "$work/host.display")" >"$work/host.txt" 2>&1 </dev/null &
   host_runner=$!
   local waited=0
-  until grep -q '^ *A: ' "$work/host.txt" 2>/dev/null || [ $waited -ge 120 ]; do
+  until grep -q '^ *A: ' "$work/host.txt" 2>/dev/null || [ $waited -ge 240 ]; do
     sleep 1
     waited=$((waited + 1))
   done
-  grep -q '^ *A: ' "$work/host.txt" || ko "quillon-host shows no control: $(cat "$work/host.txt")"
+  grep -q '^ *A: ' "$work/host.txt" ||
+    ko "quillon-host shows no control after ${waited} s: $(cat "$work/host.txt")"
 }
 stop_host() {
   local host_timeout
@@ -289,6 +293,12 @@ expect_server 32 "$path32"
 expect_as_regsvr32 "x64 package" "$path64" "$path32"
 client 64 present
 client 32 present
+# regsvr32 beside the package: unregistering one library leaves the other working.
+run wine regsvr32 /s /u "$path32"
+client 64 present
+client 32 absent
+run wine regsvr32 /s "$path32"
+client 32 present
 # A newer version replaces it in place; an older one is refused.
 expect_install 4.0.1 x64
 check "4.0.0 replaced by 4.0.1" eval '! installed 4.0.0 x64'
@@ -304,6 +314,19 @@ check "x64 no longer listed" eval '! installed 4.0.1 x64'
 expect_nothing_left "x64 package removed"
 expect_removal_without_libraries 4.0.1 x64 "$path64" "$path32"
 expect_removal_in_use 4.0.1 x64 "$path32"
+# The x86 package beside a 64-bit library registered by hand: its removal leaves that one
+# working (the ProgID and the type library are the 64-bit one's too), and nothing remains once
+# that one is unregistered too.
+expect_install 4.0.0 x86
+hand64=$(windows_path "$source_dir/build/win64/src/package/HN_Quillon_PD.ocx")
+run wine regsvr32 /s "$hand64"
+client 64 present
+step=$((step + 1))
+if msiexec /x 4.0.0 x86; then ok; else ko "remove x86 beside a 64-bit library: exit code $?"; fi
+client 64 present
+client 32 absent
+run wine regsvr32 /s /u "$hand64"
+expect_nothing_left "x86 package removed, 64-bit library unregistered"
 timeout 60 wineserver -w
 
 echo "$passed passed, $failed failed"
