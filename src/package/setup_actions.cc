@@ -3,12 +3,11 @@
 // RemoveInUse runs deferred, after RemoveFiles and RemoveFolders, when the product is being
 // removed. A file a running host still holds (a loaded control library, a running quillon
 // tool) cannot be deleted then. Windows Installer's own answer to a file in use is to delete
-// it at the next restart and to end with ERROR_SUCCESS_REBOOT_REQUIRED (3010); installers that
-// leave such files in place instead answer 0 and leave the files and their folders behind.
-// This action gives the same answer as the former wherever it runs: each listed file still
-// present is deleted at the next restart, then the listed folders (empty by then), and the
-// installation ends needing a restart. Where the installer has dealt with the files already,
-// nothing is left to do.
+// it at the next restart and to end with ERROR_SUCCESS_REBOOT_REQUIRED (3010); Wine's installer
+// leaves the file and its folders behind and answers 0. This action gives Windows Installer's
+// answer wherever it runs: each listed file still present is deleted at the next restart, then
+// the listed folders (empty by then), and the installation ends needing a restart. Where the
+// installer has dealt with the files already, nothing is left to do.
 //
 // CustomActionData: the paths, separated by ';'; a folder ends with '\'. Folders come after
 // the files, innermost first.

@@ -206,6 +206,7 @@ start_host() {
   printf '[display]\ntitle = "Essai"\n\n[control A]\nclass = HN_QuillonPD.QuillonPD\n' \
     >"$work/host.display"
   timeout 60 wineserver -w
+  rm -f "$work/host.txt"
   xvfb-run -a -s "-screen 0 1024x768x24" timeout 600 wine "$host_exe" --at 1 print=Qualite \
     "$(windows_path "$work/host.display")" >"$work/host.txt" 2>&1 </dev/null &
   host_runner=$!
