@@ -324,6 +324,7 @@ run wine regsvr32 /s "$hand64"
 client 64 present
 step=$((step + 1))
 if msiexec /x 4.0.0 x86; then ok; else ko "remove x86 beside a 64-bit library: exit code $?"; fi
+expect_as_regsvr32 "64-bit library after the x86 package's removal" "$hand64"
 client 64 present
 client 32 absent
 run wine regsvr32 /s /u "$hand64"
