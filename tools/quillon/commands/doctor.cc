@@ -68,7 +68,9 @@ void ShowInstallPath(RegistrePD& registre) {
 bool ShowCacheFile(FctCache& cache) {
   cache.ReadOnly();
   const bool opens = cache.fctOuvrirCache() == 0;
-  std::printf("Cache file: %s\n", ToUtf8(cache.FilePath()).c_str());
+  const Text path = cache.FilePath();
+  std::printf("Cache file: %s\n",
+              path.empty() ? "none (no installation path)" : ToUtf8(path).c_str());
   std::printf(
       "Cache file opens: %s\n",
       opens ? "yes" : "no (missing or unreadable; a control creates it in an existing folder)");
