@@ -31,7 +31,8 @@ class Formatter {
 // Format (Wine 8's VarFormat, measured) writes its result into a stack buffer of 256
 // characters: "0.00" overwrites its stack from 1E+254 on and crashes the host from about
 // 1E+264, "#,##0.00" sooner. Numbers of this magnitude or more, infinities and NaN are
-// therefore formatted by our own engine on every platform (its output is the same), and so is
+// therefore formatted by our own engine on every platform (its output is the same), as are
+// texts that Format's numeric sections would read as such a number ("1E+309"), and so is
 // every value whose result, as the engine writes it, reaches kPlatformFormatMaxLength
 // characters (long texts, long patterns). 1E+15 leaves more than 200 characters of margin
 // below the buffer for thousands separators, decimals and literals, and is where a double

@@ -21,8 +21,24 @@ BSTR NewBstr(TextView text) {
                            static_cast<UINT>(text.size()));
 }
 
+// Integer digits of a number below kPlatformFormatMaxMagnitude.
+constexpr int kPlatformFormatMaxDigits = 15;
+static_assert(kPlatformFormatMaxMagnitude == 1e15);
+
 bool WithinPlatformMagnitude(double number) {
   return std::isfinite(number) && std::fabs(number) < kPlatformFormatMaxMagnitude;
+}
+
+// A text that the number conversion refuses as out of range ("1E+309") is still read digit by
+// digit by VarFormat's numeric sections, so its magnitude is checked the same way.
+bool TextWithinPlatformMagnitude(BSTR text, LCID lcid) {
+  if (!text) return true;
+  NUMPARSE parsed{};
+  BYTE digits[256];
+  parsed.cDig = sizeof digits;
+  parsed.dwInFlags = NUMPRS_STD;
+  if (FAILED(VarParseNumFromStr(text, lcid, 0, &parsed, digits))) return true;  // text
+  return parsed.cDig + parsed.nPwr10 <= kPlatformFormatMaxDigits;
 }
 
 // The engine's result where the platform's formatting must not be called (see
@@ -57,6 +73,7 @@ class WindowsFormatter final : public Formatter {
       return false;
     }
     if ((V_VT(&v) == VT_R8 && !WithinPlatformMagnitude(V_R8(&v))) ||
+        (V_VT(&v) == VT_BSTR && !TextWithinPlatformMagnitude(V_BSTR(&v), lcid_)) ||
         TooLongForPlatform(engine_ok, by_engine)) {
       VariantClear(&v);
       return Take(engine_ok, &by_engine, result);
