@@ -131,8 +131,8 @@ class FctCache {
   std::optional<std::unordered_map<Text, int32_t>> colIndexNTF_;
   std::optional<Text> fixed_path_;
   bool read_only_ = false;
-  bool read_failed_ = false;    // a read of the open file failed since this flag was cleared
-  bool open_failed_ = false;    // the last open found no file: the path is read again
+  bool read_failed_ = false;  // a read of the open file failed since this flag was cleared
+  bool open_failed_ = false;  // the last open found no file: the path is read again
   BoundedSlotLock slot_lock_;
   std::vector<uint8_t> block_;  // the scans' read buffer
 };

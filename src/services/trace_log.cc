@@ -44,8 +44,8 @@ Text TracedText(TextView text, size_t limit) {
     out += kHex[c & 0xF];
   }
   if (text.size() > limit) {
-    out += u"[... " + NumberText(static_cast<int64_t>(text.size() - limit)) +
-           u" caractères de plus]";
+    out +=
+        u"[... " + NumberText(static_cast<int64_t>(text.size() - limit)) + u" caractères de plus]";
   }
   return out;
 }

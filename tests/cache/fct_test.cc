@@ -219,7 +219,7 @@ TEST_F(FctWithoutInstallPath, NoCacheFileAtTheRootOfTheDriveAndTheRegistryReadAg
                              "cacheForcerLectNTF - fin"}));
   EXPECT_EQ(fs_.Contents(planted), Bytes(Rec(1, u"A:B.C", u"666")));  // nor written
   registry_api_.SetValue("SOFTWARE\\Halvorn\\Pondral", "Chemin PD", kRegSz, std::string(1, '\0'));
-  EXPECT_NE(cache_->fctOuvrirCache(), 0);  // an empty value is no path either
+  EXPECT_NE(cache_->fctOuvrirCache(), 0);          // an empty value is no path either
   EXPECT_EQ(registry_api_.Count("OpenKeyEx"), 3);  // with the read of the shared state above
   fs_.AddFolder(u"/data\\Serveur Quillon PD\\");
   fs_.AddFolder(u"/opt/quillon/");

@@ -62,7 +62,7 @@ TEST_F(Refresh, AnotherPointOrAnotherLetterCaseReadsAsTheEmptyRecordWithQualityU
   EXPECT_EQ(pd_.get_Qualite(), u"-2");
   EXPECT_EQ(Caption(Child::txtStatut), u"?");
   EXPECT_EQ(site_.colours[Child::txtStatut], kColourBlack);  // no longer the red of "Mauvaise"
-  EXPECT_EQ(log_.Starting("demander").size(), 1u);  // requested all the same
+  EXPECT_EQ(log_.Starting("demander").size(), 1u);           // requested all the same
 
   cache_.Put(u"N1:T1.F1", u"N1:T1.F1", u"12", u"12", 0);  // the point itself: a good read
   ASSERT_TRUE(TickAt(2));

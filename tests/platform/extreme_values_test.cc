@@ -70,10 +70,23 @@ class ExtremeValuesTest : public ::testing::Test {
   std::vector<std::unique_ptr<Formatter>> platform_, engine_;
 };
 
-const Text kPatterns[] = {u"0.00",       u"#,##0.00", u"0",          u"#",     u"0.00E+00",
-                          u"##0.0e-0",   u"0.00 %",   u"#,##0;(#,##0)", u"General Number",
-                          u"Standard",   u"Fixed",    u"Scientific", u"Currency", u"@",
-                          u">",          u"dd/mm/yyyy hh:nn:ss", u"0.000000000000000000000000"};
+const Text kPatterns[] = {u"0.00",
+                          u"#,##0.00",
+                          u"0",
+                          u"#",
+                          u"0.00E+00",
+                          u"##0.0e-0",
+                          u"0.00 %",
+                          u"#,##0;(#,##0)",
+                          u"General Number",
+                          u"Standard",
+                          u"Fixed",
+                          u"Scientific",
+                          u"Currency",
+                          u"@",
+                          u">",
+                          u"dd/mm/yyyy hh:nn:ss",
+                          u"0.000000000000000000000000"};
 
 TEST_F(ExtremeValuesTest, HugeNumbersGiveTheEnginesDigitsThroughTheValueProperty) {
   EXPECT_EQ(Valeur(0, Stored(u"1E+300"), u"0.00"), u"1" + Text(300, u'0') + u".00");
@@ -87,9 +100,18 @@ TEST_F(ExtremeValuesTest, HugeNumbersGiveTheEnginesDigitsThroughTheValueProperty
 }
 
 TEST_F(ExtremeValuesTest, ExtremeDoublesAndSweepsWithEveryPattern) {
-  std::vector<double> values = {DBL_MAX,  -DBL_MAX, DBL_MIN, -DBL_MIN, DBL_TRUE_MIN,
-                                -DBL_TRUE_MIN, 0.0,  -0.0,    1e300,    -1e300,
-                                1e-300,   std::numeric_limits<double>::infinity(),
+  std::vector<double> values = {DBL_MAX,
+                                -DBL_MAX,
+                                DBL_MIN,
+                                -DBL_MIN,
+                                DBL_TRUE_MIN,
+                                -DBL_TRUE_MIN,
+                                0.0,
+                                -0.0,
+                                1e300,
+                                -1e300,
+                                1e-300,
+                                std::numeric_limits<double>::infinity(),
                                 -std::numeric_limits<double>::infinity(),
                                 std::numeric_limits<double>::quiet_NaN()};
   for (const double x : values) {
@@ -104,9 +126,20 @@ TEST_F(ExtremeValuesTest, ExtremeDoublesAndSweepsWithEveryPattern) {
 }
 
 TEST_F(ExtremeValuesTest, InfinityAndNanTextsAndOutOfRangeNumbersAreNoNumbers) {
-  const Text texts[] = {u"1E+309", u"-1e400", u"1e-400", u"NaN", u"-nan", u"Inf", u"INF",
-                        u"1.#INF", u"-1.#IND", u"Infinity", u"1.7976931348623157E+308",
-                        u"4.9406564584124654E-324", u"0x1p1023", u"1" + Text(400, u'0')};
+  const Text texts[] = {u"1E+309",
+                        u"-1e400",
+                        u"1e-400",
+                        u"NaN",
+                        u"-nan",
+                        u"Inf",
+                        u"INF",
+                        u"1.#INF",
+                        u"-1.#IND",
+                        u"Infinity",
+                        u"1.7976931348623157E+308",
+                        u"4.9406564584124654E-324",
+                        u"0x1p1023",
+                        u"1" + Text(400, u'0')};
   for (const Text& text : texts) {
     for (const Text& pattern : kPatterns) {
       for (size_t i = 0; i < platform_.size(); ++i) {
@@ -131,9 +164,9 @@ TEST_F(ExtremeValuesTest, LongTextsAndLongPatternsComeBackWhole) {
 // Random doubles (any bit pattern: denormals, infinities, NaNs included) and random numbers of
 // any magnitude, each with a pattern put together from random pieces.
 TEST_F(ExtremeValuesTest, RandomNumbersAndPatternsNeverCrash) {
-  const Text pieces[] = {u"0",   u"#",    u",",   u".",    u"00",  u"E+00", u"e-0", u"\"lit\"",
-                         u"%",   u";",    u" ",   u"\\x",  u"@",   u"&",    u"<",   u"dd",
-                         u"mmm", u"yyyy", u"hh",  u"nn",   u"ss",  u"AM/PM", u"c",  u"#,##0"};
+  const Text pieces[] = {u"0",   u"#",    u",",  u".",   u"00", u"E+00",  u"e-0", u"\"lit\"",
+                         u"%",   u";",    u" ",  u"\\x", u"@",  u"&",     u"<",   u"dd",
+                         u"mmm", u"yyyy", u"hh", u"nn",  u"ss", u"AM/PM", u"c",   u"#,##0"};
   std::mt19937_64 random(20261207);
   for (int i = 0; i < 1000; ++i) {
     double x;
