@@ -4,6 +4,7 @@
 
 #include "HN_QuillonPD_h.h"
 #include "package/control_object.h"
+#include "package/face_window.h"
 
 namespace quillon {
 namespace {
@@ -75,8 +76,12 @@ bool ModuleInUse() {
 
 }  // namespace quillon
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void* /*reserved*/) {
+// At unloading (not at process exit, when no cleanup is due) the face's window class goes
+// with the library even if a thread that held face windows ended without closing them.
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void* reserved) {
   if (reason == DLL_PROCESS_ATTACH) quillon::module_handle = instance;
+  if (reason == DLL_PROCESS_DETACH && reserved == nullptr)
+    quillon::FaceWindow::UnregisterClassAtUnload();
   return TRUE;
 }
 
