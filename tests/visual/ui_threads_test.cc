@@ -1,7 +1,8 @@
 // Controls on several user-interface threads of one process at once, as apartment-threaded
 // controls are used: each thread has its own container window and controls, which it makes,
 // activates in run mode, lets tick, closes and releases, round after round. Every activation
-// succeeds, every control reads, and the library's window class is gone with the last control.
+// succeeds, every control reads, and the library's window class is gone with the last control,
+// or with the library when a thread ended without closing its controls.
 #include <olectl.h>
 
 #include <algorithm>
@@ -130,6 +131,49 @@ DWORD WINAPI UiThread(void* arg) {
   if (window) DestroyWindow(window);
   OleUninitialize();
   return 0;
+}
+
+// A thread that ends with a control still active in design mode, releasing nothing: its
+// window goes with the thread, the control is left behind. The exit code is the activation's.
+DWORD WINAPI AbandoningThread(void* arg) {
+  const auto* plan = static_cast<const ThreadPlan*>(arg);
+  if (FAILED(OleInitialize(nullptr))) return static_cast<DWORD>(E_UNEXPECTED);
+  HWND window = CreateWindowExW(0, L"QuillonTestContainer", L"thread", WS_POPUP | WS_VISIBLE, 0, 0,
+                                300, 170, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  auto* container = new host::Container;  // left behind with the control
+  container->window = window;
+  container->frame = host::Frame::Create(window);
+  container->mode = host::AmbientMode::kDesign;
+  IUnknown* object = nullptr;
+  HRESULT hr = MakeControl(plan->library, &object);
+  auto* control = new host::HostedControl(*container, "abandoned", RECT{5, 5, 0, 0});
+  if (SUCCEEDED(hr)) hr = control->Attach(object);
+  if (object) object->Release();
+  std::vector<host::BagEntry> bag = plan->settings;
+  if (SUCCEEDED(hr)) hr = control->Load(&bag);
+  if (SUCCEEDED(hr)) hr = control->Activate();
+  return static_cast<DWORD>(hr);
+}
+
+// Unloading the library unregisters the face's window class even when a thread ended with a
+// face window open, so that the class does not outlive the library's code.
+TEST_F(ContainerTest, UnloadingTheLibraryUnregistersTheFaceClassLeftByAnEndedThread) {
+  const ThreadPlan plan{library_, Settings(90), 1, 0, 1, nullptr};
+  HANDLE thread =
+      CreateThread(nullptr, 0, AbandoningThread, const_cast<ThreadPlan*>(&plan), 0, nullptr);
+  ASSERT_NE(thread, nullptr);
+  ASSERT_EQ(WaitForSingleObject(thread, 30000), WAIT_OBJECT_0);
+  DWORD code = 1;
+  GetExitCodeThread(thread, &code);
+  CloseHandle(thread);
+  ASSERT_EQ(static_cast<HRESULT>(code), S_OK) << "the activation on the ended thread";
+  WNDCLASSEXW wc{sizeof wc};
+  ASSERT_TRUE(GetClassInfoExW(library_, L"QuillonPDFace", &wc)) << "counted for the lost window";
+  const HMODULE unloaded = library_;
+  library_ = nullptr;  // nothing of it is called again
+  ASSERT_TRUE(FreeLibrary(unloaded));
+  ASSERT_EQ(GetModuleHandleW(L"HN_Quillon_PD.ocx"), nullptr) << "the library is unloaded";
+  EXPECT_FALSE(GetClassInfoExW(unloaded, L"QuillonPDFace", &wc));
 }
 
 class UiThreadsTest : public ContainerTest {
