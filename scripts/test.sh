@@ -58,16 +58,26 @@ wine_tests win64 win64
 
 step "fuzzing, ${fuzz_seconds} s per target"
 finish fuzz
-for fuzzer in build/fuzz/fuzz/*_fuzz; do
-  name=$(basename "$fuzzer")
+# One fuzzer per core at a time.
+fuzz_one() {  # FUZZER
+  local name corpus seeds
+  name=$(basename "$1")
   corpus=build/fuzz/corpus/$name
   mkdir -p "$corpus"
   seeds=fuzz/corpus/${name%_fuzz}
   [ -d "$seeds" ] || seeds=
-  "$fuzzer" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 \
+  "$1" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 \
     -print_final_stats=0 "$corpus" $seeds >build/fuzz/$name.log 2>&1 ||
-    { tail -40 build/fuzz/$name.log; echo "fuzz: $name failed"; exit 1; }
+    { tail -40 build/fuzz/$name.log; echo "fuzz: $name failed"; return 1; }
   echo "fuzz: $name ok ($(grep -c . build/fuzz/$name.log) log lines)"
+}
+fuzzers=(build/fuzz/fuzz/*_fuzz)
+for ((i = 0; i < ${#fuzzers[@]}; i += jobs)); do
+  running=()
+  for fuzzer in "${fuzzers[@]:i:jobs}"; do
+    fuzz_one "$fuzzer" & running+=($!)
+  done
+  for pid in "${running[@]}"; do wait "$pid" || exit 1; done
 done
 
 step "all tests passed"

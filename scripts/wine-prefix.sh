@@ -2,6 +2,8 @@
 # Makes sure the 32-bit Wine prefix $WINEPREFIX exists and has Wine's own fonts (the sans-serif
 # dialog faces that controls draw with) in its Fonts folder: Debian's Wine reads fonts only
 # from there and from the system's font folders, where the Wine fonts are not.
+# Its top-level windows are left unmanaged: on a virtual display without a window manager,
+# Wine otherwise waits 2 s for a manager's answer each time it hides or destroys one.
 set -u
 : "${WINEPREFIX:?}"
 export WINEARCH=${WINEARCH:-win32} WINEDEBUG=${WINEDEBUG:--all}
@@ -12,5 +14,10 @@ fi
 fonts=$WINEPREFIX/drive_c/windows/Fonts
 if [ -d /usr/share/wine/fonts ] && [ -d "$fonts" ] && [ ! -e "$fonts/sserife.fon" ]; then
   cp /usr/share/wine/fonts/* "$fonts/"
+fi
+if [ -f "$WINEPREFIX/user.reg" ] && ! grep -q '^"Managed"="N"' "$WINEPREFIX/user.reg"; then
+  timeout 60 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
+    >/dev/null 2>&1 </dev/null
+  timeout 60 wineserver -w
 fi
 exit 0
