@@ -2,6 +2,8 @@
 
 #include <olectl.h>
 
+#include "package/com_ptr.h"
+
 namespace quillon {
 
 namespace {
@@ -81,7 +83,9 @@ bool WindowSite::SetForeColor(Child label, uint32_t colour) noexcept {
 }
 
 void WindowSite::AmbientColoursChanged() noexcept {
-  const SurfaceColours colours = ReadAmbientColours(client_site_);
+  // The site is held through both reads: the container may drop it inside the first.
+  const ComPtr<IOleClientSite> site(client_site_);
+  const SurfaceColours colours = ReadAmbientColours(site.Get());
   if (colours == window_.colours()) return;
   window_.SetColours(colours);
   try {
