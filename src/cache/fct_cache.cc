@@ -41,6 +41,18 @@ bool TrimmedFieldEquals(const uint8_t* field, std::string_view wanted) {
   return true;
 }
 
+// NormaliseReference without copying: trimmed, and cut to the field and trimmed again.
+TextView StoredForm(TextView ntf) {
+  const auto trim = [](TextView t) {
+    while (!t.empty() && t.front() == u' ') t.remove_prefix(1);
+    while (!t.empty() && t.back() == u' ') t.remove_suffix(1);
+    return t;
+  };
+  TextView out = trim(ntf);
+  if (out.size() > kRefNTFLength) out = trim(out.substr(0, kRefNTFLength));
+  return out;
+}
+
 bool IsFree(const uint8_t* record) { return ReadInt32(record + kOffEtat) == 0; }
 
 double SecondsBetween(double from, double to) {
@@ -114,10 +126,15 @@ void FctCache::IndexRemove(const Text& ntf) {
 
 // ---- References
 
+// Fills `ref` in place: the lookups of every tick reuse its buffers.
+void FctCache::FillReference(TextView text, StoredReference* ref) {
+  ref->text.assign(text);
+  ref->exact = code_page_.ToAnsiExact(text, &ref->bytes) && ref->bytes.size() <= kRefNTFLength;
+}
+
 FctCache::StoredReference FctCache::ExactReference(const Text& text) {
   StoredReference ref;
-  ref.text = text;
-  ref.exact = code_page_.ToAnsiExact(text, &ref.bytes) && ref.bytes.size() <= kRefNTFLength;
+  FillReference(text, &ref);
   return ref;
 }
 
@@ -127,7 +144,7 @@ bool FctCache::CanStore(const Text& ntf) { return ExactReference(NormaliseRefere
 // looked up (its lossy bytes could name another point) nor written (it could never be found
 // again, and each request would add a record).
 bool FctCache::PrepareReference(const Text& ntf, StoredReference* ref) {
-  *ref = ExactReference(NormaliseReference(ntf));
+  FillReference(StoredForm(ntf), ref);
   if (!ref->exact) {
     Trace(u"   NTF ", ref->text, u" non représentable dans le fichier : ni cherchée ni écrite");
   }
@@ -284,7 +301,7 @@ EnregCache FctCache::GetData(const Text& ntf) {
 EnregCache FctCache::PointRecord(const Text& ntf) {
   ForgetLastRead();
   if (!file_ && fctOuvrirCache() != 0) return EnregCache();
-  StoredReference ref;
+  StoredReference& ref = display_ref_;
   if (!PrepareReference(ntf, &ref)) return EnregCache();
   uint8_t bytes[kRecordSize];
   read_failed_ = false;
@@ -494,7 +511,7 @@ void FctCache::TraceLocateFromLastRead(const StoredReference& ref, int32_t n,
 
 void FctCache::cacheForcerLectNTF(const Text& ntf, int32_t poll_time) {
   Trace(u"cacheForcerLectNTF - début - ", ntf);
-  StoredReference ref;
+  StoredReference& ref = request_ref_;
   if (OpenForRequest() && PrepareReference(ntf, &ref)) {
     Trace(u"  FL av GetData");
     uint8_t bytes[kRecordSize];

@@ -122,6 +122,7 @@ class FctCache {
 
   template <typename... Parts>
   void Trace(const Parts&... parts);
+  void FillReference(TextView text, StoredReference* ref);
   StoredReference ExactReference(const Text& text);
   bool PrepareReference(const Text& ntf, StoredReference* ref);
   bool Carries(const uint8_t* record, const StoredReference& ref);
@@ -165,6 +166,8 @@ class FctCache {
   bool read_failed_ = false;    // a call on the open file failed since this flag was cleared
   bool whole_ = false;          // the record bytes last delivered by a lookup were all read
   LastRead last_read_;
+  StoredReference display_ref_;  // PointRecord's reference
+  StoredReference request_ref_;  // cacheForcerLectNTF's reference
   double lock_failed_at_ = 0;   // when a wait for the slot lock last failed; 0: never
   std::vector<uint8_t> block_;  // the scans' read buffer
   size_t block_got_ = 0;        // its bytes that the last block read delivered
