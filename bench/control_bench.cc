@@ -160,6 +160,52 @@ BENCHMARK(BM_SyscallFloor)
     ->Args({1000, 1})  // the start-up phase: every control reads each second
     ->Unit(benchmark::kMicrosecond);
 
+// Six pairs of controls whose references differ only in letter case ("NOEUD1:Bac0k.Niveau"
+// and "noeud1:bac0k.niveau"), each point in its own record of a 2,000,000-record file, all
+// at Seconde_10 in the steady phase: the CPU of one simulated second (of a core: / 1 s).
+void BM_CaseVariantPairs(benchmark::State& state) {
+  constexpr int kBig = 2000000;
+  const auto point = [](int k, bool lower) {
+    const Text n = NumberText(k);
+    return lower ? u"noeud1:bac0" + n + u".niveau" : u"NOEUD1:Bac0" + n + u".Niveau";
+  };
+  ControlEnvironment env(BenchSeams());
+  auto& clock = static_cast<testing::FakeClock&>(env.clock());
+  BenchFile file(env.files(), env.code_page(), kBig, [&](int n) {
+    EnregCache r = PointRecord(n, 2);
+    // The pairs lie in the second half of the file.
+    if (n > kBig / 2 && (n - kBig / 2) % 100000 == 0 && (n - kBig / 2) / 100000 <= 12) {
+      const int k = (n - kBig / 2) / 100000 - 1;
+      r.strRefNTF = PadToWidth(point(k / 2 + 1, k % 2 == 1), kRefNTFLength);
+    }
+    r.dtmLecture = clock.Now() + 1;
+    return r;
+  });
+  env.shared().cache().UseFile(file.text_path());
+  std::vector<std::unique_ptr<HeadlessControl>> controls;
+  for (int k = 0; k < 12; ++k) {
+    auto c = std::make_unique<HeadlessControl>(env.services());
+    c->control().InitProperties();
+    c->control().put_Frequence_Rafraichissement(Seconde_10);
+    c->control().put_NTF(point(k / 2 + 1, k % 2 == 1));
+    c->control().Show();
+    controls.push_back(std::move(c));
+  }
+  clock.AdvanceSeconds(1);
+  for (auto& c : controls) c->Tick();  // the fresh records end the start-up phase
+  for (int s = 0; s < 10; ++s) {  // reads spread over the period
+    clock.AdvanceSeconds(1);
+    for (size_t i = static_cast<size_t>(s); i < controls.size(); i += 10)
+      controls[i]->control().MaJNTF(u"", u"", 0, clock.Now());
+  }
+  for (auto _ : state) {
+    clock.AdvanceSeconds(1);
+    for (auto& c : controls) c->Tick();
+  }
+  state.counters["records"] = kBig;
+}
+BENCHMARK(BM_CaseVariantPairs)->Unit(benchmark::kMillisecond);
+
 void BM_TickNotDue(benchmark::State& state) {
   Bench bench(Minute_30);
   QuillonPD& control = bench.controls[0]->control();
