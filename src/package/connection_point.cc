@@ -1,7 +1,9 @@
 #include "package/connection_point.h"
 
 #include <new>
+#include <type_traits>
 
+#include "package/com_trace.h"
 #include "package/module.h"
 
 namespace quillon {
@@ -42,7 +44,7 @@ class Enumerator final : public Interface {
       return S_OK;
     }
     *out = nullptr;
-    return E_NOINTERFACE;
+    return ComTraceSite::UnknownInterface(this, riid);
   }
   ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
   ULONG STDMETHODCALLTYPE Release() override {
@@ -52,6 +54,7 @@ class Enumerator final : public Interface {
   }
 
   HRESULT STDMETHODCALLTYPE Next(ULONG count, Item* items, ULONG* fetched) override {
+    QUILLON_COM_TRACE(kName, Next, count, items, fetched);
     if (items == nullptr) return E_POINTER;
     if (fetched == nullptr && count != 1) return E_INVALIDARG;
     ULONG n = 0;
@@ -63,6 +66,7 @@ class Enumerator final : public Interface {
     return n == count ? S_OK : S_FALSE;
   }
   HRESULT STDMETHODCALLTYPE Skip(ULONG count) override {
+    QUILLON_COM_TRACE(kName, Skip, count);
     const size_t left = items_.size() - pos_;
     if (count > left) {
       pos_ = items_.size();
@@ -72,16 +76,23 @@ class Enumerator final : public Interface {
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE Reset() override {
+    QUILLON_COM_TRACE(kName, Reset);
     pos_ = 0;
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE Clone(Interface** out) override { return Create(items_, pos_, out); }
+  HRESULT STDMETHODCALLTYPE Clone(Interface** out) override {
+    QUILLON_COM_TRACE(kName, Clone, out);
+    return Create(items_, pos_, out);
+  }
 
  private:
   ~Enumerator() {
     for (const Item& item : items_) ReleaseItem(item);
     ModuleRelease();
   }
+
+  static constexpr const char* kName =
+      std::is_same_v<Interface, IEnumConnections> ? "IEnumConnections" : "IEnumConnectionPoints";
 
   LONG refs_ = 1;
   std::vector<Item> items_;
@@ -115,16 +126,18 @@ HRESULT ConnectionPoint::QueryInterface(REFIID riid, void** out) {
     return S_OK;
   }
   *out = nullptr;
-  return E_NOINTERFACE;
+  return ComTraceSite::UnknownInterface(this, riid);
 }
 
 HRESULT ConnectionPoint::GetConnectionInterface(IID* iid) {
+  QUILLON_COM_TRACE("IConnectionPoint", GetConnectionInterface, iid);
   if (iid == nullptr) return E_POINTER;
   *iid = iid_;
   return S_OK;
 }
 
 HRESULT ConnectionPoint::GetConnectionPointContainer(IConnectionPointContainer** out) {
+  QUILLON_COM_TRACE("IConnectionPoint", GetConnectionPointContainer, out);
   if (out == nullptr) return E_POINTER;
   *out = &container_;
   container_.AddRef();
@@ -132,6 +145,7 @@ HRESULT ConnectionPoint::GetConnectionPointContainer(IConnectionPointContainer**
 }
 
 HRESULT ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
+  QUILLON_COM_TRACE("IConnectionPoint", Advise, sink, cookie);
   if (cookie == nullptr) return E_POINTER;
   *cookie = 0;
   if (sink == nullptr) return E_POINTER;
@@ -153,6 +167,7 @@ HRESULT ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
 }
 
 HRESULT ConnectionPoint::Unadvise(DWORD cookie) {
+  QUILLON_COM_TRACE("IConnectionPoint", Unadvise, cookie);
   if (cookie == 0 || cookie > sinks_.size() || sinks_[cookie - 1] == nullptr) {
     return CONNECT_E_NOCONNECTION;
   }
@@ -163,6 +178,7 @@ HRESULT ConnectionPoint::Unadvise(DWORD cookie) {
 }
 
 HRESULT ConnectionPoint::EnumConnections(IEnumConnections** out) {
+  QUILLON_COM_TRACE("IConnectionPoint", EnumConnections, out);
   try {
     std::vector<CONNECTDATA> connections;
     for (size_t i = 0; i < sinks_.size(); ++i) {

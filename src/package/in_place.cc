@@ -71,21 +71,30 @@ void QuillonObject::FaceChanged() {
 // --- IOleInPlaceObject --------------------------------------------------------------------
 
 HRESULT QuillonObject::InPlaceObject::GetWindow(HWND* window) {
+  QUILLON_COM_TRACE("IOleInPlaceObject", GetWindow, window);
   if (!window) return E_POINTER;
   *window = impl_from<IOleInPlaceObject>(this).site_.window().handle();
   return *window ? S_OK : E_FAIL;
 }
 
-HRESULT QuillonObject::InPlaceObject::ContextSensitiveHelp(BOOL) { return E_NOTIMPL; }
+HRESULT QuillonObject::InPlaceObject::ContextSensitiveHelp(BOOL enter) {
+  QUILLON_COM_TRACE("IOleInPlaceObject", ContextSensitiveHelp, enter);
+  return E_NOTIMPL;
+}
 
 HRESULT QuillonObject::InPlaceObject::InPlaceDeactivate() {
+  QUILLON_COM_TRACE("IOleInPlaceObject", InPlaceDeactivate);
   QuillonObject& o = impl_from<IOleInPlaceObject>(this);
   return GuardCall([&] { return o.DeactivateInPlace(); });
 }
 
-HRESULT QuillonObject::InPlaceObject::UIDeactivate() { return S_OK; }
+HRESULT QuillonObject::InPlaceObject::UIDeactivate() {
+  QUILLON_COM_TRACE("IOleInPlaceObject", UIDeactivate);
+  return S_OK;
+}
 
 HRESULT QuillonObject::InPlaceObject::SetObjectRects(LPCRECT pos, LPCRECT clip) {
+  QUILLON_COM_TRACE("IOleInPlaceObject", SetObjectRects, pos, clip);
   if (!pos) return E_POINTER;
   QuillonObject& o = impl_from<IOleInPlaceObject>(this);
   o.embedding_.pos = *pos;
@@ -93,23 +102,44 @@ HRESULT QuillonObject::InPlaceObject::SetObjectRects(LPCRECT pos, LPCRECT clip) 
   return S_OK;
 }
 
-HRESULT QuillonObject::InPlaceObject::ReactivateAndUndo() { return E_NOTIMPL; }
+HRESULT QuillonObject::InPlaceObject::ReactivateAndUndo() {
+  QUILLON_COM_TRACE("IOleInPlaceObject", ReactivateAndUndo);
+  return E_NOTIMPL;
+}
 
 // --- IOleInPlaceActiveObject --------------------------------------------------------------
 
 HRESULT QuillonObject::InPlaceActive::GetWindow(HWND* window) {
+  QUILLON_COM_TRACE("IOleInPlaceActiveObject", GetWindow, window);
   if (!window) return E_POINTER;
   *window = impl_from<IOleInPlaceActiveObject>(this).site_.window().handle();
   return *window ? S_OK : E_FAIL;
 }
 
-HRESULT QuillonObject::InPlaceActive::ContextSensitiveHelp(BOOL) { return E_NOTIMPL; }
-HRESULT QuillonObject::InPlaceActive::TranslateAccelerator(LPMSG) { return S_FALSE; }
-HRESULT QuillonObject::InPlaceActive::OnFrameWindowActivate(BOOL) { return S_OK; }
-HRESULT QuillonObject::InPlaceActive::OnDocWindowActivate(BOOL) { return S_OK; }
-HRESULT QuillonObject::InPlaceActive::ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) {
+HRESULT QuillonObject::InPlaceActive::ContextSensitiveHelp(BOOL enter) {
+  QUILLON_COM_TRACE("IOleInPlaceActiveObject", ContextSensitiveHelp, enter);
+  return E_NOTIMPL;
+}
+HRESULT QuillonObject::InPlaceActive::TranslateAccelerator(LPMSG msg) {
+  QUILLON_COM_TRACE("IOleInPlaceActiveObject", TranslateAccelerator, msg);
+  return S_FALSE;
+}
+HRESULT QuillonObject::InPlaceActive::OnFrameWindowActivate(BOOL active) {
+  QUILLON_COM_TRACE("IOleInPlaceActiveObject", OnFrameWindowActivate, active);
   return S_OK;
 }
-HRESULT QuillonObject::InPlaceActive::EnableModeless(BOOL) { return S_OK; }
+HRESULT QuillonObject::InPlaceActive::OnDocWindowActivate(BOOL active) {
+  QUILLON_COM_TRACE("IOleInPlaceActiveObject", OnDocWindowActivate, active);
+  return S_OK;
+}
+HRESULT QuillonObject::InPlaceActive::ResizeBorder(LPCRECT border, IOleInPlaceUIWindow* window,
+                                                   BOOL frame) {
+  QUILLON_COM_TRACE("IOleInPlaceActiveObject", ResizeBorder, border, window, frame);
+  return S_OK;
+}
+HRESULT QuillonObject::InPlaceActive::EnableModeless(BOOL enable) {
+  QUILLON_COM_TRACE("IOleInPlaceActiveObject", EnableModeless, enable);
+  return S_OK;
+}
 
 }  // namespace quillon

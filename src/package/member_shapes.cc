@@ -77,4 +77,37 @@ UINT MismatchedArgument(const MemberShape& shape, const DISPPARAMS& params) {
   return params.cArgs;
 }
 
+HRESULT CheckDispParams(const DISPPARAMS& params) {
+  if (params.cArgs > 0 && params.rgvarg == nullptr) return E_INVALIDARG;
+  if (params.cNamedArgs > 0 && params.rgdispidNamedArgs == nullptr) return E_INVALIDARG;
+  return params.cNamedArgs > params.cArgs ? DISP_E_BADPARAMCOUNT : S_OK;
+}
+
+ArgumentCopies::~ArgumentCopies() {
+  for (UINT i = 0; i < count_; ++i) VariantClear(&values_[i]);
+}
+
+HRESULT ArgumentCopies::Copy(const DISPPARAMS& params, UINT* bad) {
+  if (params.cArgs > kMaxArguments) return DISP_E_BADPARAMCOUNT;
+  for (UINT i = 0; i < params.cArgs; ++i) {
+    *bad = i;
+    VariantInit(&values_[i]);
+    count_ = i + 1;
+    const VARIANT* arg = &params.rgvarg[i];
+    if (V_VT(arg) == (VT_VARIANT | VT_BYREF)) arg = V_VARIANTREF(arg);
+    if (arg == nullptr || V_VT(arg) == (VT_VARIANT | VT_BYREF)) return DISP_E_TYPEMISMATCH;
+    if (V_ISBYREF(arg) && V_BYREF(arg) == nullptr) return DISP_E_TYPEMISMATCH;
+    const HRESULT hr = VariantCopyInd(&values_[i], const_cast<VARIANT*>(arg));  // only read
+    if (hr == E_OUTOFMEMORY) return hr;
+    if (FAILED(hr)) return DISP_E_TYPEMISMATCH;
+  }
+  return S_OK;
+}
+
+DISPPARAMS ArgumentCopies::Forwarded(const DISPPARAMS& params) {
+  DISPPARAMS forwarded = params;
+  forwarded.rgvarg = count_ > 0 ? values_ : nullptr;
+  return forwarded;
+}
+
 }  // namespace quillon

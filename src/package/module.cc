@@ -3,7 +3,9 @@
 #include <new>
 
 #include "HN_QuillonPD_h.h"
+#include "package/com_trace.h"
 #include "package/control_object.h"
+#include "platform/win32/late_bound.h"
 
 namespace quillon {
 namespace {
@@ -20,7 +22,7 @@ class ClassFactory final : public IClassFactory {
     if (out == nullptr) return E_POINTER;
     if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IClassFactory)) {
       *out = nullptr;
-      return E_NOINTERFACE;
+      return ComTraceSite::UnknownInterface(this, riid);
     }
     *out = static_cast<IClassFactory*>(this);
     return S_OK;
@@ -29,6 +31,7 @@ class ClassFactory final : public IClassFactory {
   ULONG STDMETHODCALLTYPE Release() override { return 1; }
 
   HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** out) override {
+    QUILLON_COM_TRACE("IClassFactory", CreateInstance, outer, riid, out);
     if (out == nullptr) return E_POINTER;
     *out = nullptr;
     // An aggregate asks for the inner object's own IUnknown, and for nothing else.
@@ -44,6 +47,7 @@ class ClassFactory final : public IClassFactory {
 
   // An unlock without a matching lock is ignored rather than counted below zero.
   HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
+    QUILLON_COM_TRACE("IClassFactory", LockServer, lock);
     if (lock) {
       InterlockedIncrement(&server_locks);
       return S_OK;
@@ -75,14 +79,21 @@ bool ModuleInUse() {
 
 }  // namespace quillon
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void* /*reserved*/) {
+// At an unload (FreeLibrary: `reserved` NULL) the libraries of the functions bound by name are
+// released; at process exit they go with the process.
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void* reserved) {
   if (reason == DLL_PROCESS_ATTACH) quillon::module_handle = instance;
+  if (reason == DLL_PROCESS_DETACH && reserved == nullptr) quillon::FreeBoundLibraries();
   return TRUE;
 }
 
-STDAPI DllCanUnloadNow() { return quillon::ModuleInUse() ? S_FALSE : S_OK; }
+STDAPI DllCanUnloadNow() {
+  QUILLON_COM_TRACE_EXPORT(DllCanUnloadNow);
+  return quillon::ModuleInUse() ? S_FALSE : S_OK;
+}
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** out) {
+  QUILLON_COM_TRACE_EXPORT(DllGetClassObject, clsid, riid, out);
   if (out == nullptr) return E_POINTER;
   *out = nullptr;
   if (!IsEqualCLSID(clsid, CLSID_QuillonPD)) return CLASS_E_CLASSNOTAVAILABLE;

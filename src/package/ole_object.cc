@@ -26,6 +26,7 @@ QuillonObject::Embedding::Embedding()
 // --- IOleObject ---------------------------------------------------------------------------
 
 HRESULT QuillonObject::OleObject::SetClientSite(IOleClientSite* site) {
+  QUILLON_COM_TRACE("IOleObject", SetClientSite, site);
   QuillonObject& o = impl_from<IOleObject>(this);
   if (site) site->AddRef();
   o.embedding_.client_site.Reset();
@@ -35,15 +36,20 @@ HRESULT QuillonObject::OleObject::SetClientSite(IOleClientSite* site) {
 }
 
 HRESULT QuillonObject::OleObject::GetClientSite(IOleClientSite** site) {
+  QUILLON_COM_TRACE("IOleObject", GetClientSite, site);
   if (!site) return E_POINTER;
   *site = impl_from<IOleObject>(this).embedding_.client_site.Get();
   if (*site) (*site)->AddRef();
   return S_OK;
 }
 
-HRESULT QuillonObject::OleObject::SetHostNames(LPCOLESTR, LPCOLESTR) { return S_OK; }
+HRESULT QuillonObject::OleObject::SetHostNames(LPCOLESTR app, LPCOLESTR object) {
+  QUILLON_COM_TRACE("IOleObject", SetHostNames, app, object);
+  return S_OK;
+}
 
 HRESULT QuillonObject::OleObject::Close(DWORD save_option) {
+  QUILLON_COM_TRACE("IOleObject", Close, save_option);
   QuillonObject& o = impl_from<IOleObject>(this);
   return GuardCall([&] {
     if (o.dirty_ && save_option == OLECLOSE_SAVEIFDIRTY && o.embedding_.client_site) {
@@ -56,23 +62,32 @@ HRESULT QuillonObject::OleObject::Close(DWORD save_option) {
   });
 }
 
-HRESULT QuillonObject::OleObject::SetMoniker(DWORD, IMoniker*) { return E_NOTIMPL; }
+HRESULT QuillonObject::OleObject::SetMoniker(DWORD which, IMoniker* moniker) {
+  QUILLON_COM_TRACE("IOleObject", SetMoniker, which, moniker);
+  return E_NOTIMPL;
+}
 
-HRESULT QuillonObject::OleObject::GetMoniker(DWORD, DWORD, IMoniker** out) {
+HRESULT QuillonObject::OleObject::GetMoniker(DWORD assign, DWORD which, IMoniker** out) {
+  QUILLON_COM_TRACE("IOleObject", GetMoniker, assign, which, out);
   if (out) *out = nullptr;
   return E_NOTIMPL;
 }
 
-HRESULT QuillonObject::OleObject::InitFromData(IDataObject*, BOOL, DWORD) { return E_NOTIMPL; }
+HRESULT QuillonObject::OleObject::InitFromData(IDataObject* data, BOOL creation, DWORD value) {
+  QUILLON_COM_TRACE("IOleObject", InitFromData, data, creation, value);
+  return E_NOTIMPL;
+}
 
-HRESULT QuillonObject::OleObject::GetClipboardData(DWORD, IDataObject** out) {
+HRESULT QuillonObject::OleObject::GetClipboardData(DWORD value, IDataObject** out) {
+  QUILLON_COM_TRACE("IOleObject", GetClipboardData, value, out);
   if (out) *out = nullptr;
   return E_NOTIMPL;
 }
 
 // Every showing verb activates the control in place and shows it; OLEIVERB_HIDE hides it.
-HRESULT QuillonObject::OleObject::DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND parent,
-                                         LPCRECT pos) {
+HRESULT QuillonObject::OleObject::DoVerb(LONG verb, LPMSG msg, IOleClientSite* site, LONG index,
+                                         HWND parent, LPCRECT pos) {
+  QUILLON_COM_TRACE("IOleObject", DoVerb, verb, msg, site, index, parent, pos);
   QuillonObject& o = impl_from<IOleObject>(this);
   return GuardCall([&]() -> HRESULT {
     switch (verb) {
@@ -97,24 +112,34 @@ HRESULT QuillonObject::OleObject::DoVerb(LONG verb, LPMSG, IOleClientSite* site,
 }
 
 HRESULT QuillonObject::OleObject::EnumVerbs(IEnumOLEVERB** out) {
+  QUILLON_COM_TRACE("IOleObject", EnumVerbs, out);
   return OleRegEnumVerbs(CLSID_QuillonPD, out);
 }
 
-HRESULT QuillonObject::OleObject::Update() { return S_OK; }
-HRESULT QuillonObject::OleObject::IsUpToDate() { return S_OK; }
+HRESULT QuillonObject::OleObject::Update() {
+  QUILLON_COM_TRACE("IOleObject", Update);
+  return S_OK;
+}
+HRESULT QuillonObject::OleObject::IsUpToDate() {
+  QUILLON_COM_TRACE("IOleObject", IsUpToDate);
+  return S_OK;
+}
 
 HRESULT QuillonObject::OleObject::GetUserClassID(CLSID* clsid) {
+  QUILLON_COM_TRACE("IOleObject", GetUserClassID, clsid);
   if (!clsid) return E_POINTER;
   *clsid = CLSID_QuillonPD;
   return S_OK;
 }
 
 HRESULT QuillonObject::OleObject::GetUserType(DWORD form, LPOLESTR* type) {
+  QUILLON_COM_TRACE("IOleObject", GetUserType, form, type);
   return OleRegGetUserType(CLSID_QuillonPD, form, type);
 }
 
 // The size is kept as given (some containers give pixels); the face is not laid out again.
 HRESULT QuillonObject::OleObject::SetExtent(DWORD aspect, SIZEL* size) {
+  QUILLON_COM_TRACE("IOleObject", SetExtent, aspect, size);
   if (!size) return E_POINTER;
   if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
   impl_from<IOleObject>(this).embedding_.extent = *size;
@@ -122,6 +147,7 @@ HRESULT QuillonObject::OleObject::SetExtent(DWORD aspect, SIZEL* size) {
 }
 
 HRESULT QuillonObject::OleObject::GetExtent(DWORD aspect, SIZEL* size) {
+  QUILLON_COM_TRACE("IOleObject", GetExtent, aspect, size);
   if (!size) return E_POINTER;
   if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
   *size = impl_from<IOleObject>(this).embedding_.extent;
@@ -129,6 +155,7 @@ HRESULT QuillonObject::OleObject::GetExtent(DWORD aspect, SIZEL* size) {
 }
 
 HRESULT QuillonObject::OleObject::Advise(IAdviseSink* sink, DWORD* cookie) {
+  QUILLON_COM_TRACE("IOleObject", Advise, sink, cookie);
   if (!sink || !cookie) return E_POINTER;
   Embedding& e = impl_from<IOleObject>(this).embedding_;
   if (!e.advise_holder) {
@@ -139,12 +166,14 @@ HRESULT QuillonObject::OleObject::Advise(IAdviseSink* sink, DWORD* cookie) {
 }
 
 HRESULT QuillonObject::OleObject::Unadvise(DWORD cookie) {
+  QUILLON_COM_TRACE("IOleObject", Unadvise, cookie);
   Embedding& e = impl_from<IOleObject>(this).embedding_;
   if (!e.advise_holder) return OLE_E_NOCONNECTION;
   return e.advise_holder->Unadvise(cookie);
 }
 
 HRESULT QuillonObject::OleObject::EnumAdvise(IEnumSTATDATA** out) {
+  QUILLON_COM_TRACE("IOleObject", EnumAdvise, out);
   if (!out) return E_POINTER;
   *out = nullptr;
   Embedding& e = impl_from<IOleObject>(this).embedding_;
@@ -152,17 +181,22 @@ HRESULT QuillonObject::OleObject::EnumAdvise(IEnumSTATDATA** out) {
   return e.advise_holder->EnumAdvise(out);
 }
 
-HRESULT QuillonObject::OleObject::GetMiscStatus(DWORD, DWORD* status) {
+HRESULT QuillonObject::OleObject::GetMiscStatus(DWORD aspect, DWORD* status) {
+  QUILLON_COM_TRACE("IOleObject", GetMiscStatus, aspect, status);
   if (!status) return E_POINTER;
   *status = kMiscStatus;
   return S_OK;
 }
 
-HRESULT QuillonObject::OleObject::SetColorScheme(LOGPALETTE*) { return E_NOTIMPL; }
+HRESULT QuillonObject::OleObject::SetColorScheme(LOGPALETTE* palette) {
+  QUILLON_COM_TRACE("IOleObject", SetColorScheme, palette);
+  return E_NOTIMPL;
+}
 
 // --- IOleControl --------------------------------------------------------------------------
 
 HRESULT QuillonObject::Control::GetControlInfo(CONTROLINFO* info) {
+  QUILLON_COM_TRACE("IOleControl", GetControlInfo, info);
   if (!info) return E_POINTER;
   info->hAccel = nullptr;
   info->cAccel = 0;
@@ -170,11 +204,15 @@ HRESULT QuillonObject::Control::GetControlInfo(CONTROLINFO* info) {
   return S_OK;
 }
 
-HRESULT QuillonObject::Control::OnMnemonic(MSG*) { return E_NOTIMPL; }
+HRESULT QuillonObject::Control::OnMnemonic(MSG* msg) {
+  QUILLON_COM_TRACE("IOleControl", OnMnemonic, msg);
+  return E_NOTIMPL;
+}
 
 // A change of UserMode, or of any ambient property the container does not name, goes to
 // the run/design switch.
 HRESULT QuillonObject::Control::OnAmbientPropertyChange(DISPID id) {
+  QUILLON_COM_TRACE("IOleControl", OnAmbientPropertyChange, id);
   QuillonObject& o = impl_from<IOleControl>(this);
   return GuardCall([&] {
     if (id == DISPID_AMBIENT_USERMODE || id == DISPID_UNKNOWN)
@@ -183,6 +221,9 @@ HRESULT QuillonObject::Control::OnAmbientPropertyChange(DISPID id) {
   });
 }
 
-HRESULT QuillonObject::Control::FreezeEvents(BOOL) { return S_OK; }
+HRESULT QuillonObject::Control::FreezeEvents(BOOL freeze) {
+  QUILLON_COM_TRACE("IOleControl", FreezeEvents, freeze);
+  return S_OK;
+}
 
 }  // namespace quillon

@@ -36,71 +36,6 @@ HRESULT GetValue(T* out, F&& compute) noexcept {
 
 QuillonPD& ModelOf(_QuillonPD* iface) { return impl_from(iface).model(); }
 
-// The value an argument passed by reference refers to, as a shallow by-value variant (it owns
-// nothing); other arguments as they are. Script engines pass variables by reference, as
-// variants referring to variants.
-VARIANT ValueOf(const VARIANT& arg) {
-  const VARIANT* v = &arg;
-  while (V_VT(v) == (VT_VARIANT | VT_BYREF) && V_VARIANTREF(v) != nullptr) v = V_VARIANTREF(v);
-  VARIANT value = *v;
-  if (!(V_VT(v) & VT_BYREF) || V_BYREF(v) == nullptr) return value;
-  const VARTYPE type = V_VT(v) & ~VT_BYREF;
-  V_VT(&value) = type;
-  switch (type) {
-    case VT_BSTR:
-      V_BSTR(&value) = *V_BSTRREF(v);
-      break;
-    case VT_UI1:
-      V_UI1(&value) = *V_UI1REF(v);
-      break;
-    case VT_I1:
-      V_I1(&value) = *V_I1REF(v);
-      break;
-    case VT_I2:
-      V_I2(&value) = *V_I2REF(v);
-      break;
-    case VT_UI2:
-      V_UI2(&value) = *V_UI2REF(v);
-      break;
-    case VT_I4:
-      V_I4(&value) = *V_I4REF(v);
-      break;
-    case VT_UI4:
-      V_UI4(&value) = *V_UI4REF(v);
-      break;
-    case VT_INT:
-      V_INT(&value) = *V_INTREF(v);
-      break;
-    case VT_UINT:
-      V_UINT(&value) = *V_UINTREF(v);
-      break;
-    case VT_R4:
-      V_R4(&value) = *V_R4REF(v);
-      break;
-    case VT_R8:
-      V_R8(&value) = *V_R8REF(v);
-      break;
-    case VT_DATE:
-      V_DATE(&value) = *V_DATEREF(v);
-      break;
-    case VT_BOOL:
-      V_BOOL(&value) = *V_BOOLREF(v);
-      break;
-    case VT_CY:
-      V_CY(&value) = *V_CYREF(v);
-      break;
-    case VT_DISPATCH:
-      V_DISPATCH(&value) = *V_DISPATCHREF(v);
-      break;
-    case VT_UNKNOWN:
-      V_UNKNOWN(&value) = *V_UNKNOWNREF(v);
-      break;
-    default:
-      return *v;  // arrays, decimals and the like stay references
-  }
-  return value;
-}
-
 // Property gets without arguments, what scripts and containers call most, go straight to the
 // getter: the same result as through ITypeInfo::Invoke, without the temporary arrays it
 // allocates for every call. Anything else, and a getter that fails, takes the general path.
@@ -146,24 +81,19 @@ bool InvokeDirectGet(_QuillonPD* pd, DISPID id, WORD flags, const DISPPARAMS& pa
   return false;
 }
 
-bool HasReference(const DISPPARAMS& params) {
-  for (UINT i = 0; i < params.cArgs; ++i) {
-    if (V_VT(&params.rgvarg[i]) & VT_BYREF) return true;
-  }
-  return false;
-}
-
 }  // namespace
 
 // --- IDispatch, through the type information of the embedded type library ----------------
 
 HRESULT QuillonObject::Automation::GetTypeInfoCount(UINT* count) {
+  QUILLON_COM_TRACE("IDispatch", GetTypeInfoCount, count);
   if (count == nullptr) return E_POINTER;
   *count = 1;
   return S_OK;
 }
 
-HRESULT QuillonObject::Automation::GetTypeInfo(UINT index, LCID, ITypeInfo** out) {
+HRESULT QuillonObject::Automation::GetTypeInfo(UINT index, LCID lcid, ITypeInfo** out) {
+  QUILLON_COM_TRACE("IDispatch", GetTypeInfo, index, lcid, out);
   if (out == nullptr) return E_POINTER;
   *out = nullptr;
   if (index != 0) return DISP_E_BADINDEX;
@@ -173,8 +103,9 @@ HRESULT QuillonObject::Automation::GetTypeInfo(UINT index, LCID, ITypeInfo** out
   return hr;
 }
 
-HRESULT QuillonObject::Automation::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID,
-                                                 DISPID* ids) {
+HRESULT QuillonObject::Automation::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count,
+                                                 LCID lcid, DISPID* ids) {
+  QUILLON_COM_TRACE("IDispatch", GetIDsOfNames, riid, names, count, lcid, ids);
   if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
   if (names == nullptr || ids == nullptr) return E_POINTER;
   ITypeInfo* info = nullptr;
@@ -184,36 +115,38 @@ HRESULT QuillonObject::Automation::GetIDsOfNames(REFIID riid, LPOLESTR* names, U
   return DispGetIDsOfNames(info, names, count, ids);
 }
 
-// ITypeInfo::Invoke finds the member, checks and converts the arguments and calls this
-// interface's table of operations, answering as Automation clients expect.
-HRESULT QuillonObject::Automation::Invoke(DISPID id, REFIID riid, LCID, WORD flags,
+// ITypeInfo::Invoke finds the member, converts the arguments and calls this interface's table
+// of operations, answering as Automation clients expect. It is given copies of the arguments
+// (ArgumentCopies): what the caller passes, by value or by reference, stays the caller's.
+HRESULT QuillonObject::Automation::Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags,
                                           DISPPARAMS* params, VARIANT* result, EXCEPINFO* error,
                                           UINT* arg_error) {
+  QUILLON_COM_TRACE("IDispatch", Invoke, id, riid, lcid, flags, params, result, error, arg_error);
   if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
   if (params == nullptr) return E_POINTER;
+  HRESULT hr = CheckDispParams(*params);
+  if (FAILED(hr)) return hr;
   if (InvokeDirectGet(this, id, flags, *params, result)) return S_OK;
   TypeInfoCache& cache = impl_from<_QuillonPD>(this).env().type_info();
   ITypeInfo* info = nullptr;
-  HRESULT hr = cache.Get(TypeInfoCache::kInterface, &info);
+  hr = cache.Get(TypeInfoCache::kInterface, &info);
   if (FAILED(hr)) return hr;
   const MemberShape* shape = cache.shapes().Find(id, flags);
-  if (shape != nullptr) {
-    hr = CheckArgumentCount(*shape, *params);
-    if (FAILED(hr)) return hr;
+  if (shape == nullptr) return DISP_E_MEMBERNOTFOUND;
+  hr = CheckArgumentCount(*shape, *params);
+  if (FAILED(hr)) return hr;
+  ArgumentCopies copies;
+  UINT bad = 0;
+  hr = copies.Copy(*params, &bad);
+  if (FAILED(hr)) {
+    if (hr == DISP_E_TYPEMISMATCH && arg_error != nullptr) *arg_error = bad;
+    return hr;
   }
-  // No member writes to its arguments (MaJNTF leaves them as they came), so arguments passed
-  // by reference are handed on as the values they refer to, which ITypeInfo::Invoke then
-  // converts as it converts any value.
-  VARIANT values[4];
-  DISPPARAMS forwarded = *params;
-  if (params->cArgs <= 4 && HasReference(*params)) {
-    for (UINT i = 0; i < params->cArgs; ++i) values[i] = ValueOf(params->rgvarg[i]);
-    forwarded.rgvarg = values;
-  }
+  DISPPARAMS forwarded = copies.Forwarded(*params);
   hr =
       info->Invoke(static_cast<_QuillonPD*>(this), id, flags, &forwarded, result, error, arg_error);
-  if (hr == DISP_E_TYPEMISMATCH && shape != nullptr && arg_error != nullptr) {
-    *arg_error = MismatchedArgument(*shape, *params);
+  if (hr == DISP_E_TYPEMISMATCH && arg_error != nullptr) {
+    *arg_error = MismatchedArgument(*shape, forwarded);
   }
   return hr;
 }
@@ -221,78 +154,96 @@ HRESULT QuillonObject::Automation::Invoke(DISPID id, REFIID riid, LCID, WORD fla
 // --- _QuillonPD, in the order of its table ------------------------------------------------
 
 HRESULT QuillonObject::Automation::put_NTF(BSTR value) {
+  QUILLON_COM_TRACE("_QuillonPD", put_NTF, value);
   return Do([&] { ModelOf(this).put_NTF(TextFromBstr(value)); });
 }
 
 HRESULT QuillonObject::Automation::get_NTF(BSTR* value) {
+  QUILLON_COM_TRACE("_QuillonPD", get_NTF, value);
   return GetText(value, [&] { return ModelOf(this).get_NTF(); });
 }
 
 HRESULT QuillonObject::Automation::put_Formatage(BSTR value) {
+  QUILLON_COM_TRACE("_QuillonPD", put_Formatage, value);
   return Do([&] { ModelOf(this).put_Formatage(TextFromBstr(value)); });
 }
 
 HRESULT QuillonObject::Automation::get_Formatage(BSTR* value) {
+  QUILLON_COM_TRACE("_QuillonPD", get_Formatage, value);
   return GetText(value, [&] { return ModelOf(this).get_Formatage(); });
 }
 
 HRESULT QuillonObject::Automation::get_Valeur(BSTR* value) {
+  QUILLON_COM_TRACE("_QuillonPD", get_Valeur, value);
   return GetText(value, [&] { return ModelOf(this).get_Valeur(); });
 }
 
 HRESULT QuillonObject::Automation::put_Valeur(BSTR value) {
+  QUILLON_COM_TRACE("_QuillonPD", put_Valeur, value);
   return Do([&] { ModelOf(this).put_Valeur(TextFromBstr(value)); });
 }
 
 HRESULT QuillonObject::Automation::get_ValeurNombre(double* value) {
+  QUILLON_COM_TRACE("_QuillonPD", get_ValeurNombre, value);
   return GetValue(value, [&] { return ModelOf(this).get_ValeurNombre(); });
 }
 
 HRESULT QuillonObject::Automation::put_ValeurNombre(double value) {
+  QUILLON_COM_TRACE("_QuillonPD", put_ValeurNombre, value);
   return Do([&] { ModelOf(this).put_ValeurNombre(value); });
 }
 
 HRESULT QuillonObject::Automation::get_ValeurFormatee(BSTR* value) {
+  QUILLON_COM_TRACE("_QuillonPD", get_ValeurFormatee, value);
   return GetText(value, [&] { return ModelOf(this).get_ValeurFormatee(); });
 }
 
 HRESULT QuillonObject::Automation::put_ValeurFormatee(BSTR value) {
+  QUILLON_COM_TRACE("_QuillonPD", put_ValeurFormatee, value);
   return Do([&] { ModelOf(this).put_ValeurFormatee(TextFromBstr(value)); });
 }
 
 HRESULT QuillonObject::Automation::get_HorodatageDernLect(BSTR* value) {
+  QUILLON_COM_TRACE("_QuillonPD", get_HorodatageDernLect, value);
   return GetText(value, [&] { return ModelOf(this).get_HorodatageDernLect(); });
 }
 
 HRESULT QuillonObject::Automation::put_HorodatageDernLect(BSTR value) {
+  QUILLON_COM_TRACE("_QuillonPD", put_HorodatageDernLect, value);
   return Do([&] { ModelOf(this).put_HorodatageDernLect(TextFromBstr(value)); });
 }
 
 HRESULT QuillonObject::Automation::get_Qualite(BSTR* value) {
+  QUILLON_COM_TRACE("_QuillonPD", get_Qualite, value);
   return GetText(value, [&] { return ModelOf(this).get_Qualite(); });
 }
 
 HRESULT QuillonObject::Automation::put_Qualite(BSTR value) {
+  QUILLON_COM_TRACE("_QuillonPD", put_Qualite, value);
   return Do([&] { ModelOf(this).put_Qualite(TextFromBstr(value)); });
 }
 
 HRESULT QuillonObject::Automation::put_Frequence_Rafraichissement(::E_POLLTIME value) {
+  QUILLON_COM_TRACE("_QuillonPD", put_Frequence_Rafraichissement, value);
   return Do([&] { ModelOf(this).put_Frequence_Rafraichissement(static_cast<int32_t>(value)); });
 }
 
 HRESULT QuillonObject::Automation::get_Frequence_Rafraichissement(::E_POLLTIME* value) {
+  QUILLON_COM_TRACE("_QuillonPD", get_Frequence_Rafraichissement, value);
   return GetValue(value, [&] {
     return static_cast<::E_POLLTIME>(ModelOf(this).get_Frequence_Rafraichissement());
   });
 }
 
 HRESULT QuillonObject::Automation::Rafraichir() {
+  QUILLON_COM_TRACE("_QuillonPD", Rafraichir);
   return Do([&] { ModelOf(this).Rafraichir(); });
 }
 
 // The four arguments are passed by reference and left as they came.
 HRESULT QuillonObject::Automation::MaJNTF(BSTR* valeur, BSTR* valeur_formatee,
                                           unsigned char* qualite, DATE* date_dern_lect) {
+  QUILLON_COM_TRACE("_QuillonPD", MaJNTF, valeur, valeur_formatee, qualite, date_dern_lect);
   if (valeur == nullptr || valeur_formatee == nullptr || qualite == nullptr ||
       date_dern_lect == nullptr) {
     return E_POINTER;
@@ -306,6 +257,7 @@ HRESULT QuillonObject::Automation::MaJNTF(BSTR* valeur, BSTR* valeur_formatee,
 // --- IProvideClassInfo2 -------------------------------------------------------------------
 
 HRESULT QuillonObject::ClassInfo::GetClassInfo(ITypeInfo** out) {
+  QUILLON_COM_TRACE("IProvideClassInfo", GetClassInfo, out);
   if (out == nullptr) return E_POINTER;
   *out = nullptr;
   const HRESULT hr =
@@ -315,6 +267,7 @@ HRESULT QuillonObject::ClassInfo::GetClassInfo(ITypeInfo** out) {
 }
 
 HRESULT QuillonObject::ClassInfo::GetGUID(DWORD kind, GUID* guid) {
+  QUILLON_COM_TRACE("IProvideClassInfo2", GetGUID, kind, guid);
   if (guid == nullptr) return E_POINTER;
   if (kind != GUIDKIND_DEFAULT_SOURCE_DISP_IID) {
     *guid = GUID_NULL;

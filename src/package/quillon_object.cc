@@ -103,7 +103,7 @@ HRESULT QuillonObject::InnerQueryInterface(REFIID riid, void** out) {
     }
   }
   *out = found;
-  if (found == nullptr) return E_NOINTERFACE;
+  if (found == nullptr) return ComTraceSite::UnknownInterface(this, riid);
   found->AddRef();
   return S_OK;
 }
@@ -140,6 +140,7 @@ bool QuillonObject::PropertyChanged(const ControlProperty& property) noexcept {
 // --- IConnectionPointContainer ------------------------------------------------------------
 
 HRESULT QuillonObject::Connections::EnumConnectionPoints(IEnumConnectionPoints** out) {
+  QUILLON_COM_TRACE("IConnectionPointContainer", EnumConnectionPoints, out);
   QuillonObject& o = impl_from<IConnectionPointContainer>(this);
   try {
     return NewConnectionPointEnum({&o.events_, &o.property_notify_}, out);
@@ -149,6 +150,7 @@ HRESULT QuillonObject::Connections::EnumConnectionPoints(IEnumConnectionPoints**
 }
 
 HRESULT QuillonObject::Connections::FindConnectionPoint(REFIID riid, IConnectionPoint** out) {
+  QUILLON_COM_TRACE("IConnectionPointContainer", FindConnectionPoint, riid, out);
   if (out == nullptr) return E_POINTER;
   QuillonObject& o = impl_from<IConnectionPointContainer>(this);
   *out = nullptr;

@@ -5,9 +5,13 @@
 
 namespace quillon {
 
-HRESULT QuillonObject::ViewObject::Draw(DWORD aspect, LONG, void*, DVTARGETDEVICE*, HDC, HDC dc,
-                                        LPCRECTL bounds, LPCRECTL,
-                                        BOOL(STDMETHODCALLTYPE*)(ULONG_PTR), ULONG_PTR) {
+HRESULT QuillonObject::ViewObject::Draw(DWORD aspect, LONG index, void* aspect_info,
+                                        DVTARGETDEVICE* device, HDC target, HDC dc, LPCRECTL bounds,
+                                        LPCRECTL window_bounds,
+                                        BOOL(STDMETHODCALLTYPE* next)(ULONG_PTR),
+                                        ULONG_PTR next_arg) {
+  QUILLON_COM_TRACE("IViewObject2", Draw, aspect, index, aspect_info, device, target, dc, bounds,
+                    window_bounds, next, next_arg);
   if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
   if (!dc || !bounds) return E_INVALIDARG;
   const RECT r{bounds->left, bounds->top, bounds->right, bounds->bottom};
@@ -20,21 +24,30 @@ HRESULT QuillonObject::ViewObject::Draw(DWORD aspect, LONG, void*, DVTARGETDEVIC
   return S_OK;
 }
 
-HRESULT QuillonObject::ViewObject::GetColorSet(DWORD, LONG, void*, DVTARGETDEVICE*, HDC,
+HRESULT QuillonObject::ViewObject::GetColorSet(DWORD aspect, LONG index, void* aspect_info,
+                                               DVTARGETDEVICE* device, HDC target,
                                                LOGPALETTE** colours) {
+  QUILLON_COM_TRACE("IViewObject2", GetColorSet, aspect, index, aspect_info, device, target,
+                    colours);
   if (!colours) return E_POINTER;
   *colours = nullptr;
   return S_FALSE;
 }
 
-HRESULT QuillonObject::ViewObject::Freeze(DWORD, LONG, void*, DWORD* cookie) {
+HRESULT QuillonObject::ViewObject::Freeze(DWORD aspect, LONG index, void* aspect_info,
+                                          DWORD* cookie) {
+  QUILLON_COM_TRACE("IViewObject2", Freeze, aspect, index, aspect_info, cookie);
   if (cookie) *cookie = 0;
   return E_NOTIMPL;
 }
 
-HRESULT QuillonObject::ViewObject::Unfreeze(DWORD) { return E_NOTIMPL; }
+HRESULT QuillonObject::ViewObject::Unfreeze(DWORD cookie) {
+  QUILLON_COM_TRACE("IViewObject2", Unfreeze, cookie);
+  return E_NOTIMPL;
+}
 
 HRESULT QuillonObject::ViewObject::SetAdvise(DWORD aspects, DWORD flags, IAdviseSink* sink) {
+  QUILLON_COM_TRACE("IViewObject2", SetAdvise, aspects, flags, sink);
   Embedding& e = impl_from<IViewObject2>(this).embedding_;
   if (sink) sink->AddRef();
   e.view_sink.Reset();
@@ -45,6 +58,7 @@ HRESULT QuillonObject::ViewObject::SetAdvise(DWORD aspects, DWORD flags, IAdvise
 }
 
 HRESULT QuillonObject::ViewObject::GetAdvise(DWORD* aspects, DWORD* flags, IAdviseSink** sink) {
+  QUILLON_COM_TRACE("IViewObject2", GetAdvise, aspects, flags, sink);
   const Embedding& e = impl_from<IViewObject2>(this).embedding_;
   if (aspects) *aspects = e.view_aspects;
   if (flags) *flags = e.view_flags;
@@ -55,7 +69,9 @@ HRESULT QuillonObject::ViewObject::GetAdvise(DWORD* aspects, DWORD* flags, IAdvi
   return S_OK;
 }
 
-HRESULT QuillonObject::ViewObject::GetExtent(DWORD aspect, LONG, DVTARGETDEVICE*, SIZEL* size) {
+HRESULT QuillonObject::ViewObject::GetExtent(DWORD aspect, LONG index, DVTARGETDEVICE* device,
+                                             SIZEL* size) {
+  QUILLON_COM_TRACE("IViewObject2", GetExtent, aspect, index, device, size);
   if (!size) return E_POINTER;
   if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
   *size = impl_from<IViewObject2>(this).embedding_.extent;

@@ -23,10 +23,10 @@ Check "NTF default", pd.NTF, "Noeud:Tag.Field"
 pd.NTF = "N1:T1.F1"
 Check "NTF set", pd.NTF, "N1:T1.F1"
 
-' A new control before its first read.
-Check "Qualite of a new control", pd.Qualite, "-2"
-Check "Valeur of a new control", pd.Valeur, "?"
-Check "Frequence_Rafraichissement default", pd.Frequence_Rafraichissement, 29
+' A script never calls InitNew: the control has the state of a freshly created instance.
+Check "Qualite of a fresh control", pd.Qualite, "0"
+Check "Valeur of a fresh control", pd.Valeur, ""
+Check "Frequence_Rafraichissement of a fresh control", pd.Frequence_Rafraichissement, 0
 
 ' The five value properties discard what is assigned to them.
 pd.Valeur = "x"
@@ -34,10 +34,10 @@ pd.ValeurNombre = 42
 pd.ValeurFormatee = "x"
 pd.HorodatageDernLect = "x"
 pd.Qualite = "0"
-Check "Valeur after a put", pd.Valeur, "?"
+Check "Valeur after a put", pd.Valeur, ""
 Check "ValeurNombre after a put", pd.ValeurNombre, 0
-Check "ValeurFormatee after a put", pd.ValeurFormatee, "?"
-Check "Qualite after a put", pd.Qualite, "-2"
+Check "ValeurFormatee after a put", pd.ValeurFormatee, ""
+Check "Qualite after a put", pd.Qualite, "0"
 
 ' A refresh period outside the enumeration is kept as it is.
 pd.Frequence_Rafraichissement = 5
@@ -60,6 +60,25 @@ pd.MaJNTF valeur, formatee, qualite, moment
 Check "Qualite after MaJNTF 255", pd.Qualite, "-1"
 Check "argument left as it came", qualite, 255
 Check "Valeur of 7", pd.Valeur, "7 %"
+
+' The strings of variables passed to MaJNTF stay the script's: new strings of the same size,
+' which would take the memory of a freed one, leave them as they were.
+Dim i, intact, texte, autre
+intact = True
+pd.Formatage = ""
+For i = 1 To 300
+  valeur = "v" & (1000 + i)
+  formatee = "f" & (1000 + i)
+  pd.MaJNTF valeur, formatee, qualite, moment
+  texte = "t" & (1000 + i)
+  autre = "u" & (1000 + i)
+  If valeur <> "v" & (1000 + i) Or formatee <> "f" & (1000 + i) Then intact = False
+Next
+Check "variables passed to MaJNTF are left intact", intact, True
+Check "last value passed in a loop", pd.ValeurFormatee, "f1300"
+Check "strings made after the calls", formatee & texte & autre, "f1300t1300u1300"
+pd.Formatage = "0 %"
+pd.MaJNTF "7", "7,0", qualite, moment
 
 pd.Rafraichir
 Check "Rafraichir changes nothing", pd.Qualite, "-1"

@@ -29,6 +29,30 @@ TEST(LateBoundTest, MissingLibraryOrFunctionFailsOnlyThatCallAndAFoundAddressIsK
   EXPECT_GT(first(), 0u);
 }
 
+// A library that nothing else in this program loads: its only references are the binder's.
+constexpr char kUnusedLibrary[] = "icmp.dll";
+
+TEST(LateBoundTest, ALibraryIsLoadedOnceWhateverTheCallsAndFreedAtDetach) {
+  ASSERT_EQ(GetModuleHandleA(kUnusedLibrary), nullptr);
+  int32_t error = 0;
+  for (int i = 0; i < 20; ++i) {
+    LateBound<TickFn> missing(kUnusedLibrary, "QuillonAbsent");
+    EXPECT_EQ(missing.Get(&error), nullptr);
+    EXPECT_EQ(missing.Get(&error), nullptr);
+    EXPECT_EQ(error, ERROR_PROC_NOT_FOUND);
+  }
+  LateBound<TickFn> found(kUnusedLibrary, "IcmpCreateFile");
+  EXPECT_NE(found.Get(), nullptr);
+  ASSERT_NE(GetModuleHandleA(kUnusedLibrary), nullptr);
+  FreeBoundLibraries();
+  EXPECT_EQ(GetModuleHandleA(kUnusedLibrary), nullptr) << "a reference was left behind";
+  // Bound again after that, as a library loaded anew would.
+  LateBound<TickFn> again(kUnusedLibrary, "IcmpCreateFile");
+  EXPECT_NE(again.Get(), nullptr);
+  FreeBoundLibraries();
+  EXPECT_EQ(GetModuleHandleA(kUnusedLibrary), nullptr);
+}
+
 // Writes `text` as the value "Chemin PD" of `key` in the registry view `view`.
 void WriteInView(const wchar_t* key, REGSAM view, const char* text) {
   HKEY h = nullptr;
