@@ -21,6 +21,8 @@ Text LabelText(const FaceChild& label, TextView caption) {
   return out;
 }
 
+FaceState::FaceState() { colours_.fill(kSurfaceTextColour); }
+
 // Made on first use, by whichever thread comes first, and never changed.
 const Text& FaceState::DesignCaption(Child c) {
   static const std::array<Text, kChildCount> design = [] {
