@@ -215,6 +215,7 @@ HRESULT QuillonObject::Control::OnAmbientPropertyChange(DISPID id) {
   QUILLON_COM_TRACE("IOleControl", OnAmbientPropertyChange, id);
   QuillonObject& o = impl_from<IOleControl>(this);
   return GuardCall([&] {
+    o.site_.quick_ambients().Forget(id);
     if (id == DISPID_AMBIENT_USERMODE || id == DISPID_UNKNOWN)
       o.model().AmbientChanged(u"UserMode");
     return S_OK;

@@ -11,6 +11,7 @@
 #include "control/control_site.h"
 #include "control/face.h"
 #include "package/face_window.h"
+#include "package/quick_ambients.h"
 
 namespace quillon {
 
@@ -30,10 +31,17 @@ class WindowSite final : public ControlSite {
   bool SetForeColor(Child label, uint32_t colour) noexcept override;
   bool EnableTimer(bool enabled) noexcept override { return window_.EnableTimer(enabled); }
   bool PropertyChanged(const ControlProperty& property) noexcept override;
-  UserMode AmbientUserMode() noexcept override { return ReadAmbientUserMode(client_site_); }
+  UserMode AmbientUserMode() noexcept override {
+    return quick_.user_mode ? *quick_.user_mode : ReadAmbientUserMode(client_site_);
+  }
 
   // The client site to read ambient properties from (not counted: the object holds it).
-  void set_client_site(IOleClientSite* site) { client_site_ = site; }
+  // Ambients handed over with quick activation hold for their own site only.
+  void set_client_site(IOleClientSite* site) {
+    if (site != quick_.site) quick_ = {};
+    client_site_ = site;
+  }
+  QuickAmbients& quick_ambients() { return quick_; }
   const FaceState& face() const { return face_; }
   FaceWindow& window() { return window_; }
 
@@ -43,6 +51,7 @@ class WindowSite final : public ControlSite {
   std::function<bool(const ControlProperty&)> changed_;
   std::function<void()> face_changed_;
   IOleClientSite* client_site_ = nullptr;
+  QuickAmbients quick_;
   FaceState face_;
   FaceWindow window_;
 };
