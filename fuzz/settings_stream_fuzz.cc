@@ -13,10 +13,12 @@ namespace {
 bool Decode(std::span<const uint8_t> bytes, SettingsRecord* record) {
   SettingsHeader header;
   if (bytes.size() < kSettingsHeaderSize) return false;
-  if (DecodeSettingsHeader(bytes.first(kSettingsHeaderSize), &header) != SettingsError::kNone) {
+  const size_t header_size = SettingsHeaderSize(bytes);
+  if (bytes.size() < header_size) return false;
+  if (DecodeSettingsHeader(bytes.first(header_size), &header) != SettingsError::kNone) {
     return false;
   }
-  const std::span<const uint8_t> rest = bytes.subspan(kSettingsHeaderSize);
+  const std::span<const uint8_t> rest = bytes.subspan(header_size);
   if (rest.size() < header.payload_size) return false;
   return DecodeSettingsPayload(header, rest.first(header.payload_size), record) ==
          SettingsError::kNone;

@@ -102,6 +102,13 @@ void QuillonPD::MaJNTF(const Text& strNewValeur, const Text& strNewValeurFormate
 
 // --- Lifecycle ----------------------------------------------------------------------------
 
+void QuillonPD::Reset() {
+  QuillonPDFields fresh;
+  fresh.dtmDateDemarrage = f_.dtmDateDemarrage;
+  fresh.blnDemarrageTermine = f_.blnDemarrageTermine;
+  f_ = std::move(fresh);
+}
+
 void QuillonPD::InitProperties() {
   f_.strNTF.clear();
   f_.strValeur = u"?";

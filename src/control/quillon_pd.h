@@ -72,6 +72,10 @@ class QuillonPD {
   void MaJNTF(const Text& strNewValeur, const Text& strNewValeurFormatee, uint8_t bytNewQualite,
               double dtmNewDateDernLect);
 
+  // Back to the state of a freshly created instance (empty texts, zeros, the zero date);
+  // the run state of the refresh cycle and the face stay as they are.
+  void Reset();
+
   // Lifecycle notifications from the container.
   void InitProperties();
   void ReadProperties(PropertyBag& bag);

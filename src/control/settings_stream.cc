@@ -2,12 +2,14 @@
 
 #include <cstring>
 #include <new>
+#include <utility>
 
 namespace quillon {
 namespace {
 
 constexpr uint8_t kMagic[4] = {'Q', 'P', 'D', 'S'};
-constexpr uint16_t kVersion = 1;
+constexpr uint16_t kVersion = 1;      // what every block that fits its limit is written as
+constexpr uint16_t kLongVersion = 2;  // a payload size of 8 bytes, and no limit of its own
 
 // Value kinds, numbered as Automation numbers its variant types.
 enum Kind : uint16_t {
@@ -85,7 +87,6 @@ bool EncodeValue(const BagValue& value, Writer& w) {
     w.U16(kDouble);
     w.U64(bits);
   } else if (const Text* t = std::get_if<Text>(&value)) {
-    if (t->size() > kSettingsMaxPayload / 2) return false;
     w.U16(kText);
     w.U32(static_cast<uint32_t>(t->size()));
     w.Chars(*t);
@@ -93,6 +94,39 @@ bool EncodeValue(const BagValue& value, Writer& w) {
     return false;  // an object or an error has no saved form
   }
   return true;
+}
+
+// The bytes that EncodeValue writes for `value`; false when it has no saved form.
+bool ValueSize(const BagValue& value, uint64_t* size) {
+  if (const Text* t = std::get_if<Text>(&value)) {
+    if (!std::in_range<uint32_t>(t->size())) return false;  // its length takes 4 bytes
+    *size = 2 + 4 + 2 * uint64_t{t->size()};
+    return true;
+  }
+  if (std::holds_alternative<BagOther>(value)) return false;
+  *size = 2 + (std::holds_alternative<bool>(value)      ? 2
+               : std::holds_alternative<int32_t>(value) ? 4
+               : std::holds_alternative<double>(value)  ? 8
+                                                        : 0);
+  return true;
+}
+
+bool PayloadSize(const SettingsRecord& record, uint64_t* size) {
+  if (record.entries().size() > kSettingsMaxEntries) return false;
+  uint64_t total = 0;
+  for (const auto& [name, value] : record.entries()) {
+    uint64_t value_size = 0;
+    if (name.empty() || name.size() > kSettingsMaxName || !ValueSize(value, &value_size)) {
+      return false;
+    }
+    total += 2 + 2 * name.size() + value_size;
+  }
+  *size = total;
+  return true;
+}
+
+size_t HeaderSizeOf(uint64_t payload_size) {
+  return payload_size <= kSettingsMaxPayload ? kSettingsHeaderSize : kSettingsLongHeaderSize;
 }
 
 bool DecodeValue(Reader& r, BagValue* value) {
@@ -170,24 +204,43 @@ bool SettingsRecord::Write(const Text& name, const BagValue& value) noexcept {
   }
 }
 
+bool SettingsBlockSize(const SettingsRecord& record, uint64_t* size) {
+  uint64_t payload = 0;
+  if (!PayloadSize(record, &payload)) return false;
+  *size = HeaderSizeOf(payload) + payload;
+  return true;
+}
+
 bool EncodeSettings(const SettingsRecord& record, std::vector<uint8_t>* out) {
-  if (record.entries().size() > kSettingsMaxEntries) return false;
-  std::vector<uint8_t> payload;
-  Writer w(payload);
+  uint64_t payload = 0;
+  if (!PayloadSize(record, &payload)) return false;
+  const size_t header_size = HeaderSizeOf(payload);
+  if (payload > out->max_size() - header_size) return false;
+  std::vector<uint8_t> block;
+  block.reserve(static_cast<size_t>(header_size + payload));
+  block.assign(std::begin(kMagic), std::end(kMagic));
+  Writer w(block);
+  w.U16(header_size == kSettingsHeaderSize ? kVersion : kLongVersion);
+  w.U16(static_cast<uint16_t>(record.entries().size()));
+  if (header_size == kSettingsHeaderSize) {
+    w.U32(static_cast<uint32_t>(payload));
+  } else {
+    w.U64(payload);
+  }
   for (const auto& [name, value] : record.entries()) {
-    if (name.empty() || name.size() > kSettingsMaxName) return false;
     w.U16(static_cast<uint16_t>(name.size()));
     w.Chars(name);
-    if (!EncodeValue(value, w)) return false;
+    EncodeValue(value, w);
   }
-  if (payload.size() > kSettingsMaxPayload) return false;
-  out->assign(std::begin(kMagic), std::end(kMagic));
-  Writer header(*out);
-  header.U16(kVersion);
-  header.U16(static_cast<uint16_t>(record.entries().size()));
-  header.U32(static_cast<uint32_t>(payload.size()));
-  out->insert(out->end(), payload.begin(), payload.end());
+  out->swap(block);
   return true;
+}
+
+size_t SettingsHeaderSize(std::span<const uint8_t> start) {
+  const bool long_header = start.size() > 5 &&
+                           std::memcmp(start.data(), kMagic, sizeof kMagic) == 0 &&
+                           start[4] == kLongVersion && start[5] == 0;
+  return long_header ? kSettingsLongHeaderSize : kSettingsHeaderSize;
 }
 
 SettingsError DecodeSettingsHeader(std::span<const uint8_t> header, SettingsHeader* out) {
@@ -197,10 +250,17 @@ SettingsError DecodeSettingsHeader(std::span<const uint8_t> header, SettingsHead
   SettingsHeader h;
   r.U16(&h.version);
   r.U16(&h.entry_count);
-  r.U32(&h.payload_size);
   if (h.version == 0) return SettingsError::kCorrupt;
-  if (h.version > kVersion) return SettingsError::kNewerVersion;
-  if (h.entry_count > kSettingsMaxEntries || h.payload_size > kSettingsMaxPayload) {
+  if (h.version > kLongVersion) return SettingsError::kNewerVersion;
+  if (h.version == kVersion) {
+    uint32_t size = 0;
+    r.U32(&size);
+    h.payload_size = size;
+  } else if (!r.U64(&h.payload_size)) {
+    return SettingsError::kCorrupt;  // the header is cut short
+  }
+  if (h.entry_count > kSettingsMaxEntries ||
+      (h.version == kVersion && h.payload_size > kSettingsMaxPayload)) {
     return SettingsError::kCorrupt;
   }
   *out = h;

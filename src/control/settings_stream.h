@@ -1,5 +1,5 @@
 // The control's settings as a block of bytes, for containers that keep controls in streams
-// and storages. Layout (version 1) in docs/stream-format.md.
+// and storages. Layouts (versions 1 and 2) in docs/stream-format.md.
 #pragma once
 
 #include <cstddef>
@@ -26,8 +26,12 @@ class SettingsRecord final : public PropertyBag {
   std::vector<std::pair<Text, BagValue>> entries_;
 };
 
+// A header of version 1, and the start of every header.
 inline constexpr size_t kSettingsHeaderSize = 12;
-// Limits a reader enforces before it allocates anything.
+// A header of version 2: its payload size takes 8 bytes.
+inline constexpr size_t kSettingsLongHeaderSize = 16;
+// The most that a block of version 1 carries after its header; settings beyond it are
+// written as version 2, which has no limit of its own.
 inline constexpr uint32_t kSettingsMaxPayload = 4u << 20;
 inline constexpr uint16_t kSettingsMaxEntries = 256;
 inline constexpr uint16_t kSettingsMaxName = 255;
@@ -42,14 +46,24 @@ enum class SettingsError : uint8_t {
 struct SettingsHeader {
   uint16_t version = 0;
   uint16_t entry_count = 0;
-  uint32_t payload_size = 0;  // bytes that follow the header
+  uint64_t payload_size = 0;  // bytes that follow the header
 };
 
-// The header and the entries of `record`; false when a value has a kind the layout cannot
-// hold or a limit is exceeded.
+// The size of the block that EncodeSettings writes for `record`; false when a value has a
+// kind the layout cannot hold, a name is empty or too long, or there are too many entries.
+bool SettingsBlockSize(const SettingsRecord& record, uint64_t* size);
+
+// The header and the entries of `record`: version 1 when they fit its limit, otherwise
+// version 2. False in the cases of SettingsBlockSize and when the block does not fit in
+// memory.
 bool EncodeSettings(const SettingsRecord& record, std::vector<uint8_t>* out);
 
-// Reads the 12-byte header that starts a block.
+// How long the header is that starts with these kSettingsHeaderSize bytes (or more):
+// kSettingsLongHeaderSize for version 2, otherwise kSettingsHeaderSize.
+size_t SettingsHeaderSize(std::span<const uint8_t> start);
+
+// Reads the header that starts a block (all SettingsHeaderSize bytes of it). The payload
+// size of a version 2 header is not limited: a reader takes the payload as it arrives.
 SettingsError DecodeSettingsHeader(std::span<const uint8_t> header, SettingsHeader* out);
 
 // Reads the entries that follow a header; `record` receives them only when all are sound.

@@ -109,22 +109,4 @@ bool ComPropertyBag::Write(const Text& name, const BagValue& value) noexcept {
   return SUCCEEDED(hr);
 }
 
-bool CheckedBag::Read(const Text& name, const BagValue& default_value, BagValue* value) noexcept {
-  if (!inner_.Read(name, default_value, value)) return false;
-  bool fits = true;
-  try {
-    if (std::holds_alternative<Text>(default_value)) {
-      Text text;
-      fits = BagToText(*value, locale_, &text);
-    } else if (std::holds_alternative<int32_t>(default_value)) {
-      int32_t number = 0;
-      fits = BagToInt32(*value, locale_, &number);
-    }
-  } catch (...) {
-    fits = false;
-  }
-  if (!fits) status_ = DISP_E_TYPEMISMATCH;
-  return true;
-}
-
 }  // namespace quillon

@@ -7,7 +7,6 @@
 #include <ocidl.h>
 
 #include "control/property_bag.h"
-#include "platform/locale.h"
 
 namespace quillon {
 
@@ -30,31 +29,10 @@ class ComPropertyBag final : public PropertyBag {
 
   // S_OK, or the first failure.
   HRESULT status() const { return status_; }
-  const HRESULT* status_ptr() const { return &status_; }
 
  private:
   IPropertyBag* bag_;
   IErrorLog* log_;
-  HRESULT status_ = S_OK;
-};
-
-// Passes reads and writes on to another bag and checks that every value read can take the
-// type of the default that came with it (text or 32-bit integer, by Automation's rules);
-// status() is DISP_E_TYPEMISMATCH once one could not.
-class CheckedBag final : public PropertyBag {
- public:
-  CheckedBag(PropertyBag& inner, Locale& locale) : inner_(inner), locale_(locale) {}
-
-  bool Read(const Text& name, const BagValue& default_value, BagValue* value) noexcept override;
-  bool Write(const Text& name, const BagValue& value) noexcept override {
-    return inner_.Write(name, value);
-  }
-
-  HRESULT status() const { return status_; }
-
- private:
-  PropertyBag& inner_;
-  Locale& locale_;
   HRESULT status_ = S_OK;
 };
 

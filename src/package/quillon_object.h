@@ -57,12 +57,9 @@ class QuillonObject {
 
   // The controlling unknown, where every member's IUnknown goes.
   IUnknown& controlling() { return *controlling_; }
-  // The control model. A client that uses the control before any InitNew or Load (as script
-  // clients do) finds it with the defaults of a new control.
-  QuillonPD& model() {
-    if (!initialized_) InitNew();
-    return model_;
-  }
+  // The control model. Before any InitNew or Load (script clients never call them) it has
+  // the state of a freshly created instance: empty texts, zeros, the zero date.
+  QuillonPD& model() { return model_; }
   ThreadEnvironment& env() { return hold_.env; }
 
  private:
@@ -311,10 +308,11 @@ class QuillonObject {
   // told.
   bool PropertyChanged(const ControlProperty& property) noexcept;
   HRESULT GetClassID(CLSID* clsid);
+  // The model's state before the settings of the first InitNew or Load.
+  void BeginSettings();
   HRESULT InitNew();
-  // Restores the settings from `bag`; *source_status, read once the bag has been read, is
-  // the bag's own failure. A failure leaves the control with its defaults.
-  HRESULT Restore(PropertyBag& bag, const HRESULT* source_status);
+  // Restores the settings from `bag`, key by key; S_OK unless memory runs out.
+  HRESULT Restore(PropertyBag& bag);
   HRESULT LoadStream(IStream* stream);
   HRESULT SaveStream(IStream* stream, BOOL clear_dirty);
 

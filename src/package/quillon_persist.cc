@@ -1,6 +1,9 @@
 // Saving and restoring the control's settings: in a container's property bag, in a stream
 // (the block of docs/stream-format.md) and in a storage (that block in its stream
-// "Contents"). Bad contents give an error code and leave the control with its defaults.
+// "Contents"). Each setting is restored on its own: one that cannot be read or converted
+// keeps its value and the others are restored. A block that is not a sound block of ours
+// gives an error code and leaves the control with the defaults of a new control.
+#include <algorithm>
 #include <vector>
 
 #include "control/settings_stream.h"
@@ -35,10 +38,60 @@ HRESULT ReadExactly(IStream* stream, void* data, ULONG size) {
   return read == size ? S_OK : STG_E_READFAULT;
 }
 
+// Reads `size` bytes into `payload`, which grows only as the bytes arrive: a size that the
+// stream does not hold costs at most twice the bytes that the stream does hold.
+HRESULT ReadPayload(IStream* stream, uint64_t size, std::vector<uint8_t>* payload) {
+  constexpr uint64_t kFirstPiece = 64u << 10, kLargestPiece = 1u << 30;
+  while (payload->size() < size) {
+    const uint64_t have = payload->size();
+    const uint64_t piece = std::min({size - have, std::max(kFirstPiece, have), kLargestPiece});
+    if (have + piece > payload->max_size()) return E_OUTOFMEMORY;
+    payload->resize(static_cast<size_t>(have + piece));
+    const HRESULT hr =
+        ReadExactly(stream, payload->data() + have, static_cast<ULONG>(piece));
+    if (FAILED(hr)) return hr;
+  }
+  return S_OK;
+}
+
+// Reads one block of settings, header and payload, from where the stream stands.
+HRESULT ReadSettings(IStream* stream, SettingsRecord* record) {
+  uint8_t bytes[kSettingsLongHeaderSize];
+  HRESULT hr = ReadExactly(stream, bytes, kSettingsHeaderSize);
+  if (FAILED(hr)) return hr;
+  const size_t header_size = SettingsHeaderSize({bytes, kSettingsHeaderSize});
+  if (header_size > kSettingsHeaderSize) {
+    hr = ReadExactly(stream, bytes + kSettingsHeaderSize,
+                     static_cast<ULONG>(header_size - kSettingsHeaderSize));
+  }
+  SettingsHeader header;
+  if (SUCCEEDED(hr)) hr = ErrorOf(DecodeSettingsHeader({bytes, header_size}, &header));
+  std::vector<uint8_t> payload;
+  if (SUCCEEDED(hr)) hr = ReadPayload(stream, header.payload_size, &payload);
+  if (SUCCEEDED(hr)) hr = ErrorOf(DecodeSettingsPayload(header, payload, record));
+  return hr;
+}
+
+// Writes all of `bytes`, in pieces that IStream::Write can take.
+HRESULT WriteAll(IStream* stream, const std::vector<uint8_t>& bytes) {
+  constexpr size_t kLargestPiece = size_t{1} << 30;
+  for (size_t at = 0; at < bytes.size();) {
+    const ULONG piece = static_cast<ULONG>(std::min(bytes.size() - at, kLargestPiece));
+    ULONG written = 0;
+    const HRESULT hr = stream->Write(bytes.data() + at, piece, &written);
+    if (FAILED(hr)) return hr;
+    if (written != piece) return STG_E_MEDIUMFULL;
+    at += piece;
+  }
+  return S_OK;
+}
+
+// The settings of `model` as one block. Any text the control holds has a saved form, so
+// only a block too large for memory fails.
 HRESULT Encoded(QuillonPD& model, std::vector<uint8_t>* bytes) {
   SettingsRecord record;
   model.WriteProperties(record);
-  return EncodeSettings(record, bytes) ? S_OK : E_UNEXPECTED;
+  return EncodeSettings(record, bytes) ? S_OK : E_OUTOFMEMORY;
 }
 
 }  // namespace
@@ -51,42 +104,43 @@ HRESULT QuillonObject::GetClassID(CLSID* clsid) {
   return S_OK;
 }
 
+// Whatever calls came before it, the first InitNew or Load starts from the state of a
+// freshly created instance.
+void QuillonObject::BeginSettings() {
+  if (!initialized_) model_.Reset();
+  initialized_ = true;
+}
+
 HRESULT QuillonObject::InitNew() {
   return GuardCall([&] {
-    initialized_ = true;
+    BeginSettings();
     model_.InitProperties();
     dirty_ = false;
     return S_OK;
   });
 }
 
-HRESULT QuillonObject::Restore(PropertyBag& bag, const HRESULT* source_status) {
+// ReadProperties reads each key on its own: one that cannot be read or converted keeps its
+// setting, so loading succeeds whatever the bag holds.
+HRESULT QuillonObject::Restore(PropertyBag& bag) {
   return GuardCall([&] {
-    initialized_ = true;
-    CheckedBag checked(bag, env().locale());
-    model_.ReadProperties(checked);
-    HRESULT hr = FAILED(*source_status) ? *source_status : checked.status();
-    if (FAILED(hr)) model_.InitProperties();
+    BeginSettings();
+    model_.ReadProperties(bag);
     dirty_ = false;
-    return hr;
+    return S_OK;
   });
 }
 
 HRESULT QuillonObject::LoadStream(IStream* stream) {
   if (stream == nullptr) return E_POINTER;
   return GuardCall([&] {
-    uint8_t header_bytes[kSettingsHeaderSize];
-    HRESULT hr = ReadExactly(stream, header_bytes, sizeof header_bytes);
-    SettingsHeader header;
-    if (SUCCEEDED(hr)) hr = ErrorOf(DecodeSettingsHeader(header_bytes, &header));
-    std::vector<uint8_t> payload;
-    if (SUCCEEDED(hr)) {
-      payload.resize(header.payload_size);
-      hr = ReadExactly(stream, payload.data(), header.payload_size);
-    }
     SettingsRecord record;
-    if (SUCCEEDED(hr)) hr = ErrorOf(DecodeSettingsPayload(header, payload, &record));
-    return Restore(record, &hr);
+    const HRESULT hr = ReadSettings(stream, &record);
+    if (FAILED(hr)) {
+      InitNew();
+      return hr;
+    }
+    return Restore(record);
   });
 }
 
@@ -95,10 +149,7 @@ HRESULT QuillonObject::SaveStream(IStream* stream, BOOL clear_dirty) {
   return GuardCall([&] {
     std::vector<uint8_t> bytes;
     HRESULT hr = Encoded(model(), &bytes);
-    if (FAILED(hr)) return hr;
-    ULONG written = 0;
-    hr = stream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), &written);
-    if (SUCCEEDED(hr) && written != bytes.size()) hr = STG_E_MEDIUMFULL;
+    if (SUCCEEDED(hr)) hr = WriteAll(stream, bytes);
     if (SUCCEEDED(hr) && clear_dirty) dirty_ = false;
     return hr;
   });
@@ -130,10 +181,12 @@ HRESULT QuillonObject::PersistStream::GetSizeMax(ULARGE_INTEGER* size) {
   QUILLON_COM_TRACE("IPersistStreamInit", GetSizeMax, size);
   if (size == nullptr) return E_POINTER;
   return GuardCall([&] {
-    std::vector<uint8_t> bytes;
-    const HRESULT hr = Encoded(impl_from<IPersistStreamInit>(this).model(), &bytes);
-    size->QuadPart = bytes.size();
-    return hr;
+    SettingsRecord record;
+    impl_from<IPersistStreamInit>(this).model().WriteProperties(record);
+    uint64_t block = 0;
+    if (!SettingsBlockSize(record, &block)) return E_UNEXPECTED;
+    size->QuadPart = block;
+    return S_OK;
   });
 }
 
@@ -158,8 +211,7 @@ HRESULT QuillonObject::PersistBag::Load(IPropertyBag* bag, IErrorLog* log) {
   QUILLON_COM_TRACE("IPersistPropertyBag", Load, bag, log);
   if (bag == nullptr) return E_POINTER;
   ComPropertyBag source(bag, log);
-  return GuardCall(
-      [&] { return impl_from<IPersistPropertyBag>(this).Restore(source, source.status_ptr()); });
+  return impl_from<IPersistPropertyBag>(this).Restore(source);
 }
 
 HRESULT QuillonObject::PersistBag::Save(IPropertyBag* bag, BOOL clear_dirty, BOOL all) {

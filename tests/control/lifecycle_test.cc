@@ -24,6 +24,25 @@ TEST_F(Lifecycle, NewControlPlacedInDesignMode) {
                 {u"strNTF", Text()}, {u"udtPollTime", int32_t{29}}, {u"strFormat", Text()}}));
 }
 
+// What a container's first InitNew or Load starts from, whatever calls came before it.
+TEST_F(Lifecycle, ResetGivesTheFreshStateAndKeepsTheRunState) {
+  ReachSteadyPhase(u"N1:T1.F1", Seconde_30);
+  pd_.put_Formatage(u"0.0");
+  pd_.MaJNTF(u"7", u"7,0", 1, 45000.5);
+  const double started = pd_.fields().dtmDateDemarrage;
+  pd_.Reset();
+  EXPECT_EQ(pd_.get_NTF(), u"Noeud:Tag.Field");
+  EXPECT_EQ(pd_.get_Formatage(), u"");
+  EXPECT_EQ(pd_.get_Valeur(), u"");
+  EXPECT_EQ(pd_.get_ValeurFormatee(), u"");
+  EXPECT_EQ(pd_.get_Qualite(), u"0");
+  EXPECT_EQ(pd_.get_Frequence_Rafraichissement(), Minute_30);
+  EXPECT_EQ(pd_.fields().lngPeriodeSec, 0);
+  EXPECT_EQ(pd_.fields().dtmDateDernLect, 0);
+  EXPECT_EQ(pd_.fields().dtmDateDemarrage, started);
+  EXPECT_TRUE(pd_.fields().blnDemarrageTermine);
+}
+
 TEST_F(Lifecycle, RestoredControlStartsWithEmptyValuesAndQualityZero) {
   MemoryPropertyBag bag;
   bag.Write(u"strNTF", Text(u"N2:T2.F2"));

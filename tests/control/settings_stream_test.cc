@@ -1,5 +1,6 @@
 // The saved form of a control's settings: round trips, the exact bytes of a typical block,
-// and refusal of blocks that are not ours, newer, truncated or inconsistent.
+// long settings in version 2, and refusal of blocks that are not ours, newer, truncated or
+// inconsistent.
 #include "control/settings_stream.h"
 
 #include <gtest/gtest.h>
@@ -16,12 +17,17 @@ std::vector<uint8_t> Encode(SettingsRecord& record) {
   return bytes;
 }
 
+// A header of version 2 is 16 bytes long, one of version 1 12 bytes.
+size_t HeaderSize(const std::vector<uint8_t>& bytes) {
+  return bytes.size() > 4 && bytes[4] == 2 ? 16 : 12;
+}
+
 SettingsError Decode(const std::vector<uint8_t>& bytes, SettingsRecord* record) {
   SettingsHeader header;
   const SettingsError error = DecodeSettingsHeader(bytes, &header);
   if (error != SettingsError::kNone) return error;
   return DecodeSettingsPayload(
-      header, std::span<const uint8_t>(bytes).subspan(std::min(bytes.size(), kSettingsHeaderSize)),
+      header, std::span<const uint8_t>(bytes).subspan(std::min(bytes.size(), HeaderSize(bytes))),
       record);
 }
 
@@ -80,7 +86,7 @@ TEST(SettingsStream, DamagedBlocksAreRefusedAndLeaveTheRecordAlone) {
   const Case cases[] = {
       {"magic", 0, 'X', false, SettingsError::kNotSettings},
       {"version 0", 4, 0, false, SettingsError::kCorrupt},
-      {"version 2", 4, 2, false, SettingsError::kNewerVersion},
+      {"version 3", 4, 3, false, SettingsError::kNewerVersion},
       {"more entries than written", 6, 3, false, SettingsError::kCorrupt},
       {"fewer entries than written", 6, 1, false, SettingsError::kCorrupt},
       {"entry count over the limit", 7, 0x40, false, SettingsError::kCorrupt},
@@ -103,6 +109,52 @@ TEST(SettingsStream, DamagedBlocksAreRefusedAndLeaveTheRecordAlone) {
     EXPECT_EQ(Decode(bytes, &back), c.error) << c.what;
     EXPECT_EQ(back.entries().size(), 1u) << c.what;
   }
+}
+
+// Version 1 holds 4 MiB of entries; settings beyond it are written as version 2, whose
+// header gives the size in 8 bytes. What version 1 holds is still written as version 1.
+TEST(SettingsStream, SettingsBeyondVersion1AreWrittenAsVersion2AndReadBack) {
+  const Text long_text((2u << 20) + 1, u'x');
+  SettingsRecord record;
+  record.Write(u"strNTF", long_text);
+  record.Write(u"udtPollTime", int32_t{70});
+  record.Write(u"strFormat", Text(u"0.0"));
+  std::vector<uint8_t> bytes = Encode(record);
+  ASSERT_GT(bytes.size(), 16u);
+  EXPECT_EQ(bytes[4], 2);
+  const uint64_t payload = bytes.size() - 16;
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(bytes[8 + i], uint8_t(payload >> (8 * i))) << i;
+  SettingsRecord back;
+  ASSERT_EQ(Decode(bytes, &back), SettingsError::kNone);
+  EXPECT_TRUE(back.entries() == record.entries());
+
+  SettingsRecord largest_v1;  // a payload of exactly 4 MiB
+  largest_v1.Write(u"t", Text((kSettingsMaxPayload - 2 - 2 - 2 - 4) / 2, u'y'));
+  bytes = Encode(largest_v1);
+  ASSERT_EQ(bytes.size(), kSettingsHeaderSize + kSettingsMaxPayload);
+  EXPECT_EQ(bytes[4], 1);
+  largest_v1.Write(u"t", Text((kSettingsMaxPayload - 2 - 2 - 2 - 4) / 2 + 1, u'y'));
+  bytes = Encode(largest_v1);
+  ASSERT_GT(bytes.size(), 16u);
+  EXPECT_EQ(bytes[4], 2);
+}
+
+TEST(SettingsStream, Version2BlocksAreCheckedLikeVersion1) {
+  SettingsRecord record;
+  record.Write(u"strNTF", Text(3u << 20, u'z'));
+  const std::vector<uint8_t> good = Encode(record);
+  ASSERT_GT(good.size(), 16u);
+  ASSERT_EQ(good[4], 2);
+  for (size_t cut : {size_t{14}, good.size() - 1}) {
+    std::vector<uint8_t> bytes(good.begin(), good.begin() + cut);
+    SettingsRecord back;
+    EXPECT_EQ(Decode(bytes, &back), SettingsError::kCorrupt) << cut;
+    EXPECT_TRUE(back.entries().empty()) << cut;
+  }
+  std::vector<uint8_t> more_entries = good;
+  more_entries[6] = 2;
+  SettingsRecord back;
+  EXPECT_EQ(Decode(more_entries, &back), SettingsError::kCorrupt);
 }
 
 TEST(SettingsStream, BooleansOtherThanTheTwoAutomationValuesAreRefused) {

@@ -27,14 +27,34 @@ TEST_F(Identity, EveryInterfaceBelongsToOneObject) {
   EXPECT_EQ(pd_->QueryInterface(IID_IUnknown, nullptr), E_POINTER);
 }
 
-TEST_F(Identity, ControlUsedWithoutInitNewHasTheDefaultsOfANewControl) {
-  ComPtr<_QuillonPD> script_made;  // script clients never call InitNew
+// Script clients never call InitNew: until a container gives the control its settings, it
+// has the state of a freshly created instance, and InitNew still gives the new-control values.
+TEST_F(Identity, ControlUsedBeforeInitNewOrLoadHasTheFreshState) {
+  ComPtr<_QuillonPD> script_made;
   ASSERT_EQ(library_.Create(nullptr, IID__QuillonPD, script_made.PutVoid()), S_OK);
-  Bstr quality;
-  E_POLLTIME period = Minute_30;
+  Bstr quality, valeur, formatee, ntf;
+  E_POLLTIME period = Minute_01;
+  double number = -1;
   EXPECT_EQ(script_made->get_Qualite(quality.out()), S_OK);
-  EXPECT_EQ(quality.text(), L"-2");
+  EXPECT_EQ(quality.text(), L"0");
+  EXPECT_EQ(script_made->get_Valeur(valeur.out()), S_OK);
+  EXPECT_EQ(valeur.text(), L"");
+  EXPECT_EQ(script_made->get_ValeurFormatee(formatee.out()), S_OK);
+  EXPECT_EQ(formatee.text(), L"");
+  EXPECT_EQ(script_made->get_ValeurNombre(&number), S_OK);
+  EXPECT_EQ(number, 0);
   EXPECT_EQ(script_made->get_Frequence_Rafraichissement(&period), S_OK);
+  EXPECT_EQ(period, Minute_30);
+  EXPECT_EQ(script_made->get_NTF(ntf.out()), S_OK);
+  EXPECT_EQ(ntf.text(), L"Noeud:Tag.Field");
+
+  ASSERT_EQ(Query<IPersistStreamInit>(script_made.Get(), IID_IPersistStreamInit)->InitNew(), S_OK);
+  Bstr new_quality, new_valeur;
+  script_made->get_Qualite(new_quality.out());
+  script_made->get_Valeur(new_valeur.out());
+  script_made->get_Frequence_Rafraichissement(&period);
+  EXPECT_EQ(new_quality.text(), L"-2");
+  EXPECT_EQ(new_valeur.text(), L"?");
   EXPECT_EQ(period, Minute_01);
 }
 

@@ -23,10 +23,10 @@ Check "NTF default", pd.NTF, "Noeud:Tag.Field"
 pd.NTF = "N1:T1.F1"
 Check "NTF set", pd.NTF, "N1:T1.F1"
 
-' A new control before its first read.
-Check "Qualite of a new control", pd.Qualite, "-2"
-Check "Valeur of a new control", pd.Valeur, "?"
-Check "Frequence_Rafraichissement default", pd.Frequence_Rafraichissement, 29
+' A script never calls InitNew: the control has the state of a freshly created instance.
+Check "Qualite of a fresh control", pd.Qualite, "0"
+Check "Valeur of a fresh control", pd.Valeur, ""
+Check "Frequence_Rafraichissement of a fresh control", pd.Frequence_Rafraichissement, 0
 
 ' The five value properties discard what is assigned to them.
 pd.Valeur = "x"
@@ -34,10 +34,10 @@ pd.ValeurNombre = 42
 pd.ValeurFormatee = "x"
 pd.HorodatageDernLect = "x"
 pd.Qualite = "0"
-Check "Valeur after a put", pd.Valeur, "?"
+Check "Valeur after a put", pd.Valeur, ""
 Check "ValeurNombre after a put", pd.ValeurNombre, 0
-Check "ValeurFormatee after a put", pd.ValeurFormatee, "?"
-Check "Qualite after a put", pd.Qualite, "-2"
+Check "ValeurFormatee after a put", pd.ValeurFormatee, ""
+Check "Qualite after a put", pd.Qualite, "0"
 
 ' A refresh period outside the enumeration is kept as it is.
 pd.Frequence_Rafraichissement = 5
