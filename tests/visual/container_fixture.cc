@@ -103,14 +103,20 @@ host::HostedControl* ContainerTest::AddControl(int left, int top) {
 }
 
 host::HostedControl* ContainerTest::Place(std::vector<host::BagEntry> bag, int left, int top) {
+  host::HostedControl* control = Make(std::move(bag), left, top);
+  const HRESULT hr = control ? control->Activate() : E_FAIL;
+  EXPECT_EQ(hr, S_OK) << "placing a control";
+  return SUCCEEDED(hr) ? control : nullptr;
+}
+
+host::HostedControl* ContainerTest::Make(std::vector<host::BagEntry> bag, int left, int top) {
   IUnknown* object = nullptr;
   HRESULT hr = NewObject(&object);
   host::HostedControl* control = AddControl(left, top);
   if (SUCCEEDED(hr)) hr = control->Attach(object);
   if (object) object->Release();
   if (SUCCEEDED(hr)) hr = control->Load(&bag);
-  if (SUCCEEDED(hr)) hr = control->Activate();
-  EXPECT_EQ(hr, S_OK) << "placing a control";
+  EXPECT_EQ(hr, S_OK) << "making a control";
   return SUCCEEDED(hr) ? control : nullptr;
 }
 

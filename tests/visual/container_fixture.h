@@ -34,6 +34,8 @@ class ContainerTest : public ::testing::Test {
   // A control made through the library's class object, loaded from `bag` (InitNew when it
   // is empty) and activated in place at `left`, `top`. Null when a step failed.
   host::HostedControl* Place(std::vector<host::BagEntry> bag, int left = 10, int top = 10);
+  // The same control, loaded but not activated; null when a step failed.
+  host::HostedControl* Make(std::vector<host::BagEntry> bag, int left = 10, int top = 10);
   // How a container connects a new control before loading it: step by step (SetClientSite,
   // the view's advise sink, `events` on the default source, the change sink), or in one
   // IQuickActivate::QuickActivate. Then as Place.
