@@ -13,6 +13,7 @@ namespace quillon::testing {
 namespace {
 
 constexpr int kQuickLeft = 320;  // the quick control's column; the classic one is at 10
+constexpr LONG kTimeRowTop = 2040 / 15;  // txtHeureDernLect, in pixels at 96 dots per inch
 
 // A sink for the control's events (it has none): a dispatch interface answering the
 // control's source interface.
@@ -81,14 +82,16 @@ class QuickActivateTest : public ContainerTest {
     }
   }
 
-  // The two faces on screen, pixel for pixel.
-  void ExpectSameFace() {
+  // The two faces on screen, pixel for pixel; in run mode without the last row, the time of
+  // the last read, which the two controls' own timers set a second apart at times.
+  void ExpectSameFace(bool time_row = true) {
     const host::Image shot = Shot();
     const RECT a = classic_->rect(), b = quick_->rect();
     ASSERT_EQ(a.right - a.left, b.right - b.left);
     ASSERT_EQ(a.bottom - a.top, b.bottom - b.top);
     int differing = 0, ink = 0;
-    for (LONG y = a.top; y < a.bottom && y < shot.height; ++y) {
+    const LONG bottom = time_row ? a.bottom : a.top + kTimeRowTop;
+    for (LONG y = a.top; y < bottom && y < shot.height; ++y) {
       for (LONG x = 0; x < a.right - a.left && b.left + x < shot.width; ++x) {
         differing += shot.at(a.left + x, y) != shot.at(b.left + x, y);
       }
@@ -134,7 +137,7 @@ TEST_F(QuickActivateTest, QuickPathEqualsTheClassicOneInCallsFaceAndValues) {
   EXPECT_EQ(a, b);
   for (auto* c : {classic_, quick_}) ASSERT_EQ(c->Show(true), S_OK);
   Pump(200);
-  ExpectSameFace();
+  ExpectSameFace(/*time_row=*/false);
   EXPECT_EQ(classic_events_.events + quick_events_.events, 0) << "the control has no events";
 }
 
