@@ -44,10 +44,12 @@ HRESULT QuillonObject::QuickActivation::GetContentExtent(LPSIZEL size) {
 // The steps of the classic path in its order; a step that fails undoes the ones before it,
 // so that a container that falls back to the classic path finds the control as created.
 HRESULT QuillonObject::QuickConnect(const QACONTAINER& container, QACONTROL& control) {
-  QuickAmbients& ambients = site_.quick_ambients();
-  ambients = {container.pClientSite, (container.dwAmbientFlags & QACONTAINER_USERMODE)
-                                         ? UserMode::kRun
-                                         : UserMode::kDesign};
+  const SurfaceColours system;
+  site_.quick_ambients() = {
+      container.pClientSite,
+      (container.dwAmbientFlags & QACONTAINER_USERMODE) ? UserMode::kRun : UserMode::kDesign,
+      SurfaceColours{SurfaceColour(container.colorFore, system.text),
+                     SurfaceColour(container.colorBack, system.back)}};
   DWORD events = 0, notify = 0;
   HRESULT hr = ole_object_.SetClientSite(container.pClientSite);
   if (SUCCEEDED(hr) && container.pAdviseSink) {

@@ -23,6 +23,9 @@ UserMode ReadAmbientUserMode(IOleClientSite* site) noexcept;
 // The surface colours the container gives as its ambient ForeColor and BackColor: each one a
 // site does not give, or that is no colour OleTranslateColor knows, is the system's.
 SurfaceColours ReadAmbientColours(IOleClientSite* site) noexcept;
+// An OLE_COLOR as the surface keeps it: a system colour as its index (so that it follows the
+// colour scheme), any other colour as 0x00BBGGRR; `fallback` for one that is no colour.
+uint32_t SurfaceColour(OLE_COLOR colour, uint32_t fallback) noexcept;
 
 class WindowSite final : public ControlSite {
  public:

@@ -6,6 +6,7 @@
 #include <olectl.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "container_fixture.h"
 
@@ -45,6 +46,22 @@ class EventSink final : public IDispatch {
   ULONG refs = 1;
   int events = 0;
 };
+
+// Pixels of `image` in `area` of a control within 0x30 of `rgb` (0xRRGGBB) on each channel.
+int PixelsLike(const host::Image& image, const RECT& control, const RECT& area, uint32_t rgb) {
+  int n = 0;
+  for (LONG y = control.top + area.top; y < control.top + area.bottom && y < image.height; ++y) {
+    for (LONG x = control.left + area.left; x < control.left + area.right && x < image.width; ++x) {
+      const uint32_t p = image.at(x, y);
+      bool alike = true;
+      for (int shift : {0, 8, 16}) {
+        alike = alike && std::abs(int((p >> shift) & 0xFF) - int((rgb >> shift) & 0xFF)) <= 0x30;
+      }
+      n += alike;
+    }
+  }
+  return n;
+}
 
 bool IsHandedOver(const Call& c) {
   return c.what == "ambient -709" || c.what == "ambient -704" || c.what == "ambient -701";
@@ -159,6 +176,27 @@ TEST_F(QuickActivateTest, RunModeHandedOverStartsTheRefreshWithoutAskingTheSite)
   EXPECT_EQ(HandedOverReads("c2"), 0u);
   Pump(300);
   ExpectSameProperties();
+}
+
+// A container with colours of its own: the quick control paints in the colours handed over,
+// as the classic one in those it reads, and both follow a change the container announces.
+TEST_F(QuickActivateTest, ColoursHandedOverPaintTheSameFaceAndFollowAnnouncedChanges) {
+  container_.mode = host::AmbientMode::kDesign;
+  container_.back_colour = 0x00C0FFFF;  // light yellow
+  container_.fore_colour = 0x00400000;  // dark blue
+  PlaceBoth(Settings(90));
+  Pump(300);
+  EXPECT_EQ(HandedOverReads("c2"), 0u);
+  ExpectSameFace();
+  const RECT face{0, 0, 285, 155};
+  EXPECT_GT(PixelsLike(Shot(), quick_->rect(), face, 0xFFFFC0), 285 * 155 / 2) << "yellow";
+
+  container_.back_colour = 0x00FFE0C0;  // light blue
+  for (auto* c : {classic_, quick_}) ASSERT_EQ(c->AmbientChanged(DISPID_AMBIENT_BACKCOLOR), S_OK);
+  Pump(300);
+  EXPECT_EQ(Seen("c1"), Seen("c2"));
+  ExpectSameFace();
+  EXPECT_GT(PixelsLike(Shot(), quick_->rect(), face, 0xC0E0FF), 285 * 155 / 2) << "blue";
 }
 
 // QACONTROL, the cookies it returns, the extent calls, and the undoing of a handshake that

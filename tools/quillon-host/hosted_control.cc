@@ -122,8 +122,8 @@ HRESULT HostedControl::QuickAttach(IUnknown* object, IUnknown* events) {
   container.pPropertyNotifySink = static_cast<IPropertyNotifySink*>(site_);
   container.pUnkEventSink = events;
   container.dwAmbientFlags = container_.mode == AmbientMode::kRun ? QACONTAINER_USERMODE : 0;
-  container.colorFore = 0x80000000u | COLOR_BTNTEXT;
-  container.colorBack = 0x80000000u | COLOR_BTNFACE;
+  container.colorFore = container_.fore_colour;
+  container.colorBack = container_.back_colour;
   container.lcid = static_cast<LONG>(GetUserDefaultLCID());
   QACONTROL control{};
   control.cbSize = sizeof control;

@@ -35,7 +35,8 @@ class HostedControl {
   // its change sink (which Activate connects otherwise).
   HRESULT ConnectSinks(IUnknown* events);
   // Attach and ConnectSinks in one call, IQuickActivate::QuickActivate, with the container's
-  // UserMode and colours as ambient values. E_NOINTERFACE when the control has none.
+  // UserMode, ForeColor and BackColor as ambient values. E_NOINTERFACE when the control has
+  // none.
   HRESULT QuickAttach(IUnknown* object, IUnknown* events);
   // Load from these entries, or InitNew when there are none. The entries must outlive the call.
   HRESULT Load(std::vector<BagEntry>* entries);
