@@ -4,8 +4,6 @@ namespace quillon {
 namespace {
 
 constexpr wchar_t kClassName[] = L"QuillonPDFace";
-constexpr UINT_PTR kTimerRead = 1;
-constexpr UINT kTimerInterval = 1000;
 
 // The window class lives while a face window does, so that no class of this library is
 // left registered after the library is unloaded.
@@ -71,7 +69,7 @@ bool FaceWindow::Create(HWND parent, const RECT& pos) {
 
 void FaceWindow::Destroy() {
   if (window_) {
-    if (timer_running_) KillTimer(window_, kTimerRead);
+    ThreadTimer::Leave(this);
     timer_running_ = false;
     SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
     DestroyWindow(window_);
@@ -129,12 +127,20 @@ bool FaceWindow::EnableTimer(bool enabled) noexcept {
 bool FaceWindow::ApplyTimer() noexcept {
   if (!window_) return true;
   if (timer_enabled_) {
-    timer_running_ = SetTimer(window_, kTimerRead, kTimerInterval, nullptr) != 0;
+    timer_running_ = ThreadTimer::Join(this);
     return timer_running_;
   }
-  if (timer_running_ && !KillTimer(window_, kTimerRead)) return false;
+  ThreadTimer::Leave(this);
   timer_running_ = false;
   return true;
+}
+
+void FaceWindow::OnTick() noexcept {
+  if (!tick_) return;
+  try {
+    tick_();
+  } catch (...) {  // nothing leaves a tick; the next one tries again
+  }
 }
 
 void FaceWindow::Paint() {
@@ -182,13 +188,10 @@ LRESULT FaceWindow::Handle(UINT message, WPARAM w, LPARAM l) {
     }
     case WM_ERASEBKGND:
       return 1;  // WM_PAINT covers every pixel
-    case WM_TIMER:
-      if (w == kTimerRead && tick_) {
-        try {
-          tick_();
-        } catch (...) {  // nothing leaves a window procedure; the next tick tries again
-        }
-      }
+    case WM_NCDESTROY:  // destroyed with its parent: no window, no tick
+      ThreadTimer::Leave(this);
+      timer_running_ = false;
+      window_ = nullptr;
       return 0;
   }
   return DefWindowProcW(window_, message, w, l);
