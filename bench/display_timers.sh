@@ -9,7 +9,7 @@
 # Usage: bench/display_timers.sh OTHER_WIN32_BUILD_DIR [CONTROLS] [SECONDS] [ROUNDS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-other=$(realpath "${1:?the other library's win32 build folder}")
+other=$(realpath "${1:?usage: display_timers.sh OTHER_WIN32_BUILD_DIR}")
 controls=${2:-1000}
 seconds=${3:-80}
 rounds=${4:-2}
