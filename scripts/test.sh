@@ -30,9 +30,7 @@ finish() { wait "${pending[$1]}" || exit 1; }
 wine_tests() {  # PRESET WINEARCH
   (
     export WINEPREFIX=$PWD/build/$1/wineprefix WINEDEBUG=-all WINEARCH=$2
-    if [ ! -d "$WINEPREFIX" ]; then
-      timeout 180 wineboot -i >/dev/null 2>&1 </dev/null || true
-    fi
+    bash scripts/wine-prefix.sh
     status=0
     ctest --preset "$1" || status=$?
     timeout 60 wineserver -w || true

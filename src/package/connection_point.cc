@@ -113,9 +113,7 @@ HRESULT NewConnectionEnum(const std::vector<CONNECTDATA>& connections, IEnumConn
 // --- ConnectionPoint ----------------------------------------------------------------------
 
 ConnectionPoint::~ConnectionPoint() {
-  for (IUnknown* sink : sinks_) {
-    if (sink != nullptr) sink->Release();
-  }
+  for (const Connection& c : connections_) c.sink->Release();
 }
 
 HRESULT ConnectionPoint::QueryInterface(REFIID riid, void** out) {
@@ -144,61 +142,65 @@ HRESULT ConnectionPoint::GetConnectionPointContainer(IConnectionPointContainer**
   return S_OK;
 }
 
+// The sink's QueryInterface is a call out: the object is held across it.
 HRESULT ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
   QUILLON_COM_TRACE("IConnectionPoint", Advise, sink, cookie);
   if (cookie == nullptr) return E_POINTER;
   *cookie = 0;
   if (sink == nullptr) return E_POINTER;
+  if (last_cookie_ == MAXDWORD) return CONNECT_E_ADVISELIMIT;
+  const ComPtr<IUnknown> alive(&owner_);
   IUnknown* typed = nullptr;
   if (FAILED(sink->QueryInterface(iid_, reinterpret_cast<void**>(&typed))) || typed == nullptr) {
     return CONNECT_E_CANNOTCONNECT;
   }
   try {
-    size_t slot = 0;
-    while (slot < sinks_.size() && sinks_[slot] != nullptr) ++slot;
-    if (slot == sinks_.size()) sinks_.push_back(nullptr);
-    sinks_[slot] = typed;
-    *cookie = static_cast<DWORD>(slot + 1);
+    connections_.push_back({last_cookie_ + 1, typed});
   } catch (...) {
     typed->Release();
     return E_OUTOFMEMORY;
   }
+  *cookie = ++last_cookie_;
   return S_OK;
 }
 
+// The sink is let go last, with the object held: its Release may release the object.
 HRESULT ConnectionPoint::Unadvise(DWORD cookie) {
   QUILLON_COM_TRACE("IConnectionPoint", Unadvise, cookie);
-  if (cookie == 0 || cookie > sinks_.size() || sinks_[cookie - 1] == nullptr) {
-    return CONNECT_E_NOCONNECTION;
+  for (auto c = connections_.begin(); c != connections_.end(); ++c) {
+    if (c->cookie != cookie) continue;
+    const ComPtr<IUnknown> alive(&owner_);
+    IUnknown* sink = c->sink;
+    connections_.erase(c);
+    sink->Release();
+    return S_OK;
   }
-  IUnknown* sink = sinks_[cookie - 1];
-  sinks_[cookie - 1] = nullptr;
-  sink->Release();
-  return S_OK;
+  return CONNECT_E_NOCONNECTION;
 }
 
 HRESULT ConnectionPoint::EnumConnections(IEnumConnections** out) {
   QUILLON_COM_TRACE("IConnectionPoint", EnumConnections, out);
   try {
     std::vector<CONNECTDATA> connections;
-    for (size_t i = 0; i < sinks_.size(); ++i) {
-      if (sinks_[i] != nullptr) connections.push_back({sinks_[i], static_cast<DWORD>(i + 1)});
-    }
+    for (const Connection& c : connections_) connections.push_back({c.sink, c.cookie});
     return NewConnectionEnum(connections, out);
   } catch (...) {
     return E_OUTOFMEMORY;
   }
 }
 
-std::vector<IUnknown*> ConnectionPoint::Sinks() const {
-  std::vector<IUnknown*> sinks;
-  for (IUnknown* sink : sinks_) {
-    if (sink != nullptr) {
-      sink->AddRef();
-      sinks.push_back(sink);
-    }
-  }
+std::vector<ConnectionPoint::Sink> ConnectionPoint::Sinks() const {
+  std::vector<Sink> sinks;
+  sinks.reserve(connections_.size());  // the one step that may fail, before any is held
+  for (const Connection& c : connections_) sinks.push_back({c.cookie, ComPtr<IUnknown>(c.sink)});
   return sinks;
+}
+
+bool ConnectionPoint::IsAdvised(DWORD cookie) const {
+  for (const Connection& c : connections_) {
+    if (c.cookie == cookie) return true;
+  }
+  return false;
 }
 
 }  // namespace quillon

@@ -1,5 +1,6 @@
 // A connection point embedded in a COM object: it lives and dies with its object, whose
-// reference count it shares, and keeps the sinks advised to it.
+// reference count it shares, and keeps the sinks advised to it. Each Advise gets a cookie
+// never given before in the point's life, so a stale cookie cannot disconnect a later sink.
 #pragma once
 
 #include <windows.h>
@@ -8,6 +9,8 @@
 #include <olectl.h>
 
 #include <vector>
+
+#include "package/com_ptr.h"
 
 namespace quillon {
 
@@ -33,14 +36,30 @@ class ConnectionPoint final : public IConnectionPoint {
   HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections** out) override;
 
   const IID& iid() const { return iid_; }
-  // The sinks now advised, each AddRef'd: a sink may unadvise while it is being called.
-  std::vector<IUnknown*> Sinks() const;
+
+  // A sink as advised, held by the list it is in.
+  struct Sink {
+    DWORD cookie;
+    ComPtr<IUnknown> unknown;  // the sink's interface of iid()
+  };
+  // The sinks now advised, in the order of their cookies, each held: a sink may unadvise
+  // itself or others while it is being called. Throws std::bad_alloc, holding nothing, when
+  // the list cannot be made. Single-threaded, as the object is.
+  std::vector<Sink> Sinks() const;
+  // Whether `cookie` is still advised (a sink listed by Sinks() may have gone since).
+  bool IsAdvised(DWORD cookie) const;
 
  private:
+  struct Connection {
+    DWORD cookie;
+    IUnknown* sink;  // counted
+  };
+
   IUnknown& owner_;
   IConnectionPointContainer& container_;
   const IID& iid_;
-  std::vector<IUnknown*> sinks_;  // the sink of cookie n at n - 1; nullptr when unadvised
+  std::vector<Connection> connections_;  // in the order of their cookies
+  DWORD last_cookie_ = 0;                // cookies count up from 1 and are never given twice
 };
 
 // Enumerators handed out by connection points and their container: each a small COM object

@@ -63,9 +63,10 @@ void QuillonObject::HideFace() {
 
 // A container that draws the control itself hears that the face changed.
 void QuillonObject::FaceChanged() {
-  if (embedding_.view_sink && !site_.window().handle()) {
-    embedding_.view_sink->OnViewChange(DVASPECT_CONTENT, -1);
-  }
+  if (!embedding_.view_sink || site_.window().handle()) return;
+  const ComPtr<IUnknown> alive = KeepAlive();
+  const ComPtr<IAdviseSink> sink(embedding_.view_sink.Get());
+  sink->OnViewChange(DVASPECT_CONTENT, -1);
 }
 
 // --- IOleInPlaceObject --------------------------------------------------------------------
@@ -85,6 +86,7 @@ HRESULT QuillonObject::InPlaceObject::ContextSensitiveHelp(BOOL enter) {
 HRESULT QuillonObject::InPlaceObject::InPlaceDeactivate() {
   QUILLON_COM_TRACE("IOleInPlaceObject", InPlaceDeactivate);
   QuillonObject& o = impl_from<IOleInPlaceObject>(this);
+  const ComPtr<IUnknown> alive = o.KeepAlive();
   return GuardCall([&] { return o.DeactivateInPlace(); });
 }
 

@@ -1,5 +1,7 @@
 // IOleObject and IOleControl of the control: the client site, verbs, extent, advise sinks,
 // closing, and the container's ambient changes. The control shows itself in place only.
+// Every member that calls the container holds the object for the length of the call: the
+// container may close and release the control inside any call it receives.
 #include <olectl.h>
 
 #include "package/com_guard.h"
@@ -28,6 +30,7 @@ QuillonObject::Embedding::Embedding()
 HRESULT QuillonObject::OleObject::SetClientSite(IOleClientSite* site) {
   QUILLON_COM_TRACE("IOleObject", SetClientSite, site);
   QuillonObject& o = impl_from<IOleObject>(this);
+  const ComPtr<IUnknown> alive = o.KeepAlive();  // the old site's Release is a call out
   if (site) site->AddRef();
   o.embedding_.client_site.Reset();
   *o.embedding_.client_site.Put() = site;
@@ -48,13 +51,15 @@ HRESULT QuillonObject::OleObject::SetHostNames(LPCOLESTR app, LPCOLESTR object) 
   return S_OK;
 }
 
+// A closed control runs no tick until it is activated again.
 HRESULT QuillonObject::OleObject::Close(DWORD save_option) {
   QUILLON_COM_TRACE("IOleObject", Close, save_option);
   QuillonObject& o = impl_from<IOleObject>(this);
+  const ComPtr<IUnknown> alive = o.KeepAlive();
+  o.closed_ = true;
   return GuardCall([&] {
-    if (o.dirty_ && save_option == OLECLOSE_SAVEIFDIRTY && o.embedding_.client_site) {
-      o.embedding_.client_site->SaveObject();
-    }
+    const ComPtr<IOleClientSite> site(o.embedding_.client_site.Get());
+    if (o.dirty_ && save_option == OLECLOSE_SAVEIFDIRTY && site) site->SaveObject();
     o.DeactivateInPlace();
     if (o.embedding_.advise_holder) o.embedding_.advise_holder->SendOnClose();
     o.embedding_.view_sink.Reset();
@@ -85,10 +90,12 @@ HRESULT QuillonObject::OleObject::GetClipboardData(DWORD value, IDataObject** ou
 }
 
 // Every showing verb activates the control in place and shows it; OLEIVERB_HIDE hides it.
+// A container that closes the control while it is being activated leaves it closed.
 HRESULT QuillonObject::OleObject::DoVerb(LONG verb, LPMSG msg, IOleClientSite* site, LONG index,
                                          HWND parent, LPCRECT pos) {
   QUILLON_COM_TRACE("IOleObject", DoVerb, verb, msg, site, index, parent, pos);
   QuillonObject& o = impl_from<IOleObject>(this);
+  const ComPtr<IUnknown> alive = o.KeepAlive();
   return GuardCall([&]() -> HRESULT {
     switch (verb) {
       case OLEIVERB_PRIMARY:
@@ -96,8 +103,13 @@ HRESULT QuillonObject::OleObject::DoVerb(LONG verb, LPMSG msg, IOleClientSite* s
       case OLEIVERB_OPEN:
       case OLEIVERB_UIACTIVATE:
       case OLEIVERB_INPLACEACTIVATE: {
+        o.closed_ = false;
         const HRESULT hr = o.ActivateInPlace(site, parent, pos);
-        if (SUCCEEDED(hr)) o.ShowFace();
+        if (SUCCEEDED(hr) && !o.closed_) o.ShowFace();
+        if (SUCCEEDED(hr) && o.closed_) {
+          o.DeactivateInPlace();
+          return E_UNEXPECTED;
+        }
         return hr;
       }
       case OLEIVERB_HIDE:
@@ -167,18 +179,22 @@ HRESULT QuillonObject::OleObject::Advise(IAdviseSink* sink, DWORD* cookie) {
 
 HRESULT QuillonObject::OleObject::Unadvise(DWORD cookie) {
   QUILLON_COM_TRACE("IOleObject", Unadvise, cookie);
+  const ComPtr<IUnknown> alive = impl_from<IOleObject>(this).KeepAlive();
   Embedding& e = impl_from<IOleObject>(this).embedding_;
   if (!e.advise_holder) return OLE_E_NOCONNECTION;
   return e.advise_holder->Unadvise(cookie);
 }
 
+// Before any Advise the enumerator is an empty one; success always comes with an enumerator.
 HRESULT QuillonObject::OleObject::EnumAdvise(IEnumSTATDATA** out) {
   QUILLON_COM_TRACE("IOleObject", EnumAdvise, out);
   if (!out) return E_POINTER;
   *out = nullptr;
   Embedding& e = impl_from<IOleObject>(this).embedding_;
-  if (!e.advise_holder) return S_OK;
-  return e.advise_holder->EnumAdvise(out);
+  HRESULT hr = e.advise_holder ? S_OK : CreateOleAdviseHolder(e.advise_holder.Put());
+  if (SUCCEEDED(hr)) hr = e.advise_holder->EnumAdvise(out);
+  if (SUCCEEDED(hr) && !*out) hr = E_FAIL;
+  return hr;
 }
 
 HRESULT QuillonObject::OleObject::GetMiscStatus(DWORD aspect, DWORD* status) {
@@ -214,6 +230,7 @@ HRESULT QuillonObject::Control::OnMnemonic(MSG* msg) {
 HRESULT QuillonObject::Control::OnAmbientPropertyChange(DISPID id) {
   QUILLON_COM_TRACE("IOleControl", OnAmbientPropertyChange, id);
   QuillonObject& o = impl_from<IOleControl>(this);
+  const ComPtr<IUnknown> alive = o.KeepAlive();
   return GuardCall([&] {
     if (id == DISPID_AMBIENT_USERMODE || id == DISPID_UNKNOWN)
       o.model().AmbientChanged(u"UserMode");

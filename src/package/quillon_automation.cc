@@ -8,9 +8,11 @@
 namespace quillon {
 namespace {
 
-// Runs a put or a method that has no result of its own.
+// Runs a put or a method that has no result of its own, holding the object: it may notify
+// the container or read its ambient properties, and the container may release it meanwhile.
 template <class F>
-HRESULT Do(F&& call) noexcept {
+HRESULT Do(_QuillonPD* iface, F&& call) noexcept {
+  const ComPtr<IUnknown> alive = impl_from(iface).KeepAlive();
   return GuardCall([&] {
     call();
     return S_OK;
@@ -127,6 +129,8 @@ HRESULT QuillonObject::Automation::Invoke(DISPID id, REFIID riid, LCID lcid, WOR
   HRESULT hr = CheckDispParams(*params);
   if (FAILED(hr)) return hr;
   if (InvokeDirectGet(this, id, flags, *params, result)) return S_OK;
+  // The member called may release the object, and with its last control the type information.
+  const ComPtr<IUnknown> alive = impl_from<_QuillonPD>(this).KeepAlive();
   TypeInfoCache& cache = impl_from<_QuillonPD>(this).env().type_info();
   ITypeInfo* info = nullptr;
   hr = cache.Get(TypeInfoCache::kInterface, &info);
@@ -155,7 +159,7 @@ HRESULT QuillonObject::Automation::Invoke(DISPID id, REFIID riid, LCID lcid, WOR
 
 HRESULT QuillonObject::Automation::put_NTF(BSTR value) {
   QUILLON_COM_TRACE("_QuillonPD", put_NTF, value);
-  return Do([&] { ModelOf(this).put_NTF(TextFromBstr(value)); });
+  return Do(this, [&] { ModelOf(this).put_NTF(TextFromBstr(value)); });
 }
 
 HRESULT QuillonObject::Automation::get_NTF(BSTR* value) {
@@ -165,7 +169,7 @@ HRESULT QuillonObject::Automation::get_NTF(BSTR* value) {
 
 HRESULT QuillonObject::Automation::put_Formatage(BSTR value) {
   QUILLON_COM_TRACE("_QuillonPD", put_Formatage, value);
-  return Do([&] { ModelOf(this).put_Formatage(TextFromBstr(value)); });
+  return Do(this, [&] { ModelOf(this).put_Formatage(TextFromBstr(value)); });
 }
 
 HRESULT QuillonObject::Automation::get_Formatage(BSTR* value) {
@@ -180,7 +184,7 @@ HRESULT QuillonObject::Automation::get_Valeur(BSTR* value) {
 
 HRESULT QuillonObject::Automation::put_Valeur(BSTR value) {
   QUILLON_COM_TRACE("_QuillonPD", put_Valeur, value);
-  return Do([&] { ModelOf(this).put_Valeur(TextFromBstr(value)); });
+  return Do(this, [&] { ModelOf(this).put_Valeur(TextFromBstr(value)); });
 }
 
 HRESULT QuillonObject::Automation::get_ValeurNombre(double* value) {
@@ -190,7 +194,7 @@ HRESULT QuillonObject::Automation::get_ValeurNombre(double* value) {
 
 HRESULT QuillonObject::Automation::put_ValeurNombre(double value) {
   QUILLON_COM_TRACE("_QuillonPD", put_ValeurNombre, value);
-  return Do([&] { ModelOf(this).put_ValeurNombre(value); });
+  return Do(this, [&] { ModelOf(this).put_ValeurNombre(value); });
 }
 
 HRESULT QuillonObject::Automation::get_ValeurFormatee(BSTR* value) {
@@ -200,7 +204,7 @@ HRESULT QuillonObject::Automation::get_ValeurFormatee(BSTR* value) {
 
 HRESULT QuillonObject::Automation::put_ValeurFormatee(BSTR value) {
   QUILLON_COM_TRACE("_QuillonPD", put_ValeurFormatee, value);
-  return Do([&] { ModelOf(this).put_ValeurFormatee(TextFromBstr(value)); });
+  return Do(this, [&] { ModelOf(this).put_ValeurFormatee(TextFromBstr(value)); });
 }
 
 HRESULT QuillonObject::Automation::get_HorodatageDernLect(BSTR* value) {
@@ -210,7 +214,7 @@ HRESULT QuillonObject::Automation::get_HorodatageDernLect(BSTR* value) {
 
 HRESULT QuillonObject::Automation::put_HorodatageDernLect(BSTR value) {
   QUILLON_COM_TRACE("_QuillonPD", put_HorodatageDernLect, value);
-  return Do([&] { ModelOf(this).put_HorodatageDernLect(TextFromBstr(value)); });
+  return Do(this, [&] { ModelOf(this).put_HorodatageDernLect(TextFromBstr(value)); });
 }
 
 HRESULT QuillonObject::Automation::get_Qualite(BSTR* value) {
@@ -220,12 +224,13 @@ HRESULT QuillonObject::Automation::get_Qualite(BSTR* value) {
 
 HRESULT QuillonObject::Automation::put_Qualite(BSTR value) {
   QUILLON_COM_TRACE("_QuillonPD", put_Qualite, value);
-  return Do([&] { ModelOf(this).put_Qualite(TextFromBstr(value)); });
+  return Do(this, [&] { ModelOf(this).put_Qualite(TextFromBstr(value)); });
 }
 
 HRESULT QuillonObject::Automation::put_Frequence_Rafraichissement(::E_POLLTIME value) {
   QUILLON_COM_TRACE("_QuillonPD", put_Frequence_Rafraichissement, value);
-  return Do([&] { ModelOf(this).put_Frequence_Rafraichissement(static_cast<int32_t>(value)); });
+  return Do(this,
+            [&] { ModelOf(this).put_Frequence_Rafraichissement(static_cast<int32_t>(value)); });
 }
 
 HRESULT QuillonObject::Automation::get_Frequence_Rafraichissement(::E_POLLTIME* value) {
@@ -237,7 +242,7 @@ HRESULT QuillonObject::Automation::get_Frequence_Rafraichissement(::E_POLLTIME* 
 
 HRESULT QuillonObject::Automation::Rafraichir() {
   QUILLON_COM_TRACE("_QuillonPD", Rafraichir);
-  return Do([&] { ModelOf(this).Rafraichir(); });
+  return Do(this, [&] { ModelOf(this).Rafraichir(); });
 }
 
 // The four arguments are passed by reference and left as they came.
@@ -248,7 +253,7 @@ HRESULT QuillonObject::Automation::MaJNTF(BSTR* valeur, BSTR* valeur_formatee,
       date_dern_lect == nullptr) {
     return E_POINTER;
   }
-  return Do([&] {
+  return Do(this, [&] {
     ModelOf(this).MaJNTF(TextFromBstr(*valeur), TextFromBstr(*valeur_formatee), *qualite,
                          *date_dern_lect);
   });

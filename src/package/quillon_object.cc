@@ -67,10 +67,22 @@ QuillonObject::QuillonObject(IUnknown* outer)
       in_place_active_(*this),
       view_object_(*this),
       site_([this](const ControlProperty& property) { return PropertyChanged(property); },
-            [this] { model_.timerRead_Timer(); }, [this] { FaceChanged(); }),
+            [this] { Tick(); }, [this] { FaceChanged(); }),
       model_(site_, env().services()) {}
 
 QuillonObject::~QuillonObject() = default;
+
+void* QuillonObject::operator new(size_t size) {
+  void* block = HeapAlloc(GetProcessHeap(), 0, size);
+  if (block == nullptr) throw std::bad_alloc();
+  return block;
+}
+
+void QuillonObject::operator delete(void* block, size_t size) noexcept {
+  if (block == nullptr) return;
+  FillMemory(block, size, kFreedByte);
+  HeapFree(GetProcessHeap(), 0, block);
+}
 
 namespace {
 ThreadEnvironment& AcquireEnvironment() {
@@ -110,9 +122,14 @@ HRESULT QuillonObject::InnerQueryInterface(REFIID riid, void** out) {
 
 ULONG QuillonObject::InnerAddRef() { return InterlockedIncrement(&refs_); }
 
+// A reference taken and given back while the object is being destroyed (by a sink or site
+// released with it) must not destroy it twice: the count is lifted out of reach first.
 ULONG QuillonObject::InnerRelease() {
   const LONG refs = InterlockedDecrement(&refs_);
-  if (refs == 0) delete this;
+  if (refs == 0) {
+    refs_ = kDestroying;
+    delete this;
+  }
   return refs;
 }
 
@@ -122,19 +139,29 @@ HRESULT QuillonObject::Inner::QueryInterface(REFIID riid, void** out) {
 ULONG QuillonObject::Inner::AddRef() { return object_.InnerAddRef(); }
 ULONG QuillonObject::Inner::Release() { return object_.InnerRelease(); }
 
-// --- Change notifications -----------------------------------------------------------------
+// --- Change notifications and the timer --------------------------------------------------
 
+// A sink unadvised inside an earlier sink's call hears nothing more.
 bool QuillonObject::PropertyChanged(const ControlProperty& property) noexcept {
   if (!property.saved_key.empty()) dirty_ = true;
+  const ComPtr<IUnknown> alive = KeepAlive();
   try {
-    for (IUnknown* sink : property_notify_.Sinks()) {
-      static_cast<IPropertyNotifySink*>(sink)->OnChanged(property.dispid);
-      sink->Release();
+    for (const ConnectionPoint::Sink& sink : property_notify_.Sinks()) {
+      if (!property_notify_.IsAdvised(sink.cookie)) continue;
+      static_cast<IPropertyNotifySink*>(sink.unknown.Get())->OnChanged(property.dispid);
     }
   } catch (...) {
     return false;  // no room to list the sinks
   }
   return true;
+}
+
+// A tick comes from the window's message loop, where nobody holds the control: the tick
+// holds it while it notifies the container, which may close and release it meanwhile.
+void QuillonObject::Tick() {
+  if (closed_) return;
+  const ComPtr<IUnknown> alive = KeepAlive();
+  model_.timerRead_Timer();
 }
 
 // --- IConnectionPointContainer ------------------------------------------------------------

@@ -61,6 +61,15 @@ class QuillonObject {
   // the state of a freshly created instance: empty texts, zeros, the zero date.
   QuillonPD& model() { return model_; }
   ThreadEnvironment& env() { return hold_.env; }
+  // A reference to the object for the length of a call that calls out of the library: a
+  // container may release the control inside any such call.
+  ComPtr<IUnknown> KeepAlive() { return ComPtr<IUnknown>(controlling_); }
+
+  // On the process heap; a freed object is filled with kFreedByte first, so that a use after
+  // free faults (the pattern is no valid address) instead of reading what was there.
+  static void* operator new(size_t size);
+  static void operator delete(void* block, size_t size) noexcept;
+  static constexpr unsigned char kFreedByte = 0xDD;
 
  private:
   // The object's own IUnknown (the inner unknown of an aggregate).
@@ -263,6 +272,7 @@ class QuillonObject {
   void ShowFace();
   void HideFace();
   void FaceChanged();
+  void Tick();
 
   struct InterfaceEntry {
     const IID* iid;
@@ -302,12 +312,15 @@ class QuillonObject {
     ThreadEnvironment& env;
   };
 
+  static constexpr LONG kDestroying = 1 << 30;  // refs_ while the object is being destroyed
+
   Hold hold_;
   LONG refs_ = 1;
   Inner inner_;
   IUnknown* controlling_;
   bool initialized_ = false;  // InitNew or Load has run
   bool dirty_ = false;
+  bool closed_ = false;  // IOleObject::Close since the last activation: timerRead does nothing
   Automation automation_;
   ClassInfo class_info_;
   PersistStream persist_stream_;

@@ -121,8 +121,10 @@ HRESULT QuillonObject::InitNew() {
 }
 
 // ReadProperties reads each key on its own: one that cannot be read or converted keeps its
-// setting, so loading succeeds whatever the bag holds.
+// setting, so loading succeeds whatever the bag holds. Reading a bag or a stream, and writing
+// one, call the container, which may release the control meanwhile: the object is held.
 HRESULT QuillonObject::Restore(PropertyBag& bag) {
+  const ComPtr<IUnknown> alive = KeepAlive();
   return GuardCall([&] {
     BeginSettings();
     model_.ReadProperties(bag);
@@ -133,6 +135,7 @@ HRESULT QuillonObject::Restore(PropertyBag& bag) {
 
 HRESULT QuillonObject::LoadStream(IStream* stream) {
   if (stream == nullptr) return E_POINTER;
+  const ComPtr<IUnknown> alive = KeepAlive();
   return GuardCall([&] {
     SettingsRecord record;
     const HRESULT hr = ReadSettings(stream, &record);
@@ -146,6 +149,7 @@ HRESULT QuillonObject::LoadStream(IStream* stream) {
 
 HRESULT QuillonObject::SaveStream(IStream* stream, BOOL clear_dirty) {
   if (stream == nullptr) return E_POINTER;
+  const ComPtr<IUnknown> alive = KeepAlive();
   return GuardCall([&] {
     std::vector<uint8_t> bytes;
     HRESULT hr = Encoded(model(), &bytes);
@@ -218,6 +222,7 @@ HRESULT QuillonObject::PersistBag::Save(IPropertyBag* bag, BOOL clear_dirty, BOO
   QUILLON_COM_TRACE("IPersistPropertyBag", Save, bag, clear_dirty, all);
   if (bag == nullptr) return E_POINTER;
   QuillonObject& o = impl_from<IPersistPropertyBag>(this);
+  const ComPtr<IUnknown> alive = o.KeepAlive();
   return GuardCall([&] {
     ComPropertyBag target(bag, nullptr);
     o.model().WriteProperties(target);
@@ -249,6 +254,7 @@ HRESULT QuillonObject::PersistStorage::Load(IStorage* storage) {
   QUILLON_COM_TRACE("IPersistStorage", Load, storage);
   if (storage == nullptr) return E_POINTER;
   QuillonObject& o = impl_from<IPersistStorage>(this);
+  const ComPtr<IUnknown> alive = o.KeepAlive();
   IStream* stream = nullptr;
   HRESULT hr =
       storage->OpenStream(kContents, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &stream);
@@ -266,6 +272,7 @@ HRESULT QuillonObject::PersistStorage::Load(IStorage* storage) {
 HRESULT QuillonObject::PersistStorage::Save(IStorage* storage, BOOL same_as_load) {
   QUILLON_COM_TRACE("IPersistStorage", Save, storage, same_as_load);
   if (storage == nullptr) return E_POINTER;
+  const ComPtr<IUnknown> alive = impl_from<IPersistStorage>(this).KeepAlive();
   IStream* stream = nullptr;
   HRESULT hr = storage->CreateStream(kContents, STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE, 0,
                                      0, &stream);

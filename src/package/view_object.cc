@@ -48,6 +48,7 @@ HRESULT QuillonObject::ViewObject::Unfreeze(DWORD cookie) {
 
 HRESULT QuillonObject::ViewObject::SetAdvise(DWORD aspects, DWORD flags, IAdviseSink* sink) {
   QUILLON_COM_TRACE("IViewObject2", SetAdvise, aspects, flags, sink);
+  const ComPtr<IUnknown> alive = impl_from<IViewObject2>(this).KeepAlive();  // old sink's Release
   Embedding& e = impl_from<IViewObject2>(this).embedding_;
   if (sink) sink->AddRef();
   e.view_sink.Reset();

@@ -127,6 +127,45 @@ TEST_F(Identity, RegisteredClassIsCreatedByItsProgId) {
   EXPECT_EQ(library_.Unregister(), S_OK);
 }
 
+class AdviseSink final : public TestObject<IAdviseSink> {
+ public:
+  AdviseSink() : TestObject(IID_IAdviseSink) {}
+  void STDMETHODCALLTYPE OnDataChange(FORMATETC*, STGMEDIUM*) override {}
+  void STDMETHODCALLTYPE OnViewChange(DWORD, LONG) override {}
+  void STDMETHODCALLTYPE OnRename(IMoniker*) override {}
+  void STDMETHODCALLTYPE OnSave() override {}
+  void STDMETHODCALLTYPE OnClose() override {}
+};
+
+// Counts what an enumerator of advise connections lists.
+ULONG CountAdvised(IEnumSTATDATA* advised) {
+  ULONG count = 0, fetched = 0;
+  STATDATA data = {};
+  while (advised->Next(1, &data, &fetched) == S_OK && fetched == 1) {
+    ++count;
+    if (data.pAdvSink) data.pAdvSink->Release();
+  }
+  return count;
+}
+
+TEST_F(Identity, EnumAdviseGivesAnEnumeratorBeforeAndAfterAdvise) {
+  auto ole = Query<IOleObject>(pd_.Get(), IID_IOleObject);
+  ComPtr<IEnumSTATDATA> advised;
+  ASSERT_EQ(ole->EnumAdvise(advised.Put()), S_OK);
+  ASSERT_TRUE(advised) << "success comes with an enumerator";
+  EXPECT_EQ(CountAdvised(advised.Get()), 0u);
+  AdviseSink sink;
+  DWORD cookie = 0;
+  ASSERT_EQ(ole->Advise(&sink, &cookie), S_OK);
+  ASSERT_EQ(ole->EnumAdvise(advised.Put()), S_OK);
+  ASSERT_TRUE(advised);
+  EXPECT_EQ(CountAdvised(advised.Get()), 1u);
+  advised.Reset();
+  EXPECT_EQ(ole->Unadvise(cookie), S_OK);
+  EXPECT_EQ(sink.refs(), 1u);
+  EXPECT_EQ(ole->EnumAdvise(nullptr), E_POINTER);
+}
+
 TEST_F(Identity, ClassInformationNamesTheClassAndItsSilentSource) {
   auto info = Query<IProvideClassInfo2>(pd_.Get(), IID_IProvideClassInfo2);
   GUID guid = {};
@@ -142,6 +181,33 @@ TEST_F(Identity, ClassInformationNamesTheClassAndItsSilentSource) {
   EXPECT_TRUE(IsEqualGUID(attr->guid, CLSID_QuillonPD));
   type->ReleaseTypeAttr(attr);
   EXPECT_EQ(info->GetClassInfo(nullptr), E_POINTER);
+}
+
+// A property bag that lets the control go when it is first read, as a container releasing
+// its last reference inside the control's Load; every key reads as absent.
+class ReleasingBag final : public TestObject<IPropertyBag> {
+ public:
+  explicit ReleasingBag(ComPtr<_QuillonPD>* control)
+      : TestObject(IID_IPropertyBag), control_(control) {}
+  HRESULT STDMETHODCALLTYPE Read(LPCOLESTR, VARIANT*, IErrorLog*) override {
+    ++reads;
+    control_->Reset();
+    return E_INVALIDARG;
+  }
+  HRESULT STDMETHODCALLTYPE Write(LPCOLESTR, VARIANT*) override { return E_NOTIMPL; }
+  int reads = 0;
+
+ private:
+  ComPtr<_QuillonPD>* control_;
+};
+
+TEST_F(Identity, BagThatLetsTheControlGoInsideLoad) {
+  IPersistPropertyBag* persist =
+      Query<IPersistPropertyBag>(pd_.Get(), IID_IPersistPropertyBag).Get();
+  ReleasingBag bag(&pd_);  // pd_ holds the last reference; `persist` is borrowed
+  EXPECT_EQ(persist->Load(&bag, nullptr), S_OK);
+  EXPECT_EQ(bag.reads, 3) << "every key read on live memory";
+  EXPECT_EQ(library_.CanUnloadNow(), S_OK) << "the control went when Load returned";
 }
 
 class NotificationsTest : public ControlTest {
@@ -181,6 +247,57 @@ TEST_F(NotificationsTest, ChangesReachTheSinkByDispidInTheirOrder) {
   point_.Reset();
   Put(&_QuillonPD::put_NTF, L"D:E.F");
   EXPECT_TRUE(sink_.changes.empty());
+}
+
+TEST_F(NotificationsTest, CookieOfAnUnadvisedSinkNeverDisconnectsALaterOne) {
+  ASSERT_EQ(point_->Unadvise(cookie_), S_OK);
+  ChangeSink later;
+  DWORD later_cookie = 0;
+  ASSERT_EQ(point_->Advise(&later, &later_cookie), S_OK);
+  EXPECT_NE(later_cookie, cookie_);
+  for (DWORD stale_or_unknown : {cookie_, DWORD{0}, later_cookie + 1000}) {
+    EXPECT_EQ(point_->Unadvise(stale_or_unknown), CONNECT_E_NOCONNECTION) << stale_or_unknown;
+  }
+  ASSERT_EQ(MaJNTF(L"1", L"1", 0), S_OK);
+  EXPECT_EQ(later.changes.size(), 5u) << "still connected";
+  EXPECT_TRUE(sink_.changes.empty());
+  EXPECT_EQ(point_->Unadvise(later_cookie), S_OK);
+  EXPECT_EQ(later.refs(), 1u);
+  cookie_ = 0;
+}
+
+// A sink that, on the first change it hears, unadvises the sink of cookie `other`.
+class UnadvisingSink final : public TestObject<IPropertyNotifySink> {
+ public:
+  explicit UnadvisingSink(IConnectionPoint* point)
+      : TestObject(IID_IPropertyNotifySink), point_(point) {}
+  HRESULT STDMETHODCALLTYPE OnChanged(DISPID id) override {
+    changes.push_back(id);
+    if (other != 0) point_->Unadvise(other);
+    other = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE OnRequestEdit(DISPID) override { return S_OK; }
+  std::vector<DISPID> changes;
+  DWORD other = 0;
+
+ private:
+  IConnectionPoint* point_;
+};
+
+TEST_F(NotificationsTest, SinkUnadvisedByAnotherInsideItsCallHearsNothingMore) {
+  ASSERT_EQ(point_->Unadvise(cookie_), S_OK);
+  UnadvisingSink first(point_.Get());
+  ChangeSink second;
+  DWORD first_cookie = 0;
+  ASSERT_EQ(point_->Advise(&first, &first_cookie), S_OK);
+  ASSERT_EQ(point_->Advise(&second, &first.other), S_OK);
+  ASSERT_EQ(MaJNTF(L"1", L"1", 0), S_OK);
+  EXPECT_EQ(first.changes.size(), 5u);
+  EXPECT_TRUE(second.changes.empty()) << "unadvised before its turn";
+  EXPECT_EQ(second.refs(), 1u);
+  EXPECT_EQ(point_->Unadvise(first_cookie), S_OK);
+  cookie_ = 0;
 }
 
 TEST_F(NotificationsTest, ConnectionPointsAndTheirEnumerators) {

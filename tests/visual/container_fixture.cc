@@ -81,6 +81,13 @@ void ContainerTest::TearDown() {
 }
 
 host::HostedControl* ContainerTest::Place(std::vector<host::BagEntry> bag, int left, int top) {
+  host::HostedControl* control = Make(std::move(bag), left, top);
+  const HRESULT hr = control ? control->Activate() : E_FAIL;
+  EXPECT_EQ(hr, S_OK) << "placing a control";
+  return SUCCEEDED(hr) ? control : nullptr;
+}
+
+host::HostedControl* ContainerTest::Make(std::vector<host::BagEntry> bag, int left, int top) {
   using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
   auto get = reinterpret_cast<GetClassObject>(
       reinterpret_cast<void*>(GetProcAddress(library_, "DllGetClassObject")));
@@ -98,8 +105,7 @@ host::HostedControl* ContainerTest::Place(std::vector<host::BagEntry> bag, int l
   if (SUCCEEDED(hr)) hr = control->Attach(object);
   if (object) object->Release();
   if (SUCCEEDED(hr)) hr = control->Load(&bag);
-  if (SUCCEEDED(hr)) hr = control->Activate();
-  EXPECT_EQ(hr, S_OK) << "placing a control";
+  EXPECT_EQ(hr, S_OK) << "making a control";
   controls_.push_back(std::move(control));
   return SUCCEEDED(hr) ? controls_.back().get() : nullptr;
 }

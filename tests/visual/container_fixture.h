@@ -34,6 +34,8 @@ class ContainerTest : public ::testing::Test {
   // A control made through the library's class object, loaded from `bag` (InitNew when it
   // is empty) and activated in place at `left`, `top`. Null when a step failed.
   host::HostedControl* Place(std::vector<host::BagEntry> bag, int left = 10, int top = 10);
+  // The same control, loaded but not activated; null when a step failed.
+  host::HostedControl* Make(std::vector<host::BagEntry> bag, int left = 10, int top = 10);
   // Bag entries for a control of kPoint with this refresh code.
   static std::vector<host::BagEntry> Settings(int poll_time = 90, const char* ntf = kPoint);
 
