@@ -223,9 +223,10 @@ TEST_F(SharedTimerTest, ANestedMessageLoopInATickKeepsTheOthersTicking) {
 }
 
 // Two UI threads, each with its controls: each thread has its own timer, and its controls
-// tick on it only.
+// tick on it only. The threads make their controls in turn and tick at the same time.
 struct UiThread {
   size_t controls = 0;
+  HANDLE placed = nullptr;  // set once the thread's controls are made and enabled
   int messages = 0;
   bool ok = false;
   DWORD id = 0;
@@ -236,6 +237,7 @@ struct UiThread {
     Display display;
     display.Add(self->controls);
     display.EnableAll();
+    SetEvent(self->placed);
     self->messages = Display::Pump(2 * kSecond + 450);
     self->ok = true;
     for (size_t i = 0; i < display.size(); ++i) {
@@ -250,13 +252,16 @@ TEST(SharedTimerThreadsTest, EachUiThreadTicksItsOwnControlsFromItsOwnTimer) {
   UiThread threads[2] = {{.controls = 20}, {.controls = 7}};
   HANDLE handles[2];
   for (int i = 0; i < 2; ++i) {
+    threads[i].placed = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     handles[i] = CreateThread(nullptr, 0, &UiThread::Run, &threads[i], 0, nullptr);
     ASSERT_NE(handles[i], nullptr);
+    EXPECT_EQ(WaitForSingleObject(threads[i].placed, 30000), WAIT_OBJECT_0);
   }
   EXPECT_EQ(WaitForMultipleObjects(2, handles, TRUE, 30000), WAIT_OBJECT_0);
   for (int i = 0; i < 2; ++i) {
     SCOPED_TRACE(i);
     CloseHandle(handles[i]);
+    CloseHandle(threads[i].placed);
     EXPECT_TRUE(threads[i].ok) << "two ticks each, on their own thread";
     EXPECT_GE(threads[i].messages, 2);
     EXPECT_LE(threads[i].messages, 3) << "one timer message a second on each thread";
