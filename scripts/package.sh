@@ -33,20 +33,17 @@ if [ "$build" = yes ]; then
   done
 fi
 for file in build/win32/src/package/HN_Quillon_PD.ocx build/win32/tools/quillon/quillon.exe \
-  build/win64/src/package/HN_Quillon_PD.ocx build/win64/tools/quillon/quillon.exe; do
+  build/win64/src/package/HN_Quillon_PD.ocx build/win64/tools/quillon/quillon.exe \
+  build/win32/src/package/quillon_setup.dll build/win32/src/package/generated/registry-win32.wxi \
+  build/win64/src/package/generated/registry-win64.wxi; do
   [ -f "$file" ] || { echo "package.sh: $file is missing (build without --no-build)" >&2; exit 1; }
 done
 
 tables=$(mktemp -d)
 trap 'rm -rf "$tables"' EXIT
-# Rows wixl cannot write. SelfReg: the libraries register themselves as regsvr32 would (each
-# in its own bitness and registry view) and unregister at removal. Upgrade: an installed
-# package of the same version but the other architecture is replaced too, so that one Quillon
-# PD at most is installed; a newer one refuses the install.
-selfreg() {  # FILE_ID...
-  printf 'File_\tCost\ns72\tI2\nSelfReg\tFile_\n'
-  printf '%s\t\n' "$@"
-}
+# Rows wixl cannot write. Upgrade: an installed package of the same version but the other
+# architecture is replaced too, so that one Quillon PD at most is installed; a newer one
+# refuses the install. (The registration rows come from the build: registry-win*.wxi.)
 upgrade_code=$(sed -n 's/.*define UpgradeCode = "\([^"]*\)".*/\1/p' packaging/product.wxi)
 printf 'UpgradeCode\tVersionMin\tVersionMax\tLanguage\tAttributes\tRemove\tActionProperty
 s38\tS20\tS20\tS255\ti4\tS255\ts72
@@ -60,10 +57,9 @@ for arch in x86 x64; do
   msi=$out/quillon-$version-$arch.msi
   rm -f "$msi"
   wixl -a "$arch" -D VERSION="$version" -D Win32Build=build/win32 -D Win64Build=build/win64 \
-    -D SourceDir=. -I packaging -o "$msi" "packaging/quillon-$arch.wxs"
-  if [ "$arch" = x86 ]; then selfreg Library32; else selfreg Library64 Library32; fi \
-    >"$tables/SelfReg.idt"
-  msibuild "$msi" -i "$tables/SelfReg.idt" -i "$tables/Upgrade.idt"
+    -D SourceDir=. -I packaging -I build/win32/src/package/generated \
+    -I build/win64/src/package/generated -o "$msi" "packaging/quillon-$arch.wxs"
+  msibuild "$msi" -i "$tables/Upgrade.idt"
   echo "package.sh: $msi"
 done
 (cd "$out" && sha256sum "quillon-$version-x86.msi" "quillon-$version-x64.msi" >SHA256SUMS)

@@ -195,9 +195,12 @@ HRESULT RegisterServer(const std::wstring& module_path, ClassesRoot& root) {
   // An older set of class entries goes first, so that exactly one set remains.
   hr = ToHresult(RemoveClassEntries(root));
   if (SUCCEEDED(hr)) {
-    // The plain path: Wine's REGKIND_REGISTER would record a \\?\ form.
+    // The plain path: Wine's REGKIND_REGISTER would record a \\?\ form. The library has no
+    // help file: its help folder is empty rather than the folder of whichever bitness
+    // registered first, so that every registration, and the packages' rows, write the same.
     std::wstring path = module_path;
-    hr = RegisterTypeLib(library.Get(), path.data(), nullptr);
+    wchar_t no_help_folder[] = L"";
+    hr = RegisterTypeLib(library.Get(), path.data(), no_help_folder);
   }
   if (SUCCEEDED(hr)) hr = ToHresult(WriteClassEntries(module_path, root));
   if (FAILED(hr)) {

@@ -6,14 +6,21 @@
 #   newer x64 package over that, an older one refused, and the removal.
 # After each install the files are in place, the registration is what regsvr32 writes and
 # script clients create the control; after the removal no file and no entry remains.
+# In each prefix, two removals a plant meets: after the libraries were deleted (nothing is
+# left), and while quillon-host holds the 32-bit library (the removal asks for a restart, and
+# after the restart nothing is left).
+# Beside regsvr32 (64-bit prefix): unregistering one library of the installed x64 package
+# leaves the other working, and removing the x86 package leaves a 64-bit library registered by
+# hand working.
 # Usage: msi_test.sh SOURCE_DIR BUILD_DIR SCRIPT
 set -u
 source_dir=$1
 build_dir=$2
 script=$3
-for file in build/win32/src/package/HN_Quillon_PD.ocx build/win32/tools/quillon/quillon.exe; do
+for file in build/win32/src/package/HN_Quillon_PD.ocx build/win32/tools/quillon/quillon.exe \
+  build/win32/tools/quillon-host/quillon-host.exe build/win64/src/package/HN_Quillon_PD.ocx; do
   if [ ! -f "$source_dir/$file" ]; then
-    echo "no $file (build the win32 preset first)"
+    echo "no $file (build the win32 and win64 presets first)"
     exit 77
   fi
 done
@@ -179,6 +186,77 @@ expect_nothing_left() {  # DESCRIPTION
   done
 }
 
+# The removal of a package whose libraries were deleted by hand first.
+expect_removal_without_libraries() {  # VERSION ARCH LIBRARY_PATH...
+  local version=$1 arch=$2 library
+  shift 2
+  expect_install "$version" "$arch"
+  for library in "$@"; do
+    library=${library#C:\\}
+    rm -f "$WINEPREFIX/drive_c/${library//\\//}"
+  done
+  step=$((step + 1))
+  if msiexec /x "$version" "$arch"; then ok; else ko "remove $arch without libraries: exit $?"; fi
+  expect_nothing_left "$arch package removed after its libraries were deleted"
+}
+
+# quillon-host showing one control, on a display of its own, until stop_host.
+host_exe=$source_dir/build/win32/tools/quillon-host/quillon-host.exe
+start_host() {
+  printf '[display]\ntitle = "Essai"\n\n[control A]\nclass = HN_QuillonPD.QuillonPD\n' \
+    >"$work/host.display"
+  timeout 60 wineserver -w
+  rm -f "$work/host.txt"
+  xvfb-run -a -s "-screen 0 1024x768x24" timeout 600 wine "$host_exe" --at 1 print=Qualite \
+    "$(windows_path "$work/host.display")" >"$work/host.txt" 2>&1 </dev/null &
+  host_runner=$!
+  local waited=0
+  until grep -q '^ *A: ' "$work/host.txt" 2>/dev/null || [ $waited -ge 240 ]; do
+    sleep 1
+    waited=$((waited + 1))
+  done
+  grep -q '^ *A: ' "$work/host.txt" ||
+    ko "quillon-host shows no control after ${waited} s: $(cat "$work/host.txt")"
+}
+stop_host() {
+  local host_timeout
+  host_timeout=$(pgrep -P "$host_runner" -x timeout)
+  [ -n "$host_timeout" ] && kill "$host_timeout"
+  wait "$host_runner"
+  timeout 60 wineserver -w
+}
+
+pending_removals() {
+  reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' \
+    /v PendingFileRenameOperations
+}
+
+# The removal while quillon-host holds the 32-bit library: what the removal can take goes,
+# the library and its folders go at the next restart, and msiexec says a restart is needed.
+expect_removal_in_use() {  # VERSION ARCH LIBRARY32_PATH
+  expect_install "$1" "$2"
+  start_host
+  step=$((step + 1))
+  msiexec /x "$1" "$2"
+  local rc=$?
+  # 3010 (ERROR_SUCCESS_REBOOT_REQUIRED) reaches the shell cut to 8 bits: 194.
+  [ $rc -eq 194 ] && ok || ko "remove $2 while in use: exit $rc, not 3010 (restart needed)"
+  check "$2 in use: no longer listed" eval "! installed $1 $2"
+  local view key
+  for view in $(views); do
+    while read -r key; do
+      key_in_view "$view" "$key" && ko "$2 in use: $key left behind in view $view" || ok
+    done < <(registered_keys "$view")
+  done
+  pending_removals
+  grep -qiF "${3}" "$work/out.txt" && ok ||
+    ko "$2 in use: library not removed at restart: $(cat "$work/out.txt")"
+  stop_host
+  timeout 120 wineboot -r >/dev/null 2>&1 </dev/null
+  timeout 60 wineserver -w
+  expect_nothing_left "$2 package removed in use, after a restart"
+}
+
 # --- The x86 package on 32-bit Windows ---------------------------------------------------
 fresh_prefix "$build_dir/msi32" win32
 path32="C:\\Program Files\\$folder\\HN_Quillon_PD.ocx"
@@ -191,6 +269,8 @@ step=$((step + 1))
 if msiexec /x 4.0.0 x86; then ok; else ko "remove x86: exit code $?"; fi
 check "x86 no longer listed" eval '! installed 4.0.0 x86'
 expect_nothing_left "x86 package removed"
+expect_removal_without_libraries 4.0.0 x86 "$path32"
+expect_removal_in_use 4.0.0 x86 "$path32"
 timeout 60 wineserver -w
 
 # --- 64-bit Windows ----------------------------------------------------------------------
@@ -214,6 +294,12 @@ expect_server 32 "$path32"
 expect_as_regsvr32 "x64 package" "$path64" "$path32"
 client 64 present
 client 32 present
+# regsvr32 beside the package: unregistering one library leaves the other working.
+run wine regsvr32 /s /u "$path32"
+client 64 present
+client 32 absent
+run wine regsvr32 /s "$path32"
+client 32 present
 # A newer version replaces it in place; an older one is refused.
 expect_install 4.0.1 x64
 check "4.0.0 replaced by 4.0.1" eval '! installed 4.0.0 x64'
@@ -227,6 +313,22 @@ step=$((step + 1))
 if msiexec /x 4.0.1 x64; then ok; else ko "remove x64: exit code $?"; fi
 check "x64 no longer listed" eval '! installed 4.0.1 x64'
 expect_nothing_left "x64 package removed"
+expect_removal_without_libraries 4.0.1 x64 "$path64" "$path32"
+expect_removal_in_use 4.0.1 x64 "$path32"
+# The x86 package beside a 64-bit library registered by hand: its removal leaves that one
+# working (the ProgID and the type library are the 64-bit one's too), and nothing remains once
+# that one is unregistered too.
+expect_install 4.0.0 x86
+hand64=$(windows_path "$source_dir/build/win64/src/package/HN_Quillon_PD.ocx")
+run wine regsvr32 /s "$hand64"
+client 64 present
+step=$((step + 1))
+if msiexec /x 4.0.0 x86; then ok; else ko "remove x86 beside a 64-bit library: exit code $?"; fi
+expect_as_regsvr32 "64-bit library after the x86 package's removal" "$hand64"
+client 64 present
+client 32 absent
+run wine regsvr32 /s /u "$hand64"
+expect_nothing_left "x86 package removed, 64-bit library unregistered"
 timeout 60 wineserver -w
 
 echo "$passed passed, $failed failed"
