@@ -45,7 +45,7 @@ display_file() {  # COUNT FILE: a grid of controls, 14 to a row, each on its own
 wine_ticks() {
   local pid
   for pid in $(ls /proc | grep '^[0-9]*$'); do
-    if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$1"; then
+    if tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qx "WINEPREFIX=$1"; then
       awk -v p="$pid" '{print p, $14 + $15, $2}' "/proc/$pid/stat" 2>/dev/null || true
     fi
   done
