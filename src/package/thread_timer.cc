@@ -66,6 +66,7 @@ void ThreadTimer::ThreadEnded() noexcept {
   ThreadTimer* timer = Find(GetCurrentThreadId());
   if (timer == nullptr) return;
   timer->Unlink();
+  timer->id_ = 0;  // gone with the thread's message queue; no window call under the loader lock
   delete timer;
 }
 
