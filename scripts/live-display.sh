@@ -19,7 +19,8 @@ live_wine() {
   timeout 60 wine "$@" >"$work/wine.log" 2>&1 </dev/null || { cat "$work/wine.log"; return 1; }
 }
 
-# Sets `cache` to the cache file under the installation path C:\Quillon of the prefix.
+# Sets `cache` to the cache file under the installation path C:\Quillon of the prefix. The
+# library and quillon-host come from build/win32, or from the Windows build folder `live_from`.
 live_prefix() {
   export WINEPREFIX=$work/wineprefix WINEARCH=win32 WINEDEBUG=-all
   export WINEDLLOVERRIDES=mscoree,mshtml=
@@ -29,7 +30,8 @@ live_prefix() {
   cache=$install_dir/Serveur\ Quillon\ PD/cacheQuillonPD_V2.dat
   mkdir -p "$(dirname "$cache")"
   rm -f "$cache"
-  cp build/win32/src/package/HN_Quillon_PD.ocx build/win32/tools/quillon-host/quillon-host.exe \
+  local from=${live_from:-build/win32}
+  cp "$from/src/package/HN_Quillon_PD.ocx" "$from/tools/quillon-host/quillon-host.exe" \
     "$install_dir/"
   live_wine reg add 'HKLM\SOFTWARE\Halvorn\Pondral' /v 'Chemin PD' /t REG_SZ /d 'C:\Quillon' /f
   live_wine regsvr32 /s 'C:\Quillon\HN_Quillon_PD.ocx'

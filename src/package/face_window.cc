@@ -4,8 +4,6 @@ namespace quillon {
 namespace {
 
 constexpr wchar_t kClassName[] = L"QuillonPDFace";
-constexpr UINT_PTR kTimerRead = 1;
-constexpr UINT kTimerInterval = 1000;
 
 // The window class is shared by the face windows of every thread of the process: registered
 // with the first of them, unregistered with the last, so that no class of this library is
@@ -93,7 +91,7 @@ bool FaceWindow::Create(HWND parent, const RECT& pos) {
 
 void FaceWindow::Destroy() {
   if (window_) {
-    if (timer_running_) KillTimer(window_, kTimerRead);
+    ThreadTimer::Leave(this);
     timer_running_ = false;
     SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
     DestroyWindow(window_);
@@ -157,12 +155,20 @@ bool FaceWindow::EnableTimer(bool enabled) noexcept {
 bool FaceWindow::ApplyTimer() noexcept {
   if (!window_) return true;
   if (timer_enabled_) {
-    timer_running_ = SetTimer(window_, kTimerRead, kTimerInterval, nullptr) != 0;
+    timer_running_ = ThreadTimer::Join(this);
     return timer_running_;
   }
-  if (timer_running_ && !KillTimer(window_, kTimerRead)) return false;
+  ThreadTimer::Leave(this);
   timer_running_ = false;
   return true;
+}
+
+void FaceWindow::OnTick() noexcept {
+  if (!tick_) return;
+  try {
+    tick_();
+  } catch (...) {  // nothing leaves a tick; the next one tries again
+  }
 }
 
 void FaceWindow::Paint() {
@@ -210,13 +216,10 @@ LRESULT FaceWindow::Handle(UINT message, WPARAM w, LPARAM l) {
     }
     case WM_ERASEBKGND:
       return 1;  // WM_PAINT covers every pixel
-    case WM_TIMER:
-      if (w == kTimerRead && tick_) {
-        try {
-          tick_();
-        } catch (...) {  // nothing leaves a window procedure; the next tick tries again
-        }
-      }
+    case WM_NCDESTROY:  // destroyed with its parent: no window, no tick
+      ThreadTimer::Leave(this);
+      timer_running_ = false;
+      window_ = nullptr;
       return 0;
   }
   return DefWindowProcW(window_, message, w, l);

@@ -1,5 +1,5 @@
-// The control's window: the face painted from the layout table, and timerRead as a window
-// timer. Captions change through the face state; the window redraws only the labels that
+// The control's window: the face painted from the layout table, and timerRead ticked by the
+// thread's shared timer (thread_timer.h) while the window exists. Captions change through the face state; the window redraws only the labels that
 // changed, so a changing value does not make the face flicker.
 #pragma once
 
@@ -10,10 +10,11 @@
 
 #include "control/face.h"
 #include "package/face_paint.h"
+#include "package/thread_timer.h"
 
 namespace quillon {
 
-class FaceWindow {
+class FaceWindow final : private TimerClient {
  public:
   // `face` is what the window shows (it must outlive the window); `tick` runs on every tick
   // of timerRead, on the thread that owns the window.
@@ -25,7 +26,7 @@ class FaceWindow {
   // Creates the window, hidden, as a child of `parent` at `pos` (parent's client pixels).
   bool Create(HWND parent, const RECT& pos);
   // Destroys the window; the timer stops with it and starts again with the next Create if
-  // it is still enabled.
+  // it is still enabled. A window destroyed by its parent stops the timer the same way.
   void Destroy();
   HWND handle() const { return window_; }
 
@@ -37,8 +38,9 @@ class FaceWindow {
   const SurfaceColours& colours() const { return colours_; }
   // Redraws the old and the new box of a label whose caption or colour changed.
   void LabelChanged(Child label) noexcept;
-  // Starts timerRead (restarting its second when it runs) or stops it; false when the
-  // window could not switch it (without a window the timer starts with the window).
+  // Starts timerRead (restarting its second when it runs: the first tick comes one second
+  // later) or stops it (no tick after this returns); false when the timer could not be
+  // started (without a window the timer starts with the window).
   bool EnableTimer(bool enabled) noexcept;
   bool timer_enabled() const { return timer_enabled_; }
   bool timer_running() const { return timer_running_; }
@@ -55,6 +57,7 @@ class FaceWindow {
   void Paint();
   RECT MeasureBox(Child label);
   bool ApplyTimer() noexcept;
+  void OnTick() noexcept override;
 
   const FaceState& face_;
   std::function<void()> tick_;

@@ -6,6 +6,7 @@
 #include "package/com_trace.h"
 #include "package/control_object.h"
 #include "package/face_window.h"
+#include "package/thread_timer.h"
 #include "platform/win32/late_bound.h"
 
 namespace quillon {
@@ -82,9 +83,11 @@ bool ModuleInUse() {
 
 // At an unload (FreeLibrary: `reserved` NULL) the libraries of the functions bound by name are
 // released, and the face's window class goes with the library even if a thread that held face
-// windows ended without closing them; at process exit they go with the process.
+// windows ended without closing them; at process exit they go with the process. A thread
+// that ends takes its shared timer with it.
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void* reserved) {
   if (reason == DLL_PROCESS_ATTACH) quillon::module_handle = instance;
+  if (reason == DLL_THREAD_DETACH) quillon::ThreadTimer::ThreadEnded();
   if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
     quillon::FaceWindow::UnregisterClassAtUnload();
     quillon::FreeBoundLibraries();

@@ -1,0 +1,272 @@
+// timerRead of many controls driven by one timer per UI thread: how many timer messages a
+// thread gets, when each control ticks, and controls enabled, disabled or released inside
+// another control's tick.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "package/window_site.h"
+
+namespace quillon {
+namespace {
+
+constexpr ULONGLONG kSecond = 1000;  // timerRead's interval
+// How early a tick may come to share a wake of the thread's timer with others, and how late
+// it may come on a loaded machine.
+constexpr ULONGLONG kEarly = 120;
+constexpr ULONGLONG kLate = 400;
+
+LRESULT CALLBACK ParentProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+  return DefWindowProcW(w, m, wp, lp);
+}
+
+// The controls of one UI thread, each a face window under one hidden parent.
+class Display {
+ public:
+  struct Control {
+    std::unique_ptr<WindowSite> site;
+    ULONGLONG enabled_at = 0;
+    std::vector<ULONGLONG> ticks;      // when each tick came
+    std::vector<DWORD> tick_threads;   // on which thread
+    std::function<void()> on_tick;     // what the next ticks do besides being counted
+  };
+
+  Display() {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = ParentProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"SharedTimerTestParent";
+    RegisterClassW(&wc);  // a second thread finds it registered
+    parent_ = CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP | WS_CLIPCHILDREN, 0, 0, 640,
+                              480, nullptr, nullptr, wc.hInstance, nullptr);
+  }
+  ~Display() {
+    controls_.clear();
+    if (parent_) DestroyWindow(parent_);
+  }
+  Display(const Display&) = delete;
+  Display& operator=(const Display&) = delete;
+
+  HWND parent() const { return parent_; }
+  Control& operator[](size_t i) { return *controls_[i]; }
+  size_t size() const { return controls_.size(); }
+  const std::vector<size_t>& order() const { return order_; }
+
+  // A control with its window, timer off.
+  Control& Add() {
+    controls_.push_back(std::make_unique<Control>());
+    Control* c = controls_.back().get();
+    const size_t index = controls_.size() - 1;
+    c->site = std::make_unique<WindowSite>(nullptr, [this, c, index] {
+      c->ticks.push_back(GetTickCount64());
+      c->tick_threads.push_back(GetCurrentThreadId());
+      order_.push_back(index);
+      if (c->on_tick) c->on_tick();
+    });
+    const int x = static_cast<int>(index % 8) * 10, y = static_cast<int>(index / 8) * 10;
+    EXPECT_TRUE(c->site->window().Create(parent_, RECT{x, y, x + 285, y + 155}));
+    return *c;
+  }
+  void Add(size_t n) {
+    for (size_t i = 0; i < n; ++i) Add();
+  }
+  void Enable(Control& c, bool on = true) {
+    c.enabled_at = GetTickCount64();
+    EXPECT_TRUE(c.site->EnableTimer(on));
+  }
+  void EnableAll(bool on = true) {
+    for (auto& c : controls_) Enable(*c, on);
+  }
+  void Release(Control& c) { c.site.reset(); }
+
+  // Runs the thread's message loop for `ms`; returns how many timer messages came.
+  static int Pump(DWORD ms) {
+    int timer_messages = 0;
+    const ULONGLONG end = GetTickCount64() + ms;
+    for (ULONGLONG now; (now = GetTickCount64()) < end;) {
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
+      MSG msg;
+      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_TIMER) ++timer_messages;
+        DispatchMessageW(&msg);
+      }
+    }
+    return timer_messages;
+  }
+
+ private:
+  HWND parent_ = nullptr;
+  std::vector<std::unique_ptr<Control>> controls_;
+  std::vector<size_t> order_;  // the index of each control ticked, in turn
+};
+
+class SharedTimerTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_NE(display_.parent(), nullptr); }
+
+  // The first tick comes about one second after `c` was enabled (never early by more than
+  // the slack the shared timer allows), the next ones about a second apart.
+  static void ExpectSeconds(const Display::Control& c) {
+    ASSERT_FALSE(c.ticks.empty());
+    const ULONGLONG first = c.ticks[0] - c.enabled_at;
+    EXPECT_GE(first, kSecond - kEarly);
+    EXPECT_LE(first, kSecond + kLate);
+    for (size_t i = 1; i < c.ticks.size(); ++i) {
+      EXPECT_GE(c.ticks[i] - c.ticks[i - 1], kSecond - kEarly) << i;
+      EXPECT_LE(c.ticks[i] - c.ticks[i - 1], kSecond + kLate) << i;
+    }
+  }
+
+  Display display_;
+};
+
+TEST_F(SharedTimerTest, ManyControlsTickOnceASecondFromOneTimerMessage) {
+  display_.Add(40);
+  display_.EnableAll();
+  const int messages = Display::Pump(3 * kSecond + 450);
+  for (size_t i = 0; i < display_.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(display_[i].ticks.size(), 3u);
+    ExpectSeconds(display_[i]);
+  }
+  EXPECT_GE(messages, 3);
+  EXPECT_LE(messages, 4) << "one timer message a second for all 40 controls";
+  // Each wake ticks the controls in the order they were enabled.
+  for (size_t i = 0; i < display_.order().size(); ++i) EXPECT_EQ(display_.order()[i], i % 40);
+}
+
+TEST_F(SharedTimerTest, ControlEnabledBetweenTwoTicksKeepsItsOwnSecond) {
+  display_.Add(3);
+  display_.Enable(display_[0]);
+  Display::Pump(kSecond / 2);
+  display_.Enable(display_[1]);
+  Display::Pump(kSecond / 4);
+  display_.Enable(display_[2]);
+  display_.Enable(display_[2]);  // enabled again: its second starts again
+  const int messages = Display::Pump(2 * kSecond + 400);
+  for (size_t i = 0; i < 3; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_GE(display_[i].ticks.size(), 2u);
+    EXPECT_LE(display_[i].ticks.size(), 3u);
+    ExpectSeconds(display_[i]);
+  }
+  EXPECT_LE(messages, 3 * 3 + 1) << "no more wakes than the controls' seconds";
+}
+
+TEST_F(SharedTimerTest, ControlsChangedInsideATickTakeEffectFromTheNextOne) {
+  display_.Add(6);
+  display_.EnableAll();
+  ULONGLONG first_wake = 0;
+  display_[0].on_tick = [&] {
+    display_[0].on_tick = nullptr;
+    first_wake = GetTickCount64();
+    display_.Release(display_[1]);       // released later in the same wake: skipped
+    display_.Enable(display_[2], false);  // disabled: no tick from now on
+    display_.Enable(display_[5]);         // enabled again: one second from now
+  };
+  display_[3].on_tick = [&] { display_.Release(display_[3]); };  // releases itself
+  display_[4].on_tick = [&] {
+    display_[4].on_tick = nullptr;
+    display_.Release(display_[0]);  // released after its own tick of this wake
+  };
+  Display::Pump(2 * kSecond + 450);
+  ASSERT_NE(first_wake, 0u);
+  EXPECT_EQ(display_[0].ticks.size(), 1u);
+  EXPECT_TRUE(display_[1].ticks.empty());
+  EXPECT_TRUE(display_[2].ticks.empty());
+  EXPECT_EQ(display_[3].ticks.size(), 1u);
+  EXPECT_EQ(display_[4].ticks.size(), 2u);
+  ASSERT_FALSE(display_[5].ticks.empty());
+  EXPECT_GE(display_[5].ticks[0] - first_wake, kSecond - kEarly)
+      << "not in the wake that enabled it";
+  ExpectSeconds(display_[5]);
+}
+
+TEST_F(SharedTimerTest, TheTimerGoesWithTheLastControlAndComesBackWithTheNext) {
+  display_.Add(3);
+  display_.EnableAll();
+  EXPECT_GE(Display::Pump(kSecond + 300), 1);
+  display_.Enable(display_[0], false);
+  display_.Release(display_[1]);
+  EXPECT_GE(Display::Pump(kSecond + 300), 1) << "one control left ticking";
+  display_.Enable(display_[2], false);
+  EXPECT_EQ(Display::Pump(kSecond + 500), 0) << "no control ticking, no timer";
+  display_.Enable(display_[0]);
+  Display::Pump(kSecond + 300);
+  EXPECT_EQ(display_[0].ticks.size(), 2u);
+  // Windows destroyed with their parent tick no more, and the timer goes with them.
+  DestroyWindow(display_.parent());
+  const size_t ticks = display_[0].ticks.size();
+  EXPECT_EQ(Display::Pump(kSecond + 500), 0);
+  EXPECT_EQ(display_[0].ticks.size(), ticks);
+  EXPECT_EQ(display_[0].site->window().handle(), nullptr);
+}
+
+TEST_F(SharedTimerTest, ANestedMessageLoopInATickKeepsTheOthersTicking) {
+  display_.Add(3);
+  display_.EnableAll();
+  int nested_messages = 0;
+  display_[0].on_tick = [&] {
+    display_[0].on_tick = nullptr;
+    nested_messages = Display::Pump(2 * kSecond + 300);  // a modal loop of the container
+  };
+  Display::Pump(3 * kSecond + 450);
+  EXPECT_GE(nested_messages, 2);
+  for (size_t i = 0; i < 3; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(display_[i].ticks.size(), 3u);
+  }
+  for (size_t i = 1; i < 3; ++i) ExpectSeconds(display_[i]);
+}
+
+// Two UI threads, each with its controls: each thread has its own timer, and its controls
+// tick on it only. The threads make their controls in turn and tick at the same time.
+struct UiThread {
+  size_t controls = 0;
+  HANDLE placed = nullptr;  // set once the thread's controls are made and enabled
+  int messages = 0;
+  bool ok = false;
+  DWORD id = 0;
+
+  static DWORD WINAPI Run(void* param) {
+    auto* self = static_cast<UiThread*>(param);
+    self->id = GetCurrentThreadId();
+    Display display;
+    display.Add(self->controls);
+    display.EnableAll();
+    SetEvent(self->placed);
+    self->messages = Display::Pump(2 * kSecond + 450);
+    self->ok = true;
+    for (size_t i = 0; i < display.size(); ++i) {
+      self->ok &= display[i].ticks.size() == 2;
+      for (DWORD thread : display[i].tick_threads) self->ok &= thread == self->id;
+    }
+    return 0;
+  }
+};
+
+TEST(SharedTimerThreadsTest, EachUiThreadTicksItsOwnControlsFromItsOwnTimer) {
+  UiThread threads[2] = {{.controls = 20}, {.controls = 7}};
+  HANDLE handles[2];
+  for (int i = 0; i < 2; ++i) {
+    threads[i].placed = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    handles[i] = CreateThread(nullptr, 0, &UiThread::Run, &threads[i], 0, nullptr);
+    ASSERT_NE(handles[i], nullptr);
+    EXPECT_EQ(WaitForSingleObject(threads[i].placed, 30000), WAIT_OBJECT_0);
+  }
+  EXPECT_EQ(WaitForMultipleObjects(2, handles, TRUE, 30000), WAIT_OBJECT_0);
+  for (int i = 0; i < 2; ++i) {
+    SCOPED_TRACE(i);
+    CloseHandle(handles[i]);
+    CloseHandle(threads[i].placed);
+    EXPECT_TRUE(threads[i].ok) << "two ticks each, on their own thread";
+    EXPECT_GE(threads[i].messages, 2);
+    EXPECT_LE(threads[i].messages, 3) << "one timer message a second on each thread";
+  }
+}
+
+}  // namespace
+}  // namespace quillon
