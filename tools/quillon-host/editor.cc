@@ -210,7 +210,9 @@ int HostWindow::AddNew(const std::string& class_name) {
   RECT client{};
   GetClientRect(window_, &client);
   const Box place = FreePlace(Boxes(), size.cx, size.cy, client.right, MulDiv(kGap, dpi_.cx, 96));
-  control->site().set_rect({place.left, place.top, place.right(), place.bottom()});
+  const RECT rect{place.left, place.top, place.right(), place.bottom()};
+  control->site().set_rect(rect);
+  if (SUCCEEDED(hr)) ShowPlace(rect);  // first, so that the control is not clipped
   if (SUCCEEDED(hr)) hr = control->Activate();
   if (FAILED(hr)) {
     std::fprintf(stderr, "quillon-host: cannot add a control of class %s (%s)\n",
@@ -226,7 +228,6 @@ int HostWindow::AddNew(const std::string& class_name) {
       " " + std::to_string(*spec.width) + " " + std::to_string(*spec.height));
   display_.controls.push_back(std::move(spec));
   controls_.push_back(std::move(control));
-  ShowPlace(controls_.back()->rect());
   Select(static_cast<int>(controls_.size()) - 1);
   return selected_;
 }
@@ -327,7 +328,10 @@ void HostWindow::PostDrag(const std::string& points) {
 
 bool HostWindow::RunEditAction(const Action& a) {
   if (in_frame_ && a.kind != Action::kCloseFrame) return false;
-  if (display_.run_mode && a.kind != Action::kCloseFrame) {
+  // Keys and drags are input as a user gives it: in run mode the controls get it.
+  const bool input = a.kind == Action::kCloseFrame || a.kind == Action::kKey ||
+                     a.kind == Action::kDrag;
+  if (display_.run_mode && !input) {
     std::fprintf(stderr, "quillon-host: controls are edited in design mode only\n");
     return true;
   }

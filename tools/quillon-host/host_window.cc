@@ -418,6 +418,9 @@ LRESULT HostWindow::Handle(UINT message, WPARAM w, LPARAM l) {
     case WM_INITMENUPOPUP:
       UpdateEditMenu(reinterpret_cast<HMENU>(w));
       return 0;
+    case WM_SIZE:  // the controls' clipping follows the client area
+      for (auto& c : controls_) c->MoveTo(c->rect());
+      return 0;
     case WM_CAPTURECHANGED:
       dragging_ = false;
       return 0;
