@@ -267,9 +267,15 @@ struct FrameSearch {
   HWND found;
 };
 
-BOOL CALLBACK FindOwned(HWND window, LPARAM param) {
+// The frame is a dialog of this thread (its owner is not always the window given to
+// OleCreatePropertyFrame).
+BOOL CALLBACK FindFrame(HWND window, LPARAM param) {
   auto* search = reinterpret_cast<FrameSearch*>(param);
-  if (GetWindow(window, GW_OWNER) != search->owner || !IsWindowVisible(window)) return TRUE;
+  wchar_t class_name[16] = L"";
+  GetClassNameW(window, class_name, 16);
+  if (window == search->owner || !IsWindowVisible(window) || wcscmp(class_name, L"#32770") != 0) {
+    return TRUE;
+  }
   search->found = window;
   return FALSE;
 }
@@ -279,7 +285,7 @@ BOOL CALLBACK FindOwned(HWND window, LPARAM param) {
 // Presses OK on the open property frame, as the user does.
 void HostWindow::CloseFrame() {
   FrameSearch search{window_, nullptr};
-  EnumThreadWindows(GetCurrentThreadId(), FindOwned, reinterpret_cast<LPARAM>(&search));
+  EnumThreadWindows(GetCurrentThreadId(), FindFrame, reinterpret_cast<LPARAM>(&search));
   if (!search.found) {
     Say("close-frame: no property frame");
     return;
