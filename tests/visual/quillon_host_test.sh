@@ -2,7 +2,7 @@
 # quillon-host as a user runs it: a display file with the control library registered, run
 # and design mode from the command line, properties printed by name, a screenshot, the display
 # saved back, and bad input refused with a one-line error. Then the display edited in design
-# mode (select, move by verb, arrow key and drag, add, delete, property frame), saved, and
+# mode (select, move by verb, arrow key and drag, add, delete, property frame, undo), saved, and
 # reopened in run mode, where the editor leaves the controls alone.
 # Usage: quillon_host_test.sh BUILD_DIR QUILLON_HOST_EXE OCX
 set -u
@@ -63,12 +63,15 @@ timeout 60 wine "$host" --mode fast x >"$work/usage.txt" 2>&1 </dev/null
 QUILLON_WINE_TIMEOUT=120 bash "$here/run_windowed.sh" "$build_dir" "$host" --mode design \
   --at 1 select=A --at 1.2 move=A,10,20 --at 1.4 key=Right --at 1.6 drag=20,30,60,50 \
   --at 1.8 add --at 2 delete=B --at 2.2 key=Insert --at 2.4 properties=A --at 3.4 close-frame \
+  --at 3.5 delete=QuillonPD2 --at 3.55 undo --at 3.6 move=A,5,5 --at 3.65 undo --at 3.7 add \
+  --at 3.75 undo --at 3.8 undo --at 3.85 select=A \
   --at 4 "screenshot=$(winpath "$work/edited.png")" --at 4.2 "save=$(winpath "$work/edited.display")" \
   --quit-after 4.5 "$(winpath "$work/essai.display")" >"$work/edit.txt" 2>&1 || ko "editing: exit $?"
 tr -d '\r' <"$work/edit.txt" >"$work/edit"
 for want in 'selected A' 'moved A to 14 24' 'moved A to 15 24' 'moved A to 55 44' \
   'added QuillonPD1 at 8 207 285 155' 'deleted B' 'added QuillonPD2 at 8 370 285 155' \
-  'properties A: '; do
+  'properties A: ' 'undo: delete of QuillonPD2' 'moved A to 60 49' 'undo: move of A' \
+  'added QuillonPD3 at 8 533 285 155' 'undo: add of QuillonPD3' 'deleted QuillonPD3' 'undo: nothing'; do
   grep -qxF -- "$want" "$work/edit" || grep -qF -- "$want" "$work/edit" ||
     ko "editing: no '$want' in: $(cat "$work/edit")"
 done
@@ -90,6 +93,9 @@ for want in 'position = 55 44 285 155' 'strNTF = "NOEUD1:Essai.Valeur"' '[contro
   grep -qxF -- "$want" "$edited" || ko "edited display lacks '$want'"
 done
 grep -q '^\[control B\]' "$edited" && ko "edited display still has B"
+[ "$(grep -c '^\[control ' "$edited")" = 3 ] || ko "edited display: $(grep '^\[control ' "$edited")"
+# Undone: the move of A (back to 55 44, which the tail of the output shows last) and the delete.
+[ "$(grep '^moved A' "$work/edit" | tail -1)" = 'moved A to 55 44' ] || ko "undo of the move"
 QUILLON_WINE_TIMEOUT=120 bash "$here/run_windowed.sh" "$build_dir" "$host" --mode run \
   --at 1 print=NTF,Frequence_Rafraichissement --at 1.2 select=A --at 1.4 key=Insert \
   --at 1.6 drag=20,30,60,50 --at 2 "save=$(winpath "$work/reopened.display")" --quit-after 2.5 \

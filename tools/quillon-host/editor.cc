@@ -1,6 +1,7 @@
 // quillon-host's display editor, in design mode: selection by click, moves by dragging and by
-// arrow keys, controls added at a free place (Insert) and deleted (Delete), and the property
-// frame of a control (double-click, Alt+Enter). Run mode leaves the input to the controls.
+// arrow keys, controls added at a free place (Insert) and deleted (Delete), the property frame
+// of a control (double-click, Alt+Enter) and the undoing of the last edit (Ctrl+Z). Run mode
+// leaves the input to the controls.
 #include <olectl.h>
 
 #include <algorithm>
@@ -118,6 +119,10 @@ bool HostWindow::EditorKey(UINT key, bool alt, bool shift) {
       if (!alt) return false;
       ShowProperties();
       return true;
+    case 'Z':
+      if (GetKeyState(VK_CONTROL) >= 0) return false;
+      Undo();
+      return true;
   }
   return false;
 }
@@ -153,7 +158,9 @@ void HostWindow::MouseUp() {
   if (!dragging_) return;
   dragging_ = false;
   ReleaseCapture();
-  if (drag_moved_ && selected_ >= 0) Moved(selected_);
+  if (!drag_moved_ || selected_ < 0) return;
+  last_edit_ = {LastEdit::kMoved, selected_, drag_start_, {}};
+  Moved(selected_);
 }
 
 void HostWindow::Select(int index) {
@@ -164,7 +171,8 @@ void HostWindow::Select(int index) {
 
 void HostWindow::MoveSelectedBy(int dx, int dy) {
   if (selected_ < 0) return;
-  const RECT& r = controls_[selected_]->rect();
+  const RECT r = controls_[selected_]->rect();
+  last_edit_ = {LastEdit::kMoved, selected_, r, {}};
   const Box moved = MovedBy({r.left, r.top, r.right - r.left, r.bottom - r.top}, dx, dy);
   controls_[selected_]->MoveTo({moved.left, moved.top, moved.right(), moved.bottom()});
   InvalidateRect(window_, nullptr, TRUE);
@@ -229,6 +237,7 @@ int HostWindow::AddNew(const std::string& class_name) {
   display_.controls.push_back(std::move(spec));
   controls_.push_back(std::move(control));
   Select(static_cast<int>(controls_.size()) - 1);
+  last_edit_ = {LastEdit::kAdded, selected_, {}, {}};
   return selected_;
 }
 
@@ -236,6 +245,16 @@ void HostWindow::DeleteSelected() {
   if (selected_ < 0) return;
   const size_t i = static_cast<size_t>(selected_);
   const std::string name = controls_[i]->name();
+  // What undoing needs: the control's entries now and where it sits.
+  DisplayControl kept = display_.controls[i];
+  std::vector<BagEntry> entries;
+  if (controls_[i]->object() && SUCCEEDED(controls_[i]->Save(&entries))) kept.bag = entries;
+  const RECT& r = controls_[i]->rect();
+  kept.left = MulDiv(r.left, 96, dpi_.cx);
+  kept.top = MulDiv(r.top, 96, dpi_.cy);
+  kept.width = MulDiv(r.right - r.left, 96, dpi_.cx);
+  kept.height = MulDiv(r.bottom - r.top, 96, dpi_.cy);
+  last_edit_ = {LastEdit::kDeleted, selected_, {}, std::move(kept)};
   if (frame_ && frame_->active_object()) frame_->SetActiveObject(nullptr, nullptr);
   controls_[i]->Close();
   controls_.erase(controls_.begin() + selected_);
@@ -243,6 +262,35 @@ void HostWindow::DeleteSelected() {
   selected_ = -1;
   InvalidateRect(window_, nullptr, TRUE);
   Say("deleted " + name);
+}
+
+// Undoes the last move, add or delete, once.
+void HostWindow::Undo() {
+  LastEdit edit = std::move(last_edit_);
+  last_edit_ = {};
+  const int count = static_cast<int>(controls_.size());
+  if (edit.kind == LastEdit::kNone || edit.index < 0 || edit.index > count ||
+      (edit.kind != LastEdit::kDeleted && edit.index == count)) {
+    Say("undo: nothing");
+    return;
+  }
+  if (edit.kind == LastEdit::kMoved) {
+    Say("undo: move of " + controls_[edit.index]->name());
+    controls_[edit.index]->MoveTo(edit.rect);
+    Select(edit.index);
+    Moved(edit.index);
+  } else if (edit.kind == LastEdit::kAdded) {
+    Say("undo: add of " + controls_[edit.index]->name());
+    Select(edit.index);
+    DeleteSelected();
+  } else {
+    Say("undo: delete of " + edit.deleted.name);
+    display_.controls.insert(display_.controls.begin() + edit.index, std::move(edit.deleted));
+    AddControl(display_.controls[edit.index]);
+    std::rotate(controls_.begin() + edit.index, controls_.end() - 1, controls_.end());
+    Select(edit.index);
+  }
+  last_edit_ = {};
 }
 
 void HostWindow::ShowProperties() {
@@ -352,6 +400,7 @@ bool HostWindow::RunEditAction(const Action& a) {
     case Action::kCloseFrame: CloseFrame(); break;
     case Action::kKey: PostKey(a.argument); break;
     case Action::kDrag: PostDrag(a.argument); break;
+    case Action::kUndo: Undo(); break;
     case Action::kMove: {
       const std::vector<int> d = Numbers(a.argument.substr(a.argument.find(',') + 1));
       if (index < 0 || d.size() != 2) break;
@@ -381,6 +430,8 @@ void HostWindow::UpdateEditMenu(HMENU menu) {
   EnableMenuItem(menu, kMenuAdd, MF_BYCOMMAND | edit);
   EnableMenuItem(menu, kMenuDelete, MF_BYCOMMAND | chosen);
   EnableMenuItem(menu, kMenuProperties, MF_BYCOMMAND | chosen);
+  const bool undoable = !display_.run_mode && last_edit_.kind != LastEdit::kNone;
+  EnableMenuItem(menu, kMenuUndo, MF_BYCOMMAND | (undoable ? MF_ENABLED : MF_GRAYED));
 }
 
 }  // namespace quillon::host

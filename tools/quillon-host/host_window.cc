@@ -70,7 +70,7 @@ bool ParseAction(const std::string& text, Action* action) {
                 {"move", Action::kMove, 2},     {"add", Action::kAdd, 1},
                 {"delete", Action::kDelete, 2}, {"properties", Action::kProperties, 2},
                 {"close-frame", Action::kCloseFrame, 0}, {"key", Action::kKey, 2},
-                {"drag", Action::kDrag, 2}};
+                {"drag", Action::kDrag, 2},     {"undo", Action::kUndo, 0}};
   for (const auto& v : kVerbs) {
     if (verb != v.verb) continue;
     if ((v.needs_argument == 0 && eq != std::string::npos) ||
@@ -175,6 +175,8 @@ void HostWindow::CreateMenuBar() {
   AppendMenuW(menu, MF_STRING, kMenuExit, L"E&xit");
   AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(menu), L"&Display");
   HMENU edit = CreatePopupMenu();
+  AppendMenuW(edit, MF_STRING, kMenuUndo, L"&Undo\tCtrl+Z");
+  AppendMenuW(edit, MF_SEPARATOR, 0, nullptr);
   AppendMenuW(edit, MF_STRING, kMenuAdd, L"&Add control\tIns");
   AppendMenuW(edit, MF_STRING, kMenuDelete, L"&Delete\tDel");
   AppendMenuW(edit, MF_SEPARATOR, 0, nullptr);
@@ -412,6 +414,9 @@ LRESULT HostWindow::Handle(UINT message, WPARAM w, LPARAM l) {
           break;
         case kMenuProperties:
           if (!display_.run_mode) ShowProperties();
+          break;
+        case kMenuUndo:
+          if (!display_.run_mode) Undo();
           break;
       }
       return 0;

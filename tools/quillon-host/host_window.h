@@ -20,7 +20,7 @@ struct Action {
   enum Kind {
     kPrint, kScreenshot, kSave, kRun, kDesign, kHide, kShow, kStats, kQuit,
     // Editing in design mode
-    kSelect, kMove, kAdd, kDelete, kProperties, kCloseFrame, kKey, kDrag
+    kSelect, kMove, kAdd, kDelete, kProperties, kCloseFrame, kKey, kDrag, kUndo
   };
   double at_seconds = 0;
   Kind kind = kQuit;
@@ -30,14 +30,14 @@ struct Action {
 
 // Parses "print[=A,B]", "screenshot=FILE", "save[=FILE]", "run", "design", "hide=NAME",
 // "show=NAME", "stats", "quit", "select=NAME", "move=NAME,DX,DY", "add[=CLASS]",
-// "delete=NAME", "properties=NAME", "close-frame", "key=KEY" or "drag=X1,Y1,X2,Y2";
+// "delete=NAME", "properties=NAME", "close-frame", "key=KEY", "drag=X1,Y1,X2,Y2" or "undo";
 // false when the text is none of them.
 bool ParseAction(const std::string& text, Action* action);
 
 // The commands of the window's menus.
 enum MenuId {
   kMenuRun = 100, kMenuDesign, kMenuSave, kMenuScreenshot, kMenuPrint, kMenuExit,
-  kMenuAdd, kMenuDelete, kMenuProperties
+  kMenuAdd, kMenuDelete, kMenuProperties, kMenuUndo
 };
 
 struct HostOptions {
@@ -98,6 +98,7 @@ class HostWindow {
   std::vector<Box> Boxes() const;
   void Moved(int index);
   void ShowPlace(const RECT& rect);
+  void Undo();
   void PaintSelection(HDC dc);
   void UpdateEditMenu(HMENU menu);
 
@@ -119,6 +120,13 @@ class HostWindow {
   DWORD last_click_time_ = 0;
   POINT last_click_{-1000, -1000};
   bool in_frame_ = false;  // a property frame is open (modal)
+  // The last move, add or delete, to be undone.
+  struct LastEdit {
+    enum Kind { kNone, kMoved, kAdded, kDeleted } kind = kNone;
+    int index = -1;
+    RECT rect{};               // where a moved control was
+    DisplayControl deleted;    // a deleted control with its saved entries and position
+  } last_edit_;
 };
 
 }  // namespace quillon::host

@@ -25,7 +25,7 @@ constexpr const char* kUsage =
     "ACTION: print[=NAME,...] | screenshot=FILE.png|FILE.bmp | save[=FILE] | run | design |\n"
     "        hide=CONTROL | show=CONTROL | stats | quit |\n"
     "        select=CONTROL | move=CONTROL,DX,DY | add[=CLASS] | delete=CONTROL |\n"
-    "        properties=CONTROL | close-frame | key=KEY | drag=X1,Y1,X2,Y2";
+    "        properties=CONTROL | close-frame | key=KEY | drag=X1,Y1,X2,Y2 | undo";
 
 int UsageError(const std::string& what) {
   std::fprintf(stderr, "quillon-host: %s\n%s\n", what.c_str(), kUsage);
