@@ -1,18 +1,24 @@
 // The control's COM object under Wine, as a container opening a display uses it: creating
-// and restoring 1,000 controls, and reading a property through IDispatch against reading it
-// through the table of operations. The library is registered in the prefix for the run.
+// and restoring 1,000 controls, beside the least an in-process object can do for the same
+// (trivial_object.h), and reading a property through IDispatch against reading it through the
+// table of operations. The comparisons run interleaved (mini_benchmark.h, Group). The
+// library is registered in the prefix for the run. --baseline=<path of another build of the
+// library> adds that build to each comparison, reached through its DllGetClassObject.
 #include <windows.h>
 // after windows.h
 #include <ocidl.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
 
 #include "HN_QuillonPD_h.h"
 #include "alloc_counter.h"
 #include "mini_benchmark.h"
+#include "trivial_object.h"
 
 namespace quillon {
 namespace {
@@ -30,13 +36,13 @@ class DisplayBag final : public IPropertyBag {
   ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
   ULONG STDMETHODCALLTYPE Release() override { return 1; }
   HRESULT STDMETHODCALLTYPE Read(LPCOLESTR name, VARIANT* value, IErrorLog*) override {
-    if (std::wstring(name) == L"strNTF") {
+    if (std::wcscmp(name, L"strNTF") == 0) {
       value->vt = VT_BSTR;
       value->bstrVal = SysAllocString(L"NOEUD1:TAG42.PV");
-    } else if (std::wstring(name) == L"udtPollTime") {
+    } else if (std::wcscmp(name, L"udtPollTime") == 0) {
       value->vt = VT_I4;
       value->lVal = 70;
-    } else if (std::wstring(name) == L"strFormat") {
+    } else if (std::wcscmp(name, L"strFormat") == 0) {
       value->vt = VT_BSTR;
       value->bstrVal = SysAllocString(L"0.00");
     } else {
@@ -82,10 +88,36 @@ Registered& Library() {
   return library;
 }
 
-IPersistPropertyBag* NewRestoredControl(DisplayBag& bag) {
+// Which class object a member of a comparison creates its controls with.
+enum Maker : int64_t { kThisBuild = 0, kBaseline = 1, kTrivial = 2 };
+
+HMODULE g_baseline = nullptr;
+
+HMODULE ModuleOf(int64_t maker) {
+  return maker == kBaseline  ? g_baseline
+         : maker == kTrivial ? GetModuleHandleW(nullptr)
+                             : Library().module();
+}
+
+// The class object of the member: a library's own DllGetClassObject (as CoGetClassObject
+// ends up calling it), or the trivial object's.
+IClassFactory* ClassObject(int64_t maker) {
+  if (maker == kTrivial) return &TrivialClassObject();
+  auto get = reinterpret_cast<HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**)>(
+      reinterpret_cast<void*>(GetProcAddress(ModuleOf(maker), "DllGetClassObject")));
+  IClassFactory* factory = nullptr;
+  if (get == nullptr ||
+      FAILED(get(CLSID_QuillonPD, IID_IClassFactory, reinterpret_cast<void**>(&factory)))) {
+    std::fprintf(stderr, "com_bench: no class object\n");
+    std::exit(1);
+  }
+  return factory;
+}
+
+IPersistPropertyBag* NewRestoredControl(IClassFactory* factory, DisplayBag& bag) {
   IPersistPropertyBag* control = nullptr;
-  if (FAILED(CoCreateInstance(CLSID_QuillonPD, nullptr, CLSCTX_INPROC_SERVER,
-                              IID_IPersistPropertyBag, reinterpret_cast<void**>(&control))) ||
+  if (FAILED(factory->CreateInstance(nullptr, IID_IPersistPropertyBag,
+                                     reinterpret_cast<void**>(&control))) ||
       FAILED(control->Load(&bag, nullptr))) {
     std::fprintf(stderr, "com_bench: cannot create and restore a control\n");
     std::exit(1);
@@ -93,55 +125,68 @@ IPersistPropertyBag* NewRestoredControl(DisplayBag& bag) {
   return control;
 }
 
-// A display of 1,000 controls opened and closed: each created, restored from its bag, and
-// released once all are open.
+// Allocations per call of `call`, in the modules that the benchmark counts (main()).
+template <class F>
+double AllocationsPerCall(F&& call, int calls = 1000) {
+  const uint64_t before = AllocationCount();
+  for (int i = 0; i < calls; ++i) call();
+  return static_cast<double>(AllocationCount() - before) / calls;
+}
+
+// A display of 1,000 controls opened and closed, as containers do it: CoCreateInstance for
+// each control, restored from its bag, all released once open.
 void BM_OpenDisplay(benchmark::State& state) {
   Library();
   DisplayBag bag;
   std::vector<IPersistPropertyBag*> controls(kControls);
   for ([[maybe_unused]] auto _ : state) {
-    for (auto& control : controls) control = NewRestoredControl(bag);
+    for (auto& control : controls) {
+      if (FAILED(CoCreateInstance(CLSID_QuillonPD, nullptr, CLSCTX_INPROC_SERVER,
+                                  IID_IPersistPropertyBag, reinterpret_cast<void**>(&control))) ||
+          FAILED(control->Load(&bag, nullptr))) {
+        std::fprintf(stderr, "com_bench: cannot create and restore a control\n");
+        std::exit(1);
+      }
+    }
     for (auto* control : controls) control->Release();
   }
   state.counters["controls"] = kControls;
 }
 BENCHMARK(BM_OpenDisplay)->Unit(benchmark::kMillisecond);
 
-// The same display through one class object, as containers that create many controls of a
-// class do (CoGetClassObject once, then IClassFactory::CreateInstance).
+// The same display through one class object (CoGetClassObject once, then CreateInstance),
+// as containers that create many controls of one class do.
 void BM_OpenDisplayClassObject(benchmark::State& state) {
-  Library();
   DisplayBag bag;
-  IClassFactory* factory = nullptr;
-  CoGetClassObject(CLSID_QuillonPD, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
-                   reinterpret_cast<void**>(&factory));
+  IClassFactory* factory = ClassObject(state.range(0));
   std::vector<IPersistPropertyBag*> controls(kControls);
-  for ([[maybe_unused]] auto _ : state) {
-    for (auto& control : controls) {
-      factory->CreateInstance(nullptr, IID_IPersistPropertyBag, reinterpret_cast<void**>(&control));
-      control->Load(&bag, nullptr);
-    }
+  const auto open_and_close = [&] {
+    for (auto& control : controls) control = NewRestoredControl(factory, bag);
     for (auto* control : controls) control->Release();
-  }
+  };
+  for ([[maybe_unused]] auto _ : state) open_and_close();
+  state.counters["allocs"] = AllocationsPerCall(open_and_close, 1) / kControls;
   factory->Release();
-  state.counters["controls"] = kControls;
 }
-BENCHMARK(BM_OpenDisplayClassObject)->Unit(benchmark::kMillisecond);
 
-// One control at a time: the thread's shared environment is made and dropped each time.
+// One control at a time: for QuillonPD the thread's shared environment is made and dropped
+// each time.
 void BM_CreateRestoreReleaseAlone(benchmark::State& state) {
-  Library();
   DisplayBag bag;
-  for ([[maybe_unused]] auto _ : state) NewRestoredControl(bag)->Release();
+  IClassFactory* factory = ClassObject(state.range(0));
+  const auto one = [&] { NewRestoredControl(factory, bag)->Release(); };
+  for ([[maybe_unused]] auto _ : state) one();
+  state.counters["allocs"] = AllocationsPerCall(one);
+  factory->Release();
 }
-BENCHMARK(BM_CreateRestoreReleaseAlone)->Unit(benchmark::kMicrosecond);
 
 class Control {
  public:
-  Control() {
-    Library();
+  explicit Control(int64_t maker) {
     DisplayBag bag;
-    IPersistPropertyBag* persist = NewRestoredControl(bag);
+    IClassFactory* factory = ClassObject(maker);
+    IPersistPropertyBag* persist = NewRestoredControl(factory, bag);
+    factory->Release();
     persist->QueryInterface(IID__QuillonPD, reinterpret_cast<void**>(&pd_));
     persist->Release();
     BSTR text = SysAllocString(L"12.5");
@@ -153,6 +198,8 @@ class Control {
     SysFreeString(formatted);
   }
   ~Control() { pd_->Release(); }
+  Control(const Control&) = delete;
+  Control& operator=(const Control&) = delete;
   _QuillonPD* operator->() const { return pd_; }
   _QuillonPD* get() const { return pd_; }
 
@@ -166,18 +213,8 @@ HRESULT InvokeGet(_QuillonPD* pd, DISPID id, VARIANT* result) {
                     nullptr);
 }
 
-// Allocations per call of `call`, in this library and in the Automation runtime.
-template <class F>
-double AllocationsPerCall(F&& call) {
-  CountAllocationsOf(Library().module());
-  CountAllocationsOf(GetModuleHandleW(L"oleaut32.dll"));
-  const uint64_t before = AllocationCount();
-  for (int i = 0; i < 1000; ++i) call();
-  return static_cast<double>(AllocationCount() - before) / 1000;
-}
-
 void BM_GetTextVtable(benchmark::State& state) {
-  Control pd;
+  Control pd(state.range(0));
   const auto call = [&] {
     BSTR value = nullptr;
     pd->get_NTF(&value);
@@ -186,10 +223,9 @@ void BM_GetTextVtable(benchmark::State& state) {
   for ([[maybe_unused]] auto _ : state) call();
   state.counters["allocs"] = AllocationsPerCall(call);
 }
-BENCHMARK(BM_GetTextVtable);
 
 void BM_GetTextInvoke(benchmark::State& state) {
-  Control pd;
+  Control pd(state.range(0));
   const auto call = [&] {
     VARIANT value;
     VariantInit(&value);
@@ -199,10 +235,9 @@ void BM_GetTextInvoke(benchmark::State& state) {
   for ([[maybe_unused]] auto _ : state) call();
   state.counters["allocs"] = AllocationsPerCall(call);
 }
-BENCHMARK(BM_GetTextInvoke);
 
 void BM_GetNumberVtable(benchmark::State& state) {
-  Control pd;
+  Control pd(state.range(0));
   const auto call = [&] {
     double value = 0;
     pd->get_ValeurNombre(&value);
@@ -211,10 +246,9 @@ void BM_GetNumberVtable(benchmark::State& state) {
   for ([[maybe_unused]] auto _ : state) call();
   state.counters["allocs"] = AllocationsPerCall(call);
 }
-BENCHMARK(BM_GetNumberVtable);
 
 void BM_GetNumberInvoke(benchmark::State& state) {
-  Control pd;
+  Control pd(state.range(0));
   const auto call = [&] {
     VARIANT value;
     VariantInit(&value);
@@ -224,9 +258,58 @@ void BM_GetNumberInvoke(benchmark::State& state) {
   for ([[maybe_unused]] auto _ : state) call();
   state.counters["allocs"] = AllocationsPerCall(call);
 }
-BENCHMARK(BM_GetNumberInvoke);
+
+// The comparisons, each with the baseline's members when one is loaded.
+void RegisterComparisons(bool baseline) {
+  auto* open = benchmark::RegisterGroup("OpenDisplayClassObject")
+                   ->Items(kControls)
+                   ->Unit(benchmark::kMicrosecond)
+                   ->Add("trivial object", BM_OpenDisplayClassObject, kTrivial)
+                   ->Add("QuillonPD", BM_OpenDisplayClassObject, kThisBuild);
+  auto* alone = benchmark::RegisterGroup("CreateRestoreReleaseAlone")
+                    ->Unit(benchmark::kMicrosecond)
+                    ->Add("trivial object", BM_CreateRestoreReleaseAlone, kTrivial)
+                    ->Add("QuillonPD", BM_CreateRestoreReleaseAlone, kThisBuild);
+  auto* text = benchmark::RegisterGroup("GetNTF")
+                   ->Add("table", BM_GetTextVtable, kThisBuild)
+                   ->Add("Invoke", BM_GetTextInvoke, kThisBuild);
+  auto* number = benchmark::RegisterGroup("GetValeurNombre")
+                     ->Add("table", BM_GetNumberVtable, kThisBuild)
+                     ->Add("Invoke", BM_GetNumberInvoke, kThisBuild);
+  if (!baseline) return;
+  open->Add("QuillonPD baseline", BM_OpenDisplayClassObject, kBaseline);
+  alone->Add("QuillonPD baseline", BM_CreateRestoreReleaseAlone, kBaseline);
+  text->Add("baseline table", BM_GetTextVtable, kBaseline)
+      ->Add("baseline Invoke", BM_GetTextInvoke, kBaseline);
+  number->Add("baseline table", BM_GetNumberVtable, kBaseline)
+      ->Add("baseline Invoke", BM_GetNumberInvoke, kBaseline);
+}
+
+// Loads the baseline library named by --baseline=, by a Windows path or a path of the host.
+void LoadBaseline(const char* path) {
+  std::wstring name = path[0] == '/' ? L"Z:" : L"";
+  for (const char* c = path; *c != '\0'; ++c) name += *c == '/' ? L'\\' : *c;
+  g_baseline = LoadLibraryW(name.c_str());
+  if (g_baseline == nullptr) {
+    std::fprintf(stderr, "com_bench: cannot load %s\n", path);
+    std::exit(1);
+  }
+}
 
 }  // namespace
 }  // namespace quillon
 
-BENCHMARK_MAIN();
+// Every run counts the allocations of the libraries, of the Automation runtime and of this
+// program (the trivial object), so that all members pay the same for the counting.
+int main(int argc, char** argv) {
+  using namespace quillon;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strncmp(argv[i], "--baseline=", 11) == 0) LoadBaseline(argv[i] + 11);
+  }
+  RegisterComparisons(g_baseline != nullptr);
+  CountAllocationsOf(Library().module());
+  if (g_baseline != nullptr) CountAllocationsOf(g_baseline);
+  CountAllocationsOf(GetModuleHandleW(L"oleaut32.dll"));
+  CountAllocationsOf(GetModuleHandleW(nullptr));
+  return benchmark::RunSpecifiedBenchmarks(argc, argv);
+}

@@ -2,7 +2,9 @@
 // its library is not available (no MinGW build of it is packaged, and none can be fetched).
 // Same registration macro, state loop, counters and console table; wall time from the
 // performance counter, CPU time from the thread's times; iterations grow until a run lasts
-// half a second. Flags: --benchmark_filter=<substring>, --benchmark_repetitions=<n>.
+// half a second. Groups of benchmarks compared with each other run interleaved (Group).
+// Flags: --benchmark_filter=<substring>, --benchmark_repetitions=<n>; for groups
+// --benchmark_rounds=<n> (5) and --benchmark_min_cpu=<seconds> (1).
 #pragma once
 
 #include <cstdint>
@@ -73,7 +75,43 @@ class Benchmark {
   int64_t iterations_ = 0;  // 0: grow until a run lasts half a second
 };
 
+// Benchmarks compared with each other on a shared machine: run in turn, round after round,
+// the order moving on by one each round, so that the load of other programs falls on all
+// of them alike. Each run lasts at least --benchmark_min_cpu seconds of the thread's CPU time,
+// so that the steps of Wine's thread clock (10 ms) are at most 1 % of it. The summary gives
+// each member's median wall and CPU time per item and the median over the rounds of its
+// ratio to the first member of the group.
+class Group {
+ public:
+  explicit Group(const char* name) : name_(name) {}
+  // A member; `arg` is what its State::range(0) gives.
+  Group* Add(const char* label, void (*function)(State&), int64_t arg = 0) {
+    members_.push_back({label, function, arg});
+    return this;
+  }
+  // Items per iteration: times are reported per item.
+  Group* Items(int64_t n) {
+    items_ = n;
+    return this;
+  }
+  Group* Unit(TimeUnit unit) {
+    unit_ = unit;
+    return this;
+  }
+
+  struct Member {
+    std::string label;
+    void (*function)(State&);
+    int64_t arg;
+  };
+  std::string name_;
+  std::vector<Member> members_;
+  int64_t items_ = 1;
+  TimeUnit unit_ = kNanosecond;
+};
+
 Benchmark* RegisterBenchmark(const char* name, void (*function)(State&));
+Group* RegisterGroup(const char* name);
 int RunSpecifiedBenchmarks(int argc, char** argv);
 
 template <class T>

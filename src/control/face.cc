@@ -21,15 +21,23 @@ Text LabelText(const FaceChild& label, TextView caption) {
   return out;
 }
 
-FaceState::FaceState() {
-  colours_.fill(kSurfaceTextColour);
-  for (const FaceChild& child : kFace) captions_[static_cast<size_t>(child.id)] = child.design_text;
+FaceState::FaceState() { colours_.fill(kSurfaceTextColour); }
+
+// Made on first use, by whichever thread comes first, and never changed.
+const Text& FaceState::DesignCaption(Child c) {
+  static const std::array<Text, kChildCount> design = [] {
+    std::array<Text, kChildCount> texts;
+    for (const FaceChild& child : kFace) texts[static_cast<size_t>(child.id)] = child.design_text;
+    return texts;
+  }();
+  return design[static_cast<size_t>(c)];
 }
 
 bool FaceState::SetCaption(Child label, const Text& caption) {
-  Text& shown = captions_[static_cast<size_t>(label)];
-  if (shown == caption) return false;
-  shown = caption;
+  if (this->caption(label) == caption) return false;
+  const size_t i = static_cast<size_t>(label);
+  captions_[i] = caption;
+  own_ |= uint32_t{1} << i;
   ++revision_;
   return true;
 }

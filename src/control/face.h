@@ -112,12 +112,16 @@ inline constexpr uint32_t kSurfaceTextColour = 0xFFFFFFFF;
 
 // What the face shows now: one caption and one text colour per child, as laid out at first.
 // Every site keeps one, sets captions and colours through it, and repaints a label only when
-// it reports a change.
+// it reports a change. A label shows the one copy of its design caption that all faces
+// share until it is given a caption of its own, so a new face allocates nothing.
 class FaceState {
  public:
   FaceState();
 
-  const Text& caption(Child c) const { return captions_[static_cast<size_t>(c)]; }
+  const Text& caption(Child c) const {
+    const size_t i = static_cast<size_t>(c);
+    return (own_ >> i & 1) != 0 ? captions_[i] : DesignCaption(c);
+  }
   uint32_t colour(Child c) const { return colours_[static_cast<size_t>(c)]; }
 
   // Shows `caption` in `label`; true when that changed what the label shows.
@@ -129,7 +133,10 @@ class FaceState {
   uint64_t revision() const { return revision_; }
 
  private:
-  std::array<Text, kChildCount> captions_;
+  static const Text& DesignCaption(Child c);
+
+  std::array<Text, kChildCount> captions_;  // where own_ has the child's bit
+  uint32_t own_ = 0;                        // bit n: child n has a caption of its own
   std::array<uint32_t, kChildCount> colours_;
   uint64_t revision_ = 0;
 };

@@ -1,6 +1,7 @@
 #include "control/quillon_pd.h"
 
 #include <cmath>
+#include <utility>
 
 #include "common/oledate.h"
 #include "control/value_text.h"
@@ -19,7 +20,19 @@ constexpr PropertyId kReadValues[] = {PropertyId::Valeur, PropertyId::ValeurNomb
                                       PropertyId::ValeurFormatee, PropertyId::Qualite,
                                       PropertyId::HorodatageDernLect};
 
-Text SavedKey(const ControlProperty& property) { return Text(property.saved_key); }
+// The keys of the three settings in the bag, made once for all controls.
+const Text kNTFKey(kNTF.saved_key), kPollTimeKey(kPollTime.saved_key),
+    kFormatageKey(kFormatage.saved_key);
+
+// A setting's text from what the bag gave: a text is taken over as it is, anything else
+// converted.
+bool TakeText(BagValue& value, Locale& locale, Text* result) {
+  if (Text* text = std::get_if<Text>(&value)) {
+    *result = std::move(*text);
+    return true;
+  }
+  return BagToText(value, locale, result);
+}
 
 bool Earlier(double a, double b) { return DateToLinear(a) < DateToLinear(b); }
 
@@ -124,25 +137,24 @@ void QuillonPD::InitProperties() {
 void QuillonPD::ReadProperties(PropertyBag& bag) {
   BagValue value;
   Text ntf;
-  if (bag.Read(SavedKey(kNTF), Text(), &value) && BagToText(value, locale_, &ntf)) {
+  if (bag.Read(kNTFKey, Text(), &value) && TakeText(value, locale_, &ntf)) {
     f_.strNTF = std::move(ntf);
   }
   int32_t poll = 0;
-  if (bag.Read(SavedKey(kPollTime), int32_t{Minute_01}, &value) &&
-      BagToInt32(value, locale_, &poll)) {
+  if (bag.Read(kPollTimeKey, int32_t{Minute_01}, &value) && BagToInt32(value, locale_, &poll)) {
     f_.ePollTime = poll;
   }
   f_.lngPeriodeSec = CalculerPeriodeSec();
   Text format;
-  if (bag.Read(SavedKey(kFormatage), Text(), &value) && BagToText(value, locale_, &format)) {
+  if (bag.Read(kFormatageKey, Text(), &value) && TakeText(value, locale_, &format)) {
     f_.strFormat = std::move(format);
   }
 }
 
 void QuillonPD::WriteProperties(PropertyBag& bag) {
-  bag.Write(SavedKey(kNTF), f_.strNTF);
-  bag.Write(SavedKey(kPollTime), f_.ePollTime);
-  bag.Write(SavedKey(kFormatage), f_.strFormat);
+  bag.Write(kNTFKey, f_.strNTF);
+  bag.Write(kPollTimeKey, f_.ePollTime);
+  bag.Write(kFormatageKey, f_.strFormat);
 }
 
 void QuillonPD::Show() {

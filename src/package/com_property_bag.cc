@@ -6,31 +6,31 @@
 
 namespace quillon {
 
-BagValue BagValueFromVariant(const VARIANT& variant) {
-  VARIANT v;
-  VariantInit(&v);
-  if (FAILED(VariantCopyInd(&v, const_cast<VARIANT*>(&variant)))) return BagOther{};
-  BagValue result = BagOther{};
+namespace {
+
+// The bag value of a variant that holds no reference. Texts are copied once, into the
+// result; numbers are converted without copying the variant.
+BagValue BagValueOf(const VARIANT& v) {
+  VARIANT converted;
+  VariantInit(&converted);  // numbers only: nothing to clear
   switch (V_VT(&v)) {
     case VT_EMPTY:
-      result = std::monostate();
-      break;
+      return std::monostate();
     case VT_NULL:
-      result = BagNull{};
-      break;
+      return BagNull{};
     case VT_BOOL:
-      result = V_BOOL(&v) != VARIANT_FALSE;
-      break;
+      return V_BOOL(&v) != VARIANT_FALSE;
     case VT_BSTR:
-      result = TextFromBstr(V_BSTR(&v));
-      break;
+      return TextFromBstr(V_BSTR(&v));
+    case VT_I4:
+      return int32_t{V_I4(&v)};
     case VT_I1:
     case VT_UI1:
     case VT_I2:
     case VT_UI2:
-    case VT_I4:
     case VT_INT:
-      if (SUCCEEDED(VariantChangeType(&v, &v, 0, VT_I4))) result = int32_t{V_I4(&v)};
+      if (SUCCEEDED(VariantChangeType(&converted, const_cast<VARIANT*>(&v), 0, VT_I4)))
+        return int32_t{V_I4(&converted)};
       break;
     case VT_UI4:
     case VT_UINT:
@@ -41,13 +41,30 @@ BagValue BagValueFromVariant(const VARIANT& variant) {
     case VT_CY:
     case VT_DATE:
     case VT_DECIMAL:
-      if (SUCCEEDED(VariantChangeType(&v, &v, 0, VT_R8))) result = V_R8(&v);
+      if (SUCCEEDED(VariantChangeType(&converted, const_cast<VARIANT*>(&v), 0, VT_R8)))
+        return V_R8(&converted);
       break;
     default:
       break;
   }
-  VariantClear(&v);
-  return result;
+  return BagOther{};
+}
+
+}  // namespace
+
+BagValue BagValueFromVariant(const VARIANT& variant) {
+  if ((V_VT(&variant) & VT_BYREF) == 0) return BagValueOf(variant);
+  VARIANT v;
+  VariantInit(&v);
+  if (FAILED(VariantCopyInd(&v, const_cast<VARIANT*>(&variant)))) return BagOther{};
+  try {
+    BagValue result = BagValueOf(v);
+    VariantClear(&v);
+    return result;
+  } catch (...) {
+    VariantClear(&v);
+    throw;
+  }
 }
 
 HRESULT VariantFromBagValue(const BagValue& value, VARIANT* variant) {

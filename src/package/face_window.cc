@@ -54,7 +54,7 @@ void UnregisterFaceClass() {
 }  // namespace
 
 FaceWindow::FaceWindow(const FaceState& face, std::function<void()> tick)
-    : face_(face), tick_(std::move(tick)), scale_(ScreenScale()) {}
+    : face_(face), tick_(std::move(tick)) {}
 
 FaceScale FaceWindow::ScreenScale() {
   HDC screen = GetDC(nullptr);

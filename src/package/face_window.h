@@ -60,7 +60,7 @@ class FaceWindow {
   std::function<void()> tick_;
   HWND window_ = nullptr;
   HFONT font_ = nullptr;
-  FaceScale scale_;
+  FaceScale scale_;  // the screen's, measured by Create
   SurfaceColours colours_;
   std::array<RECT, kChildCount> boxes_{};
   bool class_held_ = false;  // this window counts in the class's users

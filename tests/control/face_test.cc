@@ -23,6 +23,24 @@ TEST(FaceState, ReportsOnlyWritesThatChangeWhatALabelShows) {
   EXPECT_EQ(face.colour(Child::txtStatut), kColourRed);
 }
 
+// Every face starts from the design captions of the layout; a caption set on one face is
+// that face's alone, and setting a label back to its design text is a change like any other.
+TEST(FaceState, ACaptionSetOnOneFaceLeavesEveryOtherFaceAsItWas) {
+  FaceState a, b;
+  EXPECT_TRUE(a.SetCaption(Child::lblValeur, u"Autre :"));
+  EXPECT_TRUE(b.SetCaption(Child::txtNTF, u"N:T.F"));
+  EXPECT_EQ(a.caption(Child::lblValeur), u"Autre :");
+  EXPECT_EQ(b.caption(Child::lblValeur), u"Valeur :");
+  EXPECT_EQ(a.caption(Child::txtNTF), u"?");
+  EXPECT_TRUE(a.SetCaption(Child::lblValeur, u"Valeur :"));
+  EXPECT_EQ(a.caption(Child::lblValeur), u"Valeur :");
+  EXPECT_EQ(a.revision(), 2u);
+  const FaceState fresh;
+  for (const FaceChild& child : kFace) {
+    EXPECT_EQ(fresh.caption(child.id), child.design_text) << child.name;
+  }
+}
+
 // Labels show the surface's text colour until one is given them; black given at run time is
 // a colour of the label's own, not the surface's.
 TEST(FaceState, LabelsTakeTheSurfacesTextColourUntilGivenOneOfTheirOwn) {

@@ -50,6 +50,8 @@ TEST_F(Lifecycle, RestoredControlStartsWithEmptyValuesAndQualityZero) {
   pd_.ReadProperties(bag);
   EXPECT_TRUE(log_.lines().empty());  // captions and mode wait for Show
   EXPECT_EQ(pd_.get_Formatage(), u"0.0");
+  EXPECT_EQ(pd_.get_NTF(), u"N2:T2.F2");
+  EXPECT_EQ(bag.entries()[u"strNTF"], BagValue(Text(u"N2:T2.F2")));  // the bag keeps its own
   EXPECT_EQ(pd_.get_Qualite(), u"0");
   EXPECT_EQ(pd_.fields().strValeur, u"");
   pd_.Show();

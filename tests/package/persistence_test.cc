@@ -164,6 +164,49 @@ TEST_F(Persistence, EachBagKeyIsReadOnItsOwnAndLoadSucceeds) {
             E_POINTER);
 }
 
+// A bag may give a setting by reference, inside a variant by reference, or in another
+// Automation type: the control takes the value that it stands for.
+TEST_F(Persistence, BagValuesByReferenceOrOfAnotherTypeGiveTheirValue) {
+  Variant ntf(L"R:E.F"), format(L"#,##0"), inner(L"I:N.V");
+  LONG period = 85;
+  Variant ntf_ref, format_ref, period_ref, variant_ref, small, byte, real, number;
+  ntf_ref.vt = VT_BSTR | VT_BYREF, ntf_ref.pbstrVal = &ntf.bstrVal;
+  format_ref.vt = VT_BSTR | VT_BYREF, format_ref.pbstrVal = &format.bstrVal;
+  period_ref.vt = VT_I4 | VT_BYREF, period_ref.plVal = &period;
+  variant_ref.vt = VT_VARIANT | VT_BYREF, variant_ref.pvarVal = &inner;
+  small.vt = VT_I2, small.iVal = 80;
+  byte.vt = VT_UI1, byte.bVal = 70;
+  real.vt = VT_R8, real.dblVal = 89.6;
+  number.vt = VT_I4, number.lVal = 42;
+  const struct {
+    const wchar_t* key;  // what the case changes in a bag of strNTF "X:Y.Z", strFormat "0.0"
+    const VARIANT* value;
+    const wchar_t* settings;
+  } cases[] = {
+      {L"strNTF", &ntf_ref, L"R:E.F|0.0|29"},
+      {L"strFormat", &format_ref, L"X:Y.Z|#,##0|29"},
+      {L"udtPollTime", &period_ref, L"X:Y.Z|0.0|85"},
+      {L"strNTF", &variant_ref, L"I:N.V|0.0|29"},
+      {L"udtPollTime", &small, L"X:Y.Z|0.0|80"},
+      {L"udtPollTime", &byte, L"X:Y.Z|0.0|70"},
+      {L"udtPollTime", &real, L"X:Y.Z|0.0|90"},
+      {L"strNTF", &number, L"42|0.0|29"},
+  };
+  for (const auto& c : cases) {
+    TestBag bag;
+    bag.Put(L"strNTF", Variant(L"X:Y.Z"));
+    bag.Put(L"strFormat", Variant(L"0.0"));
+    bag.Put(c.key, *c.value);
+    ComPtr<_QuillonPD> control = NewControl();
+    auto persist = Query<IPersistPropertyBag>(control.Get(), IID_IPersistPropertyBag);
+    EXPECT_EQ(persist->Load(&bag, nullptr), S_OK) << c.settings;
+    EXPECT_EQ(Settings(control.Get()), c.settings);
+    // The bag's own values stay as they were: the control took copies.
+    EXPECT_EQ(std::wstring(ntf.bstrVal), L"R:E.F");
+    EXPECT_EQ(std::wstring(inner.bstrVal), L"I:N.V");
+  }
+}
+
 TEST_F(Persistence, ABadKeyInALaterLoadKeepsTheSettingItHad) {
   Edit();
   Variant bad_period(L"vite"), null_value;
