@@ -14,7 +14,6 @@ namespace {
 constexpr wchar_t kClassName[] = L"QuillonHostWindow";
 constexpr UINT_PTR kActionTimer = 1;
 constexpr int kMargin = 8;
-enum MenuId { kMenuRun = 100, kMenuDesign, kMenuSave, kMenuScreenshot, kMenuPrint, kMenuExit };
 
 std::string Hex(HRESULT hr) {
   char buf[16];
@@ -67,7 +66,11 @@ bool ParseAction(const std::string& text, Action* action) {
                 {"save", Action::kSave, 1},     {"run", Action::kRun, 0},
                 {"design", Action::kDesign, 0}, {"hide", Action::kHide, 2},
                 {"show", Action::kShow, 2},     {"stats", Action::kStats, 0},
-                {"quit", Action::kQuit, 0}};
+                {"quit", Action::kQuit, 0},     {"select", Action::kSelect, 2},
+                {"move", Action::kMove, 2},     {"add", Action::kAdd, 1},
+                {"delete", Action::kDelete, 2}, {"properties", Action::kProperties, 2},
+                {"close-frame", Action::kCloseFrame, 0}, {"key", Action::kKey, 2},
+                {"drag", Action::kDrag, 2},     {"undo", Action::kUndo, 0}};
   for (const auto& v : kVerbs) {
     if (verb != v.verb) continue;
     if ((v.needs_argument == 0 && eq != std::string::npos) ||
@@ -96,6 +99,7 @@ bool HostWindow::Open(Display display, const HostOptions& options, std::string* 
 
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
+  wc.style = CS_DBLCLKS;
   wc.lpfnWndProc = &HostWindow::Proc;
   wc.hInstance = GetModuleHandleW(nullptr);
   wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
@@ -170,6 +174,14 @@ void HostWindow::CreateMenuBar() {
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
   AppendMenuW(menu, MF_STRING, kMenuExit, L"E&xit");
   AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(menu), L"&Display");
+  HMENU edit = CreatePopupMenu();
+  AppendMenuW(edit, MF_STRING, kMenuUndo, L"&Undo\tCtrl+Z");
+  AppendMenuW(edit, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(edit, MF_STRING, kMenuAdd, L"&Add control\tIns");
+  AppendMenuW(edit, MF_STRING, kMenuDelete, L"&Delete\tDel");
+  AppendMenuW(edit, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(edit, MF_STRING, kMenuProperties, L"Properties\u2026\tAlt+Enter");
+  AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(edit), L"&Edit");
   SetMenu(window_, bar);
 }
 
@@ -186,6 +198,8 @@ void HostWindow::UpdateTitle() {
 
 void HostWindow::SetRunMode(bool run) {
   display_.run_mode = run;
+  if (dragging_) MouseUp();
+  InvalidateRect(window_, nullptr, TRUE);
   if (!options_.no_ambient) container_.mode = run ? AmbientMode::kRun : AmbientMode::kDesign;
   for (auto& c : controls_) {
     if (c->object()) c->AmbientChanged(DISPID_AMBIENT_USERMODE);
@@ -308,6 +322,13 @@ void HostWindow::RunDueActions() {
   const double t = (GetTickCount64() - started_) / 1000.0;
   while (next_action_ < options_.actions.size() && options_.actions[next_action_].at_seconds <= t) {
     const Action a = options_.actions[next_action_++];
+    // While a property frame is open, only what leaves the controls as they are runs.
+    const bool beside_frame = a.kind == Action::kPrint || a.kind == Action::kScreenshot ||
+                              a.kind == Action::kStats || a.kind == Action::kCloseFrame;
+    if (in_frame_ && !beside_frame) {
+      --next_action_;
+      return;
+    }
     switch (a.kind) {
       case Action::kPrint:
         Print(a.argument);
@@ -334,6 +355,9 @@ void HostWindow::RunDueActions() {
       case Action::kQuit:
         DestroyWindow(window_);
         return;
+      default:
+        RunEditAction(a);
+        break;
     }
   }
 }
@@ -382,8 +406,36 @@ LRESULT HostWindow::Handle(UINT message, WPARAM w, LPARAM l) {
         case kMenuExit:
           DestroyWindow(window_);
           break;
+        case kMenuAdd:
+          if (!display_.run_mode) AddNew("");
+          break;
+        case kMenuDelete:
+          if (!display_.run_mode) DeleteSelected();
+          break;
+        case kMenuProperties:
+          if (!display_.run_mode) ShowProperties();
+          break;
+        case kMenuUndo:
+          if (!display_.run_mode) Undo();
+          break;
       }
       return 0;
+    case WM_INITMENUPOPUP:
+      UpdateEditMenu(reinterpret_cast<HMENU>(w));
+      return 0;
+    case WM_SIZE:  // the controls' clipping follows the client area
+      for (auto& c : controls_) c->MoveTo(c->rect());
+      return 0;
+    case WM_CAPTURECHANGED:
+      dragging_ = false;
+      return 0;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(window, &ps);
+      PaintSelection(dc);
+      EndPaint(window, &ps);
+      return 0;
+    }
     case WM_DESTROY:
       KillTimer(window_, kActionTimer);
       CloseAll();
@@ -400,6 +452,7 @@ LRESULT HostWindow::Handle(UINT message, WPARAM w, LPARAM l) {
 int HostWindow::Run() {
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (EditorMessage(msg)) continue;
     IOleInPlaceActiveObject* active = frame_ ? frame_->active_object() : nullptr;
     if (active && active->TranslateAccelerator(&msg) == S_OK) continue;
     TranslateMessage(&msg);

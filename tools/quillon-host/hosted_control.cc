@@ -195,6 +195,40 @@ HRESULT HostedControl::Show(bool visible) {
   return hr;
 }
 
+HRESULT HostedControl::NaturalSize(SIZE* pixels) {
+  if (!ole_) return E_UNEXPECTED;
+  SIZEL extent{};
+  const HRESULT hr = ole_->GetExtent(DVASPECT_CONTENT, &extent);
+  if (FAILED(hr)) return hr;
+  *pixels = HimetricToPixels(extent);
+  return S_OK;
+}
+
+HRESULT HostedControl::MoveTo(const RECT& rect) {
+  site_->set_rect(rect);
+  if (!in_place_) return S_FALSE;
+  RECT clip;
+  GetClientRect(container_.window, &clip);
+  return in_place_->SetObjectRects(&rect, &clip);
+}
+
+HRESULT HostedControl::ShowProperties(HWND owner, ULONG* pages) {
+  *pages = 0;
+  ComPtr<IUnknown> object(unknown_.Get());  // the control stays while its frame is open
+  auto specify = object.As<ISpecifyPropertyPages>(IID_ISpecifyPropertyPages);
+  if (!specify) return E_NOINTERFACE;
+  CAUUID ids{};
+  HRESULT hr = specify->GetPages(&ids);
+  if (FAILED(hr)) return hr;
+  *pages = ids.cElems;
+  const std::wstring caption = Wide(name());
+  IUnknown* objects[] = {object.Get()};
+  hr = OleCreatePropertyFrame(owner, 16, 16, caption.c_str(), 1, objects, ids.cElems, ids.pElems,
+                              LOCALE_USER_DEFAULT, 0, nullptr);
+  CoTaskMemFree(ids.pElems);
+  return hr;
+}
+
 HRESULT HostedControl::AmbientChanged(DISPID id) {
   auto control = unknown_.As<IOleControl>(IID_IOleControl);
   if (!control) return E_NOINTERFACE;

@@ -45,6 +45,14 @@ class HostedControl {
   HRESULT Activate();
   // In-place show (OLEIVERB_SHOW) or hide (OLEIVERB_HIDE).
   HRESULT Show(bool visible);
+  // The control's own size (IOleObject::GetExtent) in pixels of the screen.
+  HRESULT NaturalSize(SIZE* pixels);
+  // Moves the control's rectangle within the container's window (SetObjectRects when active).
+  HRESULT MoveTo(const RECT& rect);
+  // Opens the control's property frame (OleCreatePropertyFrame, modal, owned by `owner`) with
+  // the pages its ISpecifyPropertyPages names; *pages is their count. E_NOINTERFACE without
+  // ISpecifyPropertyPages.
+  HRESULT ShowProperties(HWND owner, ULONG* pages);
   // IOleControl::OnAmbientPropertyChange.
   HRESULT AmbientChanged(DISPID id);
   // IPersistPropertyBag::Save into these entries (cleared first).

@@ -1,6 +1,7 @@
 // quillon-host: a display host for trying displays of controls and for tests. It opens a
 // display file (docs/display-file.md), hosts each control as an OLE container does, switches
-// design and run mode, saves the display back, writes screenshots and prints properties.
+// design and run mode, edits the display in design mode, saves it back, writes screenshots
+// and prints properties.
 #include <ole2.h>
 #include <shellapi.h>
 #include <windows.h>
@@ -22,7 +23,9 @@ constexpr const char* kUsage =
     "usage: quillon-host [--mode run|design] [--ambient none] [--at SECONDS ACTION]...\n"
     "                    [--quit-after SECONDS] DISPLAY_FILE\n"
     "ACTION: print[=NAME,...] | screenshot=FILE.png|FILE.bmp | save[=FILE] | run | design |\n"
-    "        hide=CONTROL | show=CONTROL | stats | quit";
+    "        hide=CONTROL | show=CONTROL | stats | quit |\n"
+    "        select=CONTROL | move=CONTROL,DX,DY | add[=CLASS] | delete=CONTROL |\n"
+    "        properties=CONTROL | close-frame | key=KEY | drag=X1,Y1,X2,Y2 | undo";
 
 int UsageError(const std::string& what) {
   std::fprintf(stderr, "quillon-host: %s\n%s\n", what.c_str(), kUsage);
