@@ -1,5 +1,7 @@
 #include "package/face_window.h"
 
+#include "package/exclusive_lock.h"
+
 namespace quillon {
 namespace {
 
@@ -10,14 +12,6 @@ constexpr wchar_t kClassName[] = L"QuillonPDFace";
 // left registered after the library is unloaded. The lock guards the count and the class.
 SRWLOCK g_class_lock = SRWLOCK_INIT;
 int g_windows = 0;  // windows holding the class, under g_class_lock
-
-class ClassLock {
- public:
-  ClassLock() { AcquireSRWLockExclusive(&g_class_lock); }
-  ~ClassLock() { ReleaseSRWLockExclusive(&g_class_lock); }
-  ClassLock(const ClassLock&) = delete;
-  ClassLock& operator=(const ClassLock&) = delete;
-};
 
 // The module that holds this code: the library, or a test program that links the face.
 HINSTANCE ThisModule() {
@@ -30,7 +24,7 @@ HINSTANCE ThisModule() {
 
 // One more window holds the class; false (and not counted) when it cannot be registered.
 bool RegisterFaceClass(WNDPROC proc) {
-  ClassLock lock;
+  ExclusiveLock lock(g_class_lock);
   if (g_windows == 0) {
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
@@ -45,7 +39,7 @@ bool RegisterFaceClass(WNDPROC proc) {
 }
 
 void UnregisterFaceClass() {
-  ClassLock lock;
+  ExclusiveLock lock(g_class_lock);
   if (g_windows > 0 && --g_windows == 0) UnregisterClassW(kClassName, ThisModule());
 }
 
@@ -62,7 +56,7 @@ FaceScale FaceWindow::ScreenScale() {
 }
 
 void FaceWindow::UnregisterClassAtUnload() noexcept {
-  ClassLock lock;
+  ExclusiveLock lock(g_class_lock);
   g_windows = 0;
   UnregisterClassW(kClassName, ThisModule());
 }

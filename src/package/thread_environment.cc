@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "HN_QuillonPD_h.h"
+#include "package/exclusive_lock.h"
 #include "package/module.h"
 
 namespace quillon {
@@ -14,14 +15,6 @@ namespace {
 // or a thread ends.
 SRWLOCK g_lock = SRWLOCK_INIT;
 ThreadEnvironment* g_first = nullptr;
-
-class Exclusive {
- public:
-  Exclusive() { AcquireSRWLockExclusive(&g_lock); }
-  ~Exclusive() { ReleaseSRWLockExclusive(&g_lock); }
-  Exclusive(const Exclusive&) = delete;
-  Exclusive& operator=(const Exclusive&) = delete;
-};
 
 }  // namespace
 
@@ -69,7 +62,7 @@ HRESULT TypeInfoCache::Load() {
 ThreadEnvironment* ThreadEnvironment::Acquire() noexcept {
   const DWORD thread = GetCurrentThreadId();
   {
-    Exclusive lock;
+    ExclusiveLock lock(g_lock);
     for (ThreadEnvironment* env = g_first; env != nullptr; env = env->next_) {
       if (env->thread_ == thread) {
         ++env->uses_;
@@ -84,7 +77,7 @@ ThreadEnvironment* ThreadEnvironment::Acquire() noexcept {
   } catch (...) {
     return nullptr;
   }
-  Exclusive lock;
+  ExclusiveLock lock(g_lock);
   env->uses_ = 1;
   env->next_ = g_first;
   g_first = env;
@@ -93,7 +86,7 @@ ThreadEnvironment* ThreadEnvironment::Acquire() noexcept {
 
 void ThreadEnvironment::Release() noexcept {
   {
-    Exclusive lock;
+    ExclusiveLock lock(g_lock);
     if (--uses_ > 0) return;
     ThreadEnvironment** link = &g_first;
     while (*link != this) link = &(*link)->next_;

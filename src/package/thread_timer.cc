@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <new>
 
+#include "package/exclusive_lock.h"
+
 namespace quillon {
 namespace {
 
@@ -11,14 +13,6 @@ namespace {
 SRWLOCK g_lock = SRWLOCK_INIT;
 ThreadTimer* g_first = nullptr;
 
-class Exclusive {
- public:
-  Exclusive() { AcquireSRWLockExclusive(&g_lock); }
-  ~Exclusive() { ReleaseSRWLockExclusive(&g_lock); }
-  Exclusive(const Exclusive&) = delete;
-  Exclusive& operator=(const Exclusive&) = delete;
-};
-
 }  // namespace
 
 ThreadTimer::~ThreadTimer() {
@@ -26,14 +20,14 @@ ThreadTimer::~ThreadTimer() {
 }
 
 ThreadTimer* ThreadTimer::Find(DWORD thread) noexcept {
-  Exclusive lock;
+  ExclusiveLock lock(g_lock);
   ThreadTimer* timer = g_first;
   while (timer != nullptr && timer->thread_ != thread) timer = timer->next_;
   return timer;
 }
 
 void ThreadTimer::Unlink() noexcept {
-  Exclusive lock;
+  ExclusiveLock lock(g_lock);
   ThreadTimer** link = &g_first;
   while (*link != nullptr && *link != this) link = &(*link)->next_;
   if (*link == this) *link = next_;
@@ -45,7 +39,7 @@ bool ThreadTimer::Join(TimerClient* client) noexcept {
   if (timer == nullptr) {
     timer = new (std::nothrow) ThreadTimer(thread);
     if (timer == nullptr) return false;
-    Exclusive lock;
+    ExclusiveLock lock(g_lock);
     timer->next_ = g_first;
     g_first = timer;
   }
