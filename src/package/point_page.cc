@@ -8,6 +8,7 @@
 #include "control/control_properties.h"
 #include "control/tables.h"
 #include "package/com_guard.h"
+#include "HN_QuillonPD_h.h"
 #include "package/com_text.h"
 #include "package/module.h"
 #include "package/point_page_ids.h"
