@@ -1,6 +1,7 @@
 #include "control/point_catalog.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 
 #include "cache/record.h"
@@ -24,22 +25,50 @@ Text TrimmedValue(const Text& text) {
 
 }  // namespace
 
+// One byte of the code page to its character, for a single-byte code page (every record's
+// texts then convert without a call to the platform).
+void PointCatalog::PrepareCharacters(CodePage& code_page) {
+  single_byte_ = code_page.IsSingleByte();
+  if (!single_byte_) return;
+  for (int b = 0; b < 256; ++b) {
+    const char byte = static_cast<char>(b);
+    const Text c = code_page.ToText(std::string_view(&byte, 1));
+    characters_[b] = c.size() == 1 ? c[0] : u'?';
+  }
+}
+
+Text PointCatalog::Field(const uint8_t* bytes, size_t length, CodePage& code_page) const {
+  if (!single_byte_) {
+    return code_page.ToText(std::string_view(reinterpret_cast<const char*>(bytes), length));
+  }
+  Text text(length, u'\0');
+  for (size_t i = 0; i < length; ++i) text[i] = characters_[bytes[i]];
+  return text;
+}
+
 bool PointCatalog::KeepRecord(const uint8_t* bytes, CodePage& code_page) {
   if (ReadInt32(bytes) == 0) return false;
-  EnregCache record = DecodeRecord(bytes, code_page);
-  Text reference = TrimSpaces(record.strRefNTF);
-  if (reference.empty() || reference[0] == u'\0') return false;
-  if (!seen_.insert(reference).second) return false;
+  // The reference's bytes without the spaces around it (a space is one byte in every ANSI
+  // code page).
+  const uint8_t* ref = bytes + kOffRefNTF;
+  size_t begin = 0, end = kRefNTFLength;
+  while (begin < end && ref[begin] == ' ') ++begin;
+  while (end > begin && ref[end - 1] == ' ') --end;
+  if (begin == end || ref[begin] == 0) return false;
+  Text reference = Field(ref + begin, end - begin, code_page);
+  if (!positions_.emplace(reference, static_cast<uint32_t>(points_.size())).second) return false;
   folded_.push_back(FoldCase(reference));
-  points_.push_back({std::move(reference), std::move(record.strValeurLue),
-                     std::move(record.strValeurFormateeLue), record.dtmLecture});
+  double read = 0;
+  std::memcpy(&read, bytes + kOffLecture, sizeof read);
+  points_.push_back({std::move(reference), Field(bytes + kOffValeurLue, kValeurLength, code_page),
+                     Field(bytes + kOffValeurFormateeLue, kValeurLength, code_page), read});
   return true;
 }
 
 bool PointCatalog::Load(FileSystem& files, CodePage& code_page, const Text& path, size_t cap) {
   points_.clear();
   folded_.clear();
-  seen_.clear();
+  positions_.clear();
   matches_.clear();
   filtered_ = false;
   more_ = false;
@@ -48,6 +77,11 @@ bool PointCatalog::Load(FileSystem& files, CodePage& code_page, const Text& path
   missing_ = !file || !file->Length(&length);
   if (missing_) return false;
   const int64_t count = length / kRecordSize;  // a partial record last is not a point yet
+  const size_t expected = static_cast<size_t>(std::min<int64_t>(count, static_cast<int64_t>(cap)));
+  points_.reserve(expected);
+  folded_.reserve(expected);
+  positions_.reserve(expected);
+  PrepareCharacters(code_page);
   std::vector<uint8_t> block(kBlockRecords * kRecordSize);
   int64_t next = 0;
   while (next < count && points_.size() < cap) {
@@ -63,7 +97,6 @@ bool PointCatalog::Load(FileSystem& files, CodePage& code_page, const Text& path
     if (records < want) break;
   }
   more_ = points_.size() >= cap && next < count;
-  seen_.clear();
   return true;
 }
 
@@ -85,11 +118,8 @@ const std::vector<uint32_t>& PointCatalog::Filter(TextView typed) {
 }
 
 size_t PointCatalog::Find(TextView ntf) const {
-  const Text wanted = TrimSpaces(ntf);
-  for (size_t i = 0; i < points_.size(); ++i) {
-    if (points_[i].reference == wanted) return i;
-  }
-  return points_.size();
+  const auto found = positions_.find(TrimSpaces(ntf));
+  return found != positions_.end() ? found->second : points_.size();
 }
 
 Text PointCatalog::CellText(size_t index, CatalogColumn column, Locale& locale) const {

@@ -5,7 +5,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <unordered_set>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "common/text.h"
@@ -65,15 +66,19 @@ class PointCatalog {
 
  private:
   bool KeepRecord(const uint8_t* bytes, CodePage& code_page);
+  void PrepareCharacters(CodePage& code_page);
+  Text Field(const uint8_t* bytes, size_t length, CodePage& code_page) const;
 
   std::vector<CatalogPoint> points_;
   std::vector<Text> folded_;  // each reference folded for the filter
-  std::unordered_set<Text> seen_;
+  std::unordered_map<Text, uint32_t> positions_;  // reference -> position in points_
   std::vector<uint32_t> matches_;
   Text filter_;  // the text of `matches_`
   bool filtered_ = false;
   bool missing_ = false;
   bool more_ = false;
+  bool single_byte_ = false;
+  char16_t characters_[256] = {};
 };
 
 // What `Valeur` returns for the stored value text `stored` under the pattern `format`: the

@@ -67,6 +67,7 @@ class PointPage final : public IPropertyPage2 {
   void LoadPoints();
   void ShowSettings();
   void ApplyFilter();
+  void ShowRows(const std::vector<uint32_t>& rows);
   void ShowPreview();
   void OnPointChosen(int row);
   Text ItemText(int id) const;

@@ -179,6 +179,9 @@ void PointPage::ShowSettings() {
   EnableWindow(GetDlgItem(window_, IDC_POINT_LIST), single);
   filling_ = false;
   ApplyFilter();
+  // A reference that matches no listed point (a new control's placeholder, say) filters
+  // nothing out until the designer types.
+  if (rows_.empty()) ShowRows(catalog_.Filter(Text()));
 }
 
 void PointPage::OnCommand(WORD id, WORD code) {
@@ -197,8 +200,10 @@ void PointPage::OnCommand(WORD id, WORD code) {
 }
 
 // The list shows the points whose reference contains what is typed in the reference field.
-void PointPage::ApplyFilter() {
-  rows_ = catalog_.Filter(ItemText(IDC_POINT_NTF));
+void PointPage::ApplyFilter() { ShowRows(catalog_.Filter(ItemText(IDC_POINT_NTF))); }
+
+void PointPage::ShowRows(const std::vector<uint32_t>& rows) {
+  rows_ = rows;
   HWND list = GetDlgItem(window_, IDC_POINT_LIST);
   SendMessageW(list, LVM_SETITEMCOUNT, rows_.size(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
   InvalidateRect(list, nullptr, TRUE);
