@@ -12,10 +12,13 @@ namespace quillon {
 namespace {
 
 inline constexpr int32_t kOpenFailed = 1;
+inline constexpr int32_t kNoInstallPath = 2;
 // Free-slot runs a scan remembers; beyond them the slot choice reads the whole file again.
 inline constexpr size_t kMaxFreeRuns = 4096;
 
-void AppendPart(Text& line, TextView part) { line.append(part); }
+// A text that comes from outside (a reference of a control or of the file) is traced escaped
+// and cut; the routines' own words as they are.
+void AppendPart(Text& line, TextView part) { line += TracedText(part); }
 void AppendPart(Text& line, const char16_t* part) { line.append(part); }
 void AppendPart(Text& line, int32_t number) { line += NumberText(number); }
 
@@ -49,10 +52,6 @@ bool TrimmedFieldEquals(const uint8_t* field, std::string_view wanted) {
 
 bool IsFree(const uint8_t* record) { return ReadInt32(record + kOffEtat) == 0; }
 
-double SecondsBetween(double from, double to) {
-  return (DateToLinear(to) - DateToLinear(from)) * kSecondsPerDay;
-}
-
 }  // namespace
 
 // Holds the cross-process slot lock, when it could be taken, until destruction. Without an
@@ -60,9 +59,9 @@ double SecondsBetween(double from, double to) {
 class FctCache::SlotLock {
  public:
   explicit SlotLock(FctCache& cache)
-      : cache_(cache), taken_(cache.file_ && cache.AcquireSlotLock()) {}
+      : cache_(cache), taken_(cache.file_ && cache.slot_lock_.Acquire(*cache.file_)) {}
   ~SlotLock() {
-    if (taken_ && cache_.file_) cache_.file_->UnlockByte(kSlotLockOffset);
+    if (taken_ && cache_.file_) cache_.slot_lock_.Release(*cache_.file_);
   }
   SlotLock(const SlotLock&) = delete;
   SlotLock& operator=(const SlotLock&) = delete;
@@ -76,7 +75,12 @@ class FctCache::SlotLock {
 
 FctCache::FctCache(FileSystem& files, Clock& clock, CodePage& code_page,
                    TraceLogConditionnel& trace, RegistrePD& registry)
-    : files_(files), clock_(clock), code_page_(code_page), trace_(trace), registry_(registry) {}
+    : files_(files),
+      clock_(clock),
+      code_page_(code_page),
+      trace_(trace),
+      registry_(registry),
+      slot_lock_(clock) {}
 
 template <typename... Parts>
 void FctCache::Trace(const Parts&... parts) {
@@ -97,7 +101,8 @@ void FctCache::FreeSlots::Add(int32_t n) {
 }
 
 Text FctCache::FilePath() const {
-  return fixed_path_ ? *fixed_path_ : CacheFilePath(strCheminInstall_);
+  if (fixed_path_) return *fixed_path_;
+  return strCheminInstall_.empty() ? Text() : CacheFilePath(strCheminInstall_);
 }
 
 std::optional<int32_t> FctCache::IndexEntry(const Text& ntf) const {
@@ -286,21 +291,33 @@ EnregCache FctCache::PointRecord(const Text& ntf) {
 
 // ---- Opening and closing
 
+// The installation path is read again at every (re)open while it is empty or while the file
+// under it could not be opened, so that a corrected value is taken without a restart. Without
+// an installation path there is no cache file: a folder at the root of the current drive is
+// never used in its place.
 int32_t FctCache::fctOuvrirCache() {
   int64_t length = 0;
   if (file_ && file_->Length(&length)) return 0;
   if (!colIndexNTF_) colIndexNTF_.emplace();
   file_.reset();
-  if (!fixed_path_ && strCheminInstall_.empty()) ReadInstallPath();
+  if (!fixed_path_ && (strCheminInstall_.empty() || open_failed_)) ReadInstallPath();
   intFicCache_ = ++last_handle_;
-  file_ = read_only_ ? files_.OpenReadOnly(FilePath()) : files_.OpenShared(FilePath());
+  const Text path = FilePath();
+  if (path.empty()) {
+    Trace(u"fctOuvrirCache - chemin d'installation absent (", kValeurInstall,
+          u") : pas de fichier cache");
+    open_failed_ = true;
+    return kNoInstallPath;
+  }
+  file_ = read_only_ ? files_.OpenReadOnly(path) : files_.OpenShared(path);
+  open_failed_ = !file_;
   return file_ ? 0 : kOpenFailed;
 }
 
-// The result is not examined: a path that cannot be read stays empty and is read again at
-// the next (re)open.
+// The result is not examined: a path that cannot be read is empty (no cache file) and is
+// read again at the next (re)open.
 void FctCache::ReadInstallPath() {
-  RegValue value = strCheminInstall_;
+  RegValue value = Text();  // a value gone from the registry leaves no path
   registry_.LireValeurRegistre(kCleRacineInstall, kCleInstall, kValeurInstall, value, Text());
   if (const Text* text = std::get_if<Text>(&value)) {
     strCheminInstall_ = *text;
@@ -312,23 +329,6 @@ void FctCache::ReadInstallPath() {
 void FctCache::CloseFile() { file_.reset(); }
 
 // ---- Writing
-
-// Short waits up to about 50 ms; after a wait that failed, one try without waiting during the
-// next second, so that a peer that keeps the lock costs a display little.
-bool FctCache::AcquireSlotLock() {
-  if (file_->TryLockByte(kSlotLockOffset)) return true;
-  const double start = clock_.Now();
-  const double since_failure = SecondsBetween(lock_failed_at_, start);
-  if (lock_failed_at_ != 0 && since_failure >= 0 && since_failure < 1) return false;
-  for (int tries = 0; tries < kSlotLockWaitMs; ++tries) {
-    clock_.Sleep(1);
-    if (file_->TryLockByte(kSlotLockOffset)) return true;
-    const double waited = SecondsBetween(start, clock_.Now());
-    if (waited * 1000 >= kSlotLockWaitMs || waited < 0) break;
-  }
-  lock_failed_at_ = clock_.Now();
-  return false;
-}
 
 void FctCache::WriteRecordAt(const uint8_t* bytes, const Text& trimmed, int32_t n) {
   Trace(u"   EC ", trimmed, u" ", n);

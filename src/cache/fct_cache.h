@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cache/record.h"
+#include "cache/slot_lock.h"
 #include "common/text.h"
 #include "platform/clock.h"
 #include "platform/code_page.h"
@@ -20,12 +21,6 @@
 
 namespace quillon {
 
-// The byte locked around a new record's slot choice and its write: far beyond any record, so
-// other processes stay free to open, read and write the file.
-inline constexpr int64_t kSlotLockOffset = int64_t{1} << 40;
-// A busy slot lock is tried again every millisecond for about 50 ms; after a wait that
-// failed, the process only tries once, without waiting, during the next second.
-inline constexpr int kSlotLockWaitMs = 50;
 // Records read at once by a scan (about 64 KiB).
 inline constexpr int32_t kScanBlockRecords = 65536 / kRecordSize;
 
@@ -57,7 +52,9 @@ class FctCache {
   // True when a reference, in its stored form, can be written and found again: every
   // character in the code page without a look-alike, at most 60 bytes.
   bool CanStore(const Text& ntf);
-  // Opens the cache file when it is not open (0 when open at the end, else non-zero).
+  // Opens the cache file when it is not open (0 when open at the end, else non-zero). The
+  // installation path is read while it is empty or after an open that failed; without one
+  // there is no cache file.
   int32_t fctOuvrirCache();
   // Marks a point as requested with a refresh code (its record read afresh and rewritten in
   // place), or writes a new request record into a slot chosen under the slot lock; a lookup
@@ -111,7 +108,6 @@ class FctCache {
   int32_t VerifiedIndex(const StoredReference& ref, uint8_t* bytes);
   int32_t Locate(const StoredReference& ref, uint8_t* bytes, FreeSlots* free);
   int32_t Scan(const StoredReference& ref, uint8_t* bytes, FreeSlots* free);
-  bool AcquireSlotLock();
   int32_t ChooseSlotAgain(const StoredReference& ref, const FreeSlots& free, uint8_t* bytes,
                           bool* taken);
   void WriteRecordAt(const uint8_t* bytes, const Text& trimmed, int32_t n);
@@ -135,8 +131,9 @@ class FctCache {
   std::optional<std::unordered_map<Text, int32_t>> colIndexNTF_;
   std::optional<Text> fixed_path_;
   bool read_only_ = false;
-  bool read_failed_ = false;    // a read of the open file failed since this flag was cleared
-  double lock_failed_at_ = 0;   // when a wait for the slot lock last failed; 0: never
+  bool read_failed_ = false;  // a read of the open file failed since this flag was cleared
+  bool open_failed_ = false;  // the last open found no file: the path is read again
+  BoundedSlotLock slot_lock_;
   std::vector<uint8_t> block_;  // the scans' read buffer
 };
 

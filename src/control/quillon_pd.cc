@@ -174,8 +174,11 @@ void QuillonPD::AmbientChanged(const Text& name) {
 void QuillonPD::timerRead_Timer() {
   if (!ReadIsDue()) return;
   const EnregCache record = LireEnregistrementNTF(f_.strNTF, f_.ePollTime);
-  // The timer path always reports quality 0 and the time of the tick.
-  MaJNTF(record.strValeurLue, record.strValeurFormateeLue, 0, clock_.Now());
+  // The timer path reports the time of the tick, with quality 0 for the point's record and
+  // "?" for the empty record (point absent, cache closed or unreadable, another point's
+  // record): a read that found nothing must not show as a good one.
+  const uint8_t quality = record == EnregCache() ? kQualityByteUnknown : 0;
+  MaJNTF(record.strValeurLue, record.strValeurFormateeLue, quality, clock_.Now());
   UpdatePhase(record, clock_.Now());
   f_.dtmDateDernLect = clock_.Now();
 }

@@ -88,7 +88,12 @@ constexpr QualityEntry QualityOf(int32_t code) {
 // The code stored for a quality byte: 0 to 250 as they are, 251 to 255 as -5 to -1.
 constexpr int32_t QualityFromByte(uint8_t byte) { return byte <= 250 ? byte : byte - 256; }
 
+// The quality byte of a read that found no record of the point: stored as -2, shown "?", the
+// code of a control not read yet.
+inline constexpr uint8_t kQualityByteUnknown = 254;
+
 static_assert(PollTimeSeconds(Minute_01) == 60 && PollTimeSeconds(42) == 0);
 static_assert(QualityFromByte(254) == -2 && QualityFromByte(255) == -1);
+static_assert(QualityFromByte(kQualityByteUnknown) == -2);
 
 }  // namespace quillon

@@ -46,6 +46,8 @@ class FileSystem {
   // it; nullptr when it cannot be opened.
   virtual std::unique_ptr<RandomAccessFile> OpenReadOnly(const Text& path) = 0;
   // Appends bytes to path, creating the file when missing; false when nothing was written.
+  // Only a regular file is written: never through a symbolic link (or another reparse point)
+  // in the file's place, nor into a pipe or a device.
   virtual bool Append(const Text& path, std::string_view bytes) = 0;
   // Full path of the library or program file that holds this code.
   virtual Text ModulePath() = 0;

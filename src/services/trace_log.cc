@@ -25,7 +25,30 @@ Text TraceFilePathFor(const Text& module_path, const DateTimeParts& day) {
          Digits(day.month, 2) + Digits(day.day, 2) + u".log";
 }
 
+bool IsControl(char16_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
+
 }  // namespace
+
+Text TracedText(TextView text, size_t limit) {
+  const TextView kept = text.substr(0, limit);
+  Text out;
+  out.reserve(kept.size());
+  for (const char16_t c : kept) {
+    if (!IsControl(c)) {
+      out += c;
+      continue;
+    }
+    static constexpr char16_t kHex[] = u"0123456789ABCDEF";
+    out += u"\\x";
+    out += kHex[(c >> 4) & 0xF];
+    out += kHex[c & 0xF];
+  }
+  if (text.size() > limit) {
+    out +=
+        u"[... " + NumberText(static_cast<int64_t>(text.size() - limit)) + u" caractères de plus]";
+  }
+  return out;
+}
 
 TraceLogConditionnel::TraceLogConditionnel(FileSystem& files, Clock& clock, CodePage& code_page,
                                            bool blnTraceActive)
@@ -47,7 +70,7 @@ void TraceLogConditionnel::fctEcrireTrace(TextView message) {
     const Text path = TraceFilePathFor(files_.ModulePath(), now);
     Text line =
         Digits(now.hour, 2) + u":" + Digits(now.minute, 2) + u":" + Digits(now.second, 2) + u" - ";
-    line.append(message);
+    line += TracedText(message, kMaxTraceMessage);
     line += u"\r\n";
     files_.Append(path, code_page_.ToAnsi(line));
   } catch (...) {

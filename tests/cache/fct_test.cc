@@ -202,20 +202,64 @@ class FctWithoutInstallPath : public FctTest {
   FctWithoutInstallPath() : FctTest(false) {}
 };
 
-TEST_F(FctWithoutInstallPath, RootFolderIsUsedAndTheRegistryReadAgain) {
-  fs_.AddFolder(u"/data\\Serveur Quillon PD\\");
-  fs_.AddFolder(u"/opt/quillon/");
+// Without an installation path there is no cache file: a folder that anyone can make at the
+// root of the drive never stands in for it. The trace says why, and the registry is read
+// again at every open until a value is found.
+TEST_F(FctWithoutInstallPath, NoCacheFileAtTheRootOfTheDriveAndTheRegistryReadAgain) {
+  const Text planted = u"\\Serveur Quillon PD\\cacheQuillonPD_V2.dat";
+  fs_.Contents(planted) = Bytes(Rec(1, u"A:B.C", u"666"));
+  SharedCache shared(CacheEnvironment{fs_, clock_, cp_, registry_});
+  EXPECT_EQ(shared.PointRecord(u"A:B.C"), EnregCache());  // the planted value is not shown
   Rebuild(true);
   Force(u"A:B.C", 29);
-  EXPECT_EQ(cache_->FilePath(), u"\\Serveur Quillon PD\\cacheQuillonPD_V2.dat");
-  EXPECT_EQ(Traces(), (Lines{"cacheForcerLectNTF - début - A:B.C", "cacheForcerLectNTF - fin"}));
-  EXPECT_FALSE(fs_.Exists(cache_->FilePath()));
-  Force(u"A:B.C", 29);
-  EXPECT_EQ(registry_api_.Count("OpenKeyEx"), 2);
+  EXPECT_EQ(cache_->FilePath(), u"");
+  EXPECT_EQ(Traces(), (Lines{"cacheForcerLectNTF - début - A:B.C",
+                             "fctOuvrirCache - chemin d'installation absent (Chemin PD) : pas de "
+                             "fichier cache",
+                             "cacheForcerLectNTF - fin"}));
+  EXPECT_EQ(fs_.Contents(planted), Bytes(Rec(1, u"A:B.C", u"666")));  // nor written
+  registry_api_.SetValue("SOFTWARE\\Halvorn\\Pondral", "Chemin PD", kRegSz, std::string(1, '\0'));
+  EXPECT_NE(cache_->fctOuvrirCache(), 0);          // an empty value is no path either
+  EXPECT_EQ(registry_api_.Count("OpenKeyEx"), 3);  // with the read of the shared state above
+  fs_.AddFolder(u"/data\\Serveur Quillon PD\\");
+  fs_.AddFolder(u"/opt/quillon/");
   SetInstallPath("/data");
   Force(u"A:B.C", 29);
   EXPECT_EQ(Refs(), Lines{"A:B.C"});
-  EXPECT_EQ(cache_->intFicCache(), 3);
+  EXPECT_EQ(fs_.Contents(planted), Bytes(Rec(1, u"A:B.C", u"666")));
+}
+
+// A path whose cache file cannot be opened is read again at the next open, so that a display
+// starts showing values once the setting is corrected, without a restart.
+TEST_F(FctTest, AWrongInstallPathIsReadAgainUntilTheFileOpens) {
+  fs_.AddFolder(u"/data\\Serveur Quillon PD\\");
+  SetInstallPath("/wrong");
+  Rebuild(false);
+  Force(u"A:B.C", 29);
+  EXPECT_EQ(cache_->strCheminInstall(), u"/wrong");
+  EXPECT_FALSE(fs_.Exists(kCacheFile));
+  SetInstallPath("/data");
+  Force(u"A:B.C", 29);
+  EXPECT_EQ(cache_->strCheminInstall(), u"/data");
+  EXPECT_EQ(Refs(), Lines{"A:B.C"});
+  const int reads = registry_api_.Count("OpenKeyEx");
+  cache_->CloseFile();
+  Force(u"A:B.C", 29);  // a path that worked is kept when the file opens again
+  EXPECT_EQ(registry_api_.Count("OpenKeyEx"), reads);
+}
+
+// A reference is whatever a display or a script set: traced, it can neither forge a line nor
+// flood the file.
+TEST_F(FctTest, ReferencesAreTracedEscapedAndCut) {
+  fs_.AddFolder(u"/opt/quillon/");
+  Rebuild(true);
+  Force(u"A:B.C\r\n14:05:09 - faux", 29);
+  Force(Text(100000, u'R'), 29);
+  const Lines traces = Traces();
+  ASSERT_EQ(traces.size(), 4u);
+  EXPECT_EQ(traces[0], "cacheForcerLectNTF - début - A:B.C\\x0D\\x0A14:05:09 - faux");
+  EXPECT_EQ(traces[2], "cacheForcerLectNTF - début - " + std::string(256, 'R') +
+                           "[... 99744 caractères de plus]");
 }
 
 TEST_F(FctTest, MissingCacheFolderChangesNothing) {

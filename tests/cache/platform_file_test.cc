@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 #include "cache/fct_cache.h"
@@ -69,6 +70,23 @@ TEST_F(PlatformFileTest, ReadOnlyOpenNeverCreatesAndNeverWrites) {
   const uint8_t zero = 0;
   EXPECT_FALSE(file->WriteAt(0, &zero, 1));
   EXPECT_EQ(fs::file_size(dir_ / "cache.dat"), 144u);
+}
+
+// The trace file is appended to by name in a folder others may write to: a link planted in
+// its place must not carry the lines into the file it points to.
+TEST_F(PlatformFileTest, AppendWritesARegularFileAndNeverThroughALink) {
+  EXPECT_TRUE(files_->Append(PathOf("day.log"), "one\r\n"));
+  EXPECT_TRUE(files_->Append(PathOf("day.log"), "two\r\n"));
+  std::ifstream in(dir_ / "day.log", std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "one\r\ntwo\r\n");
+
+  std::ofstream(dir_ / "victim.txt", std::ios::binary) << "kept";
+  std::error_code ec;
+  fs::create_symlink(dir_ / "victim.txt", dir_ / "planted.log", ec);
+  if (ec) GTEST_SKIP() << "this platform makes no symbolic link here: " << ec.message();
+  EXPECT_FALSE(files_->Append(PathOf("planted.log"), "forged\r\n"));
+  std::ifstream victim(dir_ / "victim.txt", std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(victim), {}), "kept");
 }
 
 TEST(PlatformCodePageTest, ReferencesConvertExactlyOrNotAtAll) {

@@ -60,6 +60,28 @@ TEST_F(TraceLogTest, LineWithTimeInAnsiAndCrlfInTheDaysFileNamedAfterTheModule) 
             "03:04:05 - x\r\n");
 }
 
+// Texts from outside reach the trace (a point reference comes from a display or a script):
+// each message stays one line of bounded length whatever it holds.
+TEST_F(TraceLogTest, ControlCharactersAreEscapedAndLongTextsCutWithAMarker) {
+  EXPECT_EQ(TracedText(u"A:B.C\r\n14:05:09 - x\t\x7F\x85\\é"),
+            u"A:B.C\\x0D\\x0A14:05:09 - x\\x09\\x7F\\x85\\é");
+  EXPECT_EQ(TracedText(Text(300, u'a')), Text(256, u'a') + u"[... 44 caractères de plus]");
+  EXPECT_EQ(TracedText(Text(256, u'a')), Text(256, u'a'));
+  EXPECT_EQ(TracedText(Text(2, u'\0'), 1), u"\\x00[... 1 caractères de plus]");
+
+  TraceLogConditionnel trace(fs_, clock_, cp_, true);
+  trace.fctEcrireTrace(u"cacheForcerLectNTF - début - A:B.C\r\n14:05:09 - forged");
+  trace.fctEcrireTrace(u"GetData - début " + Text(100000, u'x'));
+  const std::string file = fs_.Contents(u"/opt/quillon/HN_Quillon_PD 20261207.log");
+  EXPECT_EQ(file.substr(0, file.find("\r\n") + 2),
+            "14:05:09 - cacheForcerLectNTF - d\xE9"
+            "but - A:B.C\\x0D\\x0A14:05:09 - forged\r\n");
+  const std::string second = file.substr(file.find("\r\n") + 2);
+  const std::string marker = "[... 97968 caract\xE8res de plus]\r\n";
+  EXPECT_EQ(second.size(), 11 + kMaxTraceMessage + marker.size());
+  EXPECT_EQ(second.substr(second.size() - marker.size() - 1), "x" + marker);
+}
+
 TEST_F(TraceLogTest, LineAcrossMidnightStaysInItsOwnDay) {
   SteppingClock clock({DateFromParts(2026, 12, 7, 23, 59, 59, 999), DateFromParts(2026, 12, 8)});
   TraceLogConditionnel trace(fs_, clock, cp_, true);

@@ -50,21 +50,32 @@ TEST_F(Refresh, ATickReadsRequestsAndStoresTheUntrimmedRecord) {
   EXPECT_EQ(pd_.fields().dtmDateDernLect, At(1));
 }
 
-TEST_F(Refresh, AnotherPointOrAnotherLetterCaseReadsAsTheEmptyRecord) {
+// A read that finds nothing for the point is no good read: the status shows "?" (the code of
+// a control not read yet), not "Ok", while the labels and the time of the read follow the
+// empty record as any read does.
+TEST_F(Refresh, AnotherPointOrAnotherLetterCaseReadsAsTheEmptyRecordWithQualityUnknown) {
   StartNew(u"N1:T1.F1");
   cache_.Put(u"N1:T1.F1", u"n1:t1.f1", u"12", u"12", 0);
   pd_.MaJNTF(u"old", u"old", 1, At(0));
   ASSERT_TRUE(TickAt(1));
   EXPECT_EQ(pd_.fields().strValeur, Text(20, u'\0'));
+  EXPECT_EQ(pd_.get_Qualite(), u"-2");
+  EXPECT_EQ(Caption(Child::txtStatut), u"?");
+  EXPECT_EQ(site_.colours[Child::txtStatut], kColourBlack);  // no longer the red of "Mauvaise"
+  EXPECT_EQ(log_.Starting("demander").size(), 1u);           // requested all the same
+
+  cache_.Put(u"N1:T1.F1", u"N1:T1.F1", u"12", u"12", 0);  // the point itself: a good read
+  ASSERT_TRUE(TickAt(2));
   EXPECT_EQ(pd_.get_Qualite(), u"0");
-  EXPECT_EQ(log_.Starting("demander").size(), 1u);  // requested all the same
+  EXPECT_EQ(Caption(Child::txtStatut), u"Ok");
 
   log_.FailOn("getdata");  // a failing cache gives the empty record too
-  pd_.MaJNTF(u"old", u"old", 1, At(0));
-  ASSERT_TRUE(TickAt(2));
+  ASSERT_TRUE(TickAt(3));
   EXPECT_EQ(pd_.fields().strValeur, Text(20, u'\0'));
-  EXPECT_EQ(log_.Starting("demander").size(), 2u);
-  EXPECT_EQ(pd_.fields().dtmDateDernLect, At(2));
+  EXPECT_EQ(pd_.fields().lngQualite, -2);
+  EXPECT_EQ(Caption(Child::txtStatut), u"?");
+  EXPECT_EQ(log_.Starting("demander").size(), 3u);
+  EXPECT_EQ(pd_.fields().dtmDateDernLect, At(3));
 }
 
 TEST_F(Refresh, AReferenceTypedWithStraySpacesFindsItsPoint) {

@@ -45,6 +45,7 @@ TEST_F(DoctorTest, UnreadPathOrUnopenableFileGivesExitOne) {
   RunResult r = Doctor("");
   EXPECT_EQ(r.code, 1);
   EXPECT_TRUE(Has(r, "Installation path: not read, result 2 (key or value not found)\n")) << r.out;
+  EXPECT_TRUE(Has(r, "Cache file: no cache file (no installation path)\n")) << r.out;
   EXPECT_TRUE(Has(r, "Cache file opens: no ("));
   EXPECT_FALSE(Has(r, "Records:"));
   r = Doctor(InstallEnv());  // the folder exists, the file does not: it is not created

@@ -37,6 +37,9 @@ TEST_F(RequestTest, FileFoundAsTheLibraryFindsItAndAMissingFolderFails) {
   EXPECT_EQ(Lines(r.err).size(), 1u);
   EXPECT_NE(r.err.find("Serveur Quillon PD"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(Path("none")));
+  r = Run({"request", "A:B.C"}, "QUILLON_INSTALL_PATH=");  // no installation path: no file
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "quillon: cannot write the request into no cache file (no installation path)\n");
 }
 
 TEST_F(RequestTest, ReferenceTheFileCannotHoldLeavesTheFileUntouched) {

@@ -1,8 +1,11 @@
 // quillon serve: the stand-in server fills requested records in.
+#include <chrono>
 #include <set>
 
+#include "cache/slot_lock.h"
 #include "cache_tools_support.h"
 #include "common/oledate.h"
+#include "platform/file_system.h"
 
 namespace quillon::testing {
 namespace {
@@ -95,6 +98,27 @@ TEST_F(ServeTest, PassReadsTheFileBlockByBlockUpToItsEnd) {
   for (int n = 1; n <= 1000; ++n) {
     EXPECT_EQ(At(after, n).read > 46000.5, requested.count(n) == 1) << n;
   }
+}
+
+// A peer (a display writing a new request, another server) that keeps the slot lock must not
+// stop the server: it waits for the lock as a control does, about 50 ms and then one try
+// without waiting per second, and serves the records at a later pass.
+TEST_F(ServeTest, APeerHoldingTheSlotLockCostsAPassOneBoundedWait) {
+  std::vector<RawRecord> requests;
+  for (int n = 1; n <= 200; ++n) requests.push_back({1, "S:P" + std::to_string(n), 0, 46000.5, 90});
+  const std::string file = WriteCache(requests);
+  auto files = NewPlatformFileSystem();
+  auto peer = files->OpenShared(FromUtf8(file));
+  ASSERT_TRUE(peer && peer->TryLockByte(kSlotLockOffset));
+  const auto start = std::chrono::steady_clock::now();
+  RunResult r = Run({"serve", "--cache", file, "--once"});
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_EQ(r.out, "served 0 records\n") << r.err;
+  EXPECT_LT(seconds, 2.0);  // 200 waits of 50 ms each would take over 10 s
+  ASSERT_TRUE(peer->UnlockByte(kSlotLockOffset));
+  r = Run({"serve", "--cache", file, "--once"});
+  EXPECT_EQ(r.out, "served 200 records\n") << r.err;
 }
 
 TEST_F(ServeTest, BadInputGetsOneLineAndNonZeroExit) {

@@ -31,6 +31,11 @@ std::string ShowText(const Text& text) {
   return ToUtf8(shown);
 }
 
+std::string ShowCachePath(const FctCache& cache) {
+  const Text path = cache.FilePath();
+  return path.empty() ? "no cache file (no installation path)" : ToUtf8(path);
+}
+
 std::string ShowDate(double date) {
   if (date == 0) return std::string();
   DateTimeParts p;

@@ -18,6 +18,8 @@ namespace quillon::tool {
 std::string ShowText(const Text& text);
 // A date as local "YYYY-MM-DD HH:MM:SS"; empty for 0.
 std::string ShowDate(double date);
+// The file the cache opens, for messages: its path, or why there is none.
+std::string ShowCachePath(const FctCache& cache);
 
 // The columns: slot, state, ref, read, requested, poll, value, formatted.
 std::vector<std::string> RecordColumns(int64_t slot, const EnregCache& record);

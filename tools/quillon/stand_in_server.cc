@@ -76,6 +76,7 @@ StandInServer::StandInServer(FileSystem& files, Clock& clock, CodePage& code_pag
     : files_(files),
       clock_(clock),
       code_page_(code_page),
+      slot_lock_(clock),
       cache_path_(std::move(cache_path)),
       block_(size_t{kScanBlockRecords} * kRecordSize) {}
 
@@ -112,15 +113,6 @@ bool StandInServer::Due(const EnregCache& record, double now) const {
   return !(elapsed < PollTimeSeconds(record.lngPollTime));  // also when the clock went back
 }
 
-// Tries every millisecond for a while, as the library waits for the lock.
-bool StandInServer::LockSlots() {
-  for (int tries = 0;; ++tries) {
-    if (file_->TryLockByte(kSlotLockOffset)) return true;
-    if (tries == kSlotLockWaitMs) return false;
-    clock_.Sleep(1);
-  }
-}
-
 // The bytes of a served record: only the time of the read and the two value texts change.
 bool StandInServer::Served(const uint8_t* read, double now, uint8_t* out) {
   EnregCache record = DecodeRecord(read, code_page_);
@@ -142,13 +134,13 @@ bool StandInServer::Served(const uint8_t* read, double now, uint8_t* out) {
 // bytes prepared before the lock serve when nothing changed).
 bool StandInServer::ServeRecord(int64_t i, const uint8_t* read, double now) {
   uint8_t served[kRecordSize];
-  if (!Served(read, now, served) || !LockSlots()) return false;
+  if (!Served(read, now, served) || !slot_lock_.Acquire(*file_)) return false;
   uint8_t held[kRecordSize];
   size_t got = 0;
   bool due = file_->ReadAt(i * kRecordSize, held, kRecordSize, &got) && got == kRecordSize;
   if (due && !std::equal(read, read + kRecordSize, held)) due = Served(held, now, served);
   const bool written = due && file_->WriteAt(i * kRecordSize, served, kRecordSize);
-  file_->UnlockByte(kSlotLockOffset);
+  slot_lock_.Release(*file_);
   return written;
 }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "cache/record.h"
+#include "cache/slot_lock.h"
 #include "platform/clock.h"
 #include "platform/code_page.h"
 #include "platform/file_system.h"
@@ -41,7 +42,9 @@ class StandInServer {
   // Serves, once, every record in state 1 that is due: not read since its last request, or
   // read at least its refresh period ago. Returns the records written, -1 when the file
   // cannot be opened. Holds the cache's slot lock for each record it rewrites, so that no
-  // new request is torn or lost; a record whose lock stays busy waits for the next pass.
+  // new request is torn or lost; the lock is waited for as a control waits for it (about
+  // 50 ms, then one try without waiting during the next second), and a record whose lock
+  // stays busy waits for a later pass.
   int ServeOnce();
 
   // The simulated signal of a point: a ramp, a sine or a counter, chosen by its reference.
@@ -51,7 +54,6 @@ class StandInServer {
 
  private:
   bool Due(const EnregCache& record, double now) const;
-  bool LockSlots();
   bool Served(const uint8_t* read, double now, uint8_t* out);
   bool ServeRecord(int64_t i, const uint8_t* read, double now);
   ServedValue ValueOf(const Text& ntf, double now);
@@ -59,6 +61,7 @@ class StandInServer {
   FileSystem& files_;
   Clock& clock_;
   CodePage& code_page_;
+  BoundedSlotLock slot_lock_;  // the wait the library's forced reads use
   Text cache_path_;
   std::unique_ptr<RandomAccessFile> file_;
   std::vector<uint8_t> block_;  // one block of records read by a pass

@@ -96,11 +96,15 @@ class PosixFileSystem final : public FileSystem {
     return std::make_unique<PosixFile>(fd);
   }
 
+  // O_NOFOLLOW refuses a link in the file's place; O_NONBLOCK keeps a FIFO from blocking the
+  // open, and the type check then refuses it.
   bool Append(const Text& path, std::string_view bytes) override {
-    const int fd =
-        ::open(NativePath(path).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    const int flags = O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
+    const int fd = ::open(NativePath(path).c_str(), flags, 0666);
     if (fd < 0) return false;
-    const ssize_t w = ::write(fd, bytes.data(), bytes.size());
+    struct stat st {};
+    ssize_t w = -1;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) w = ::write(fd, bytes.data(), bytes.size());
     ::close(fd);
     return w == static_cast<ssize_t>(bytes.size());
   }

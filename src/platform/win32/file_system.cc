@@ -84,13 +84,21 @@ class Win32FileSystem final : public FileSystem {
     return file;
   }
 
+  // FILE_FLAG_OPEN_REPARSE_POINT opens a link planted in the file's place as itself, which is
+  // then refused, as is anything but a file on disk.
   bool Append(const Text& path, std::string_view bytes) override {
-    HANDLE h = CreateFileW(Wide(path).c_str(), FILE_APPEND_DATA,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h =
+        CreateFileW(Wide(path).c_str(), FILE_APPEND_DATA,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool plain_file = GetFileType(h) == FILE_TYPE_DISK &&
+                            GetFileInformationByHandle(h, &info) &&
+                            (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
     DWORD written = 0;
-    const BOOL ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    const BOOL ok = plain_file &&
+                    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     CloseHandle(h);
     return ok && written == bytes.size();
   }

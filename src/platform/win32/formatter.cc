@@ -4,6 +4,10 @@
 // oleauto.h needs windows.h first.
 #include <oleauto.h>
 
+#include <cmath>
+#include <utility>
+
+#include "format/format_engine.h"
 #include "platform/win32/lcid.h"
 
 namespace quillon {
@@ -17,25 +21,72 @@ BSTR NewBstr(TextView text) {
                            static_cast<UINT>(text.size()));
 }
 
+// Integer digits of a number below kPlatformFormatMaxMagnitude.
+constexpr int kPlatformFormatMaxDigits = 15;
+static_assert(kPlatformFormatMaxMagnitude == 1e15);
+
+bool WithinPlatformMagnitude(double number) {
+  return std::isfinite(number) && std::fabs(number) < kPlatformFormatMaxMagnitude;
+}
+
+// A text that the number conversion refuses as out of range ("1E+309") is still read digit by
+// digit by VarFormat's numeric sections, so its magnitude is checked the same way.
+bool TextWithinPlatformMagnitude(BSTR text, LCID lcid) {
+  if (!text) return true;
+  NUMPARSE parsed{};
+  BYTE digits[256];
+  parsed.cDig = sizeof digits;
+  parsed.dwInFlags = NUMPRS_STD;
+  if (FAILED(VarParseNumFromStr(text, lcid, 0, &parsed, digits))) return true;  // text
+  return parsed.cDig + parsed.nPwr10 <= kPlatformFormatMaxDigits;
+}
+
+// The engine's result where the platform's formatting must not be called (see
+// kPlatformFormatMaxMagnitude): a result that failed, or that reaches the length beyond which
+// VarFormat's buffer is at risk.
+bool TooLongForPlatform(bool engine_ok, const Text& by_engine) {
+  return !engine_ok || by_engine.size() >= kPlatformFormatMaxLength;
+}
+
+bool Take(bool ok, Text* from, Text* result) {
+  *result = ok ? std::move(*from) : Text();
+  return ok;
+}
+
 // VarFormat formats a string argument as text; the stored text is therefore turned into
-// the number or the date it stands for first, as the value property requires.
+// the number or the date it stands for first, as the value property requires. Our engine,
+// which gives the same output, formats what VarFormat cannot take safely.
 class WindowsFormatter final : public Formatter {
  public:
-  explicit WindowsFormatter(Locale& locale) : locale_(locale), lcid_(LcidForName(locale.Name())) {
+  explicit WindowsFormatter(Locale& locale)
+      : locale_(locale), lcid_(LcidForName(locale.Name())), engine_(NewEngineFormatter(locale)) {
     if (lcid_ == 0) lcid_ = LOCALE_USER_DEFAULT;
   }
 
   bool Format(TextView value, TextView pattern, Text* result) override {
+    Text by_engine;
+    const bool engine_ok = engine_->Format(value, pattern, &by_engine);
     VARIANT v;
     VariantInit(&v);
     if (!ToVariant(value, &v)) {
       result->clear();
       return false;
     }
+    if ((V_VT(&v) == VT_R8 && !WithinPlatformMagnitude(V_R8(&v))) ||
+        (V_VT(&v) == VT_BSTR && !TextWithinPlatformMagnitude(V_BSTR(&v), lcid_)) ||
+        TooLongForPlatform(engine_ok, by_engine)) {
+      VariantClear(&v);
+      return Take(engine_ok, &by_engine, result);
+    }
     return FormatVariant(&v, pattern, result);
   }
 
   bool FormatNumber(double number, TextView pattern, Text* result) override {
+    Text by_engine;
+    const bool engine_ok = engine_->FormatNumber(number, pattern, &by_engine);
+    if (!WithinPlatformMagnitude(number) || TooLongForPlatform(engine_ok, by_engine)) {
+      return Take(engine_ok, &by_engine, result);
+    }
     VARIANT v;
     VariantInit(&v);
     V_VT(&v) = VT_R8;
@@ -94,6 +145,7 @@ class WindowsFormatter final : public Formatter {
 
   Locale& locale_;
   LCID lcid_;
+  std::unique_ptr<Formatter> engine_;
 };
 
 }  // namespace

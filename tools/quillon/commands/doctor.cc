@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cache_tool.h"
 #include "command.h"
 #include "control/control_environment.h"
 #include "services/fct_ping.h"
@@ -68,7 +69,7 @@ void ShowInstallPath(RegistrePD& registre) {
 bool ShowCacheFile(FctCache& cache) {
   cache.ReadOnly();
   const bool opens = cache.fctOuvrirCache() == 0;
-  std::printf("Cache file: %s\n", ToUtf8(cache.FilePath()).c_str());
+  std::printf("Cache file: %s\n", ShowCachePath(cache).c_str());
   std::printf(
       "Cache file opens: %s\n",
       opens ? "yes" : "no (missing or unreadable; a control creates it in an existing folder)");

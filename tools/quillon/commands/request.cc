@@ -40,7 +40,7 @@ int Run(const RequestOptions& options) {
   const EnregCache record = cache.PointRecord(*ntf);
   const auto slot = cache.IndexEntry(NormaliseReference(*ntf));
   if (!slot || record == EnregCache()) {
-    return Fail(1, "cannot write the request into " + ToUtf8(cache.FilePath()));
+    return Fail(1, "cannot write the request into " + ShowCachePath(cache));
   }
   std::fputs((TsvHeader() + TsvLine(*slot, record)).c_str(), stdout);
   return 0;

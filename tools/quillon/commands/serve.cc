@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "cache_file.h"
+#include "cache_tool.h"
 #include "command.h"
 #include "control/control_environment.h"
 #include "stand_in_server.h"
@@ -30,10 +31,11 @@ bool ParseSeconds(const std::string& text, double* seconds) {
 }
 
 // The file as the library finds it: under the installation path of the registry.
-bool LibraryCachePath(ControlEnvironment& platform, Text* path) {
+bool LibraryCachePath(ControlEnvironment& platform, Text* path, std::string* shown) {
   FctCache& cache = platform.shared().cache();
   const bool open = cache.fctOuvrirCache() == 0;
   *path = cache.FilePath();
+  *shown = ShowCachePath(cache);
   cache.CloseFile();
   return open;
 }
@@ -72,8 +74,9 @@ int Run(const ServeOptions& options) {
   }
   ControlEnvironment platform;
   Text path = FromUtf8(options.cache);
-  if (options.cache.empty() && !LibraryCachePath(platform, &path)) {
-    return Fail(1, "cannot open " + ToUtf8(path));
+  std::string shown;
+  if (options.cache.empty() && !LibraryCachePath(platform, &path, &shown)) {
+    return Fail(1, "cannot open " + shown);
   }
   StandInServer server(platform.files(), platform.clock(), platform.code_page(), path);
   server.SetValues(std::move(values));

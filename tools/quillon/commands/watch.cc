@@ -74,7 +74,7 @@ bool ChooseCache(const WatchOptions& options, ControlEnvironment& platform, std:
   }
   const bool open = cache.fctOuvrirCache() == 0;
   cache.CloseFile();
-  if (!open) *error = "cannot open " + ToUtf8(cache.FilePath());
+  if (!open) *error = "cannot open " + ShowCachePath(cache);
   return open;
 }
 
