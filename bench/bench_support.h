@@ -15,6 +15,10 @@
 #include "platform/code_page.h"
 #include "platform/file_system.h"
 
+// bench/syscall_floor.c: for each of `count` offsets of the open file `fd`, one 144-byte pread
+// and one pwrite of the same bytes; the records both read and written whole.
+extern "C" int syscall_floor_pass(int fd, const long long* offsets, int count);
+
 namespace quillon::bench {
 
 // The benchmarks' point names: "NOEUD<i % 7>:TAG_<i>.PV".

@@ -1,6 +1,7 @@
 // Controls in the steady phase on one thread over a 100,000-record cache file: the CPU spent
 // on one simulated second of ticks for 1,000 controls, and the cost of a tick that is not due.
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -24,7 +25,8 @@ namespace {
 constexpr int kRecords = 100000;
 constexpr int kControls = 1000;
 
-Text ControlPoint(int i) { return PointName(1 + i * (kRecords / kControls)); }
+// The record of control i of `count`, spread over the file.
+int ControlRecord(int i, int count) { return 1 + i * (kRecords / count); }
 
 // The platform's files and the French locale; a clock that moves when told to, no registry
 // (the cache file is named directly) and no trace.
@@ -40,7 +42,7 @@ EnvironmentSeams BenchSeams() {
 // 1,000 controls in run mode, each bound to its own point, periods spread over the table's
 // fastest rows, last reads spread over the period so that the reads of a second are even.
 struct Bench {
-  Bench(int32_t poll_time)
+  explicit Bench(int32_t poll_time, int count = kControls)
       : env(BenchSeams()),
         clock(static_cast<testing::FakeClock&>(env.clock())),
         file(env.files(), env.code_page(), kRecords, [read_at = clock.Now() + 1](int n) {
@@ -49,11 +51,11 @@ struct Bench {
           return r;
         }) {
     env.shared().cache().UseFile(file.text_path());
-    for (int i = 0; i < kControls; ++i) {
+    for (int i = 0; i < count; ++i) {
       auto c = std::make_unique<HeadlessControl>(env.services());
       c->control().InitProperties();
       c->control().put_Frequence_Rafraichissement(poll_time);
-      c->control().put_NTF(ControlPoint(i));
+      c->control().put_NTF(PointName(ControlRecord(i, count)));
       c->control().Show();
       controls.push_back(std::move(c));
     }
@@ -61,7 +63,7 @@ struct Bench {
     for (auto& c : controls) c->Tick();  // the fresh records end the start-up phase at once
     for (int s = 0; s < PollTimeSeconds(poll_time); ++s) {
       clock.AdvanceSeconds(1);
-      for (int i = s; i < kControls; i += PollTimeSeconds(poll_time))
+      for (int i = s; i < count; i += PollTimeSeconds(poll_time))
         controls[i]->control().MaJNTF(u"", u"", 0, clock.Now());
     }
   }
@@ -115,6 +117,94 @@ void BM_SecondOfTicksStartUp(benchmark::State& state) {
   state.counters["records"] = kRecords;
 }
 BENCHMARK(BM_SecondOfTicksStartUp)->Unit(benchmark::kMillisecond);
+
+// The steady phase at 100, 1,000 and 10,000 controls, all at Seconde_10: a tenth of them read
+// each second. Beside it, the floor of the same reads.
+void BM_SteadySecond(benchmark::State& state) {
+  const int count = static_cast<int>(state.range(0));
+  Bench bench(Seconde_10, count);
+  for (auto _ : state) benchmark::DoNotOptimize(bench.Second());
+  state.counters["reads_per_second"] = count / 10;
+}
+BENCHMARK(BM_SteadySecond)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
+
+// The syscall floor of a simulated second (bench/syscall_floor.c): one 144-byte pread and one
+// pwrite for each record read in that second, in a file written as the controls' file is:
+// `range(0)` controls of which every `range(1)`-th reads each second.
+void BM_SyscallFloor(benchmark::State& state) {
+  const int count = static_cast<int>(state.range(0));
+  const int every = static_cast<int>(state.range(1));
+  Windows1252CodePage cp;
+  auto files = NewPlatformFileSystem();
+  BenchFile file(*files, cp, kRecords, [](int n) { return PointRecord(n, 2); });
+  const int fd = ::open(file.path().c_str(), O_RDWR);
+  if (fd < 0) std::abort();
+  std::vector<std::vector<long long>> seconds(static_cast<size_t>(every));
+  for (int i = 0; i < count; ++i) {
+    seconds[static_cast<size_t>(i % every)].push_back(
+        static_cast<long long>(ControlRecord(i, count) - 1) * kRecordSize);
+  }
+  size_t second = 0;
+  for (auto _ : state) {
+    const auto& offsets = seconds[second++ % seconds.size()];
+    benchmark::DoNotOptimize(
+        syscall_floor_pass(fd, offsets.data(), static_cast<int>(offsets.size())));
+  }
+  ::close(fd);
+  state.counters["reads_per_second"] = count / every;
+}
+BENCHMARK(BM_SyscallFloor)
+    ->Args({100, 10})
+    ->Args({1000, 10})
+    ->Args({10000, 10})
+    ->Args({1000, 1})  // the start-up phase: every control reads each second
+    ->Unit(benchmark::kMicrosecond);
+
+// Six pairs of controls whose references differ only in letter case ("NOEUD1:Bac0k.Niveau"
+// and "noeud1:bac0k.niveau"), each point in its own record of a 2,000,000-record file, all
+// at Seconde_10 in the steady phase: the CPU of one simulated second (of a core: / 1 s).
+void BM_CaseVariantPairs(benchmark::State& state) {
+  constexpr int kBig = 2000000;
+  const auto point = [](int k, bool lower) {
+    const Text n = NumberText(k);
+    return lower ? u"noeud1:bac0" + n + u".niveau" : u"NOEUD1:Bac0" + n + u".Niveau";
+  };
+  ControlEnvironment env(BenchSeams());
+  auto& clock = static_cast<testing::FakeClock&>(env.clock());
+  BenchFile file(env.files(), env.code_page(), kBig, [&](int n) {
+    EnregCache r = PointRecord(n, 2);
+    // The pairs lie in the second half of the file.
+    if (n > kBig / 2 && (n - kBig / 2) % 100000 == 0 && (n - kBig / 2) / 100000 <= 12) {
+      const int k = (n - kBig / 2) / 100000 - 1;
+      r.strRefNTF = PadToWidth(point(k / 2 + 1, k % 2 == 1), kRefNTFLength);
+    }
+    r.dtmLecture = clock.Now() + 1;
+    return r;
+  });
+  env.shared().cache().UseFile(file.text_path());
+  std::vector<std::unique_ptr<HeadlessControl>> controls;
+  for (int k = 0; k < 12; ++k) {
+    auto c = std::make_unique<HeadlessControl>(env.services());
+    c->control().InitProperties();
+    c->control().put_Frequence_Rafraichissement(Seconde_10);
+    c->control().put_NTF(point(k / 2 + 1, k % 2 == 1));
+    c->control().Show();
+    controls.push_back(std::move(c));
+  }
+  clock.AdvanceSeconds(1);
+  for (auto& c : controls) c->Tick();  // the fresh records end the start-up phase
+  for (int s = 0; s < 10; ++s) {  // reads spread over the period
+    clock.AdvanceSeconds(1);
+    for (size_t i = static_cast<size_t>(s); i < controls.size(); i += 10)
+      controls[i]->control().MaJNTF(u"", u"", 0, clock.Now());
+  }
+  for (auto _ : state) {
+    clock.AdvanceSeconds(1);
+    for (auto& c : controls) c->Tick();
+  }
+  state.counters["records"] = kBig;
+}
+BENCHMARK(BM_CaseVariantPairs)->Unit(benchmark::kMillisecond);
 
 void BM_TickNotDue(benchmark::State& state) {
   Bench bench(Minute_30);

@@ -19,20 +19,23 @@ bool Fct::FlushDue(double now) const {
 }
 
 void Fct::fctDemanderLectNTF(const Text& ntf, int32_t poll_time) {
-  if (!colFileAttente_) colFileAttente_.emplace();
-  colFileAttente_->push_back({ntf, poll_time});
+  colFileAttente_.push_back({ntf, poll_time});
   const double now = clock_.Now();
-  if (!FlushDue(now)) return;
+  if (!FlushDue(now)) {
+    cache_.ForgetLastRead();  // the request is forced in a later tick, after a fresh read
+    return;
+  }
   dtmDernierEnvoi_ = now;
   // Each point keeps the code it came with: a fast control must not raise the others'.
-  std::vector<Request> queue = std::move(*colFileAttente_);
-  colFileAttente_.reset();
-  for (const Request& request : queue) cache_.cacheForcerLectNTF(request.ntf, request.poll_time);
+  flushing_.swap(colFileAttente_);
+  for (const Request& request : flushing_) cache_.cacheForcerLectNTF(request.ntf, request.poll_time);
+  flushing_.clear();
+  cache_.ForgetLastRead();
 }
 
 void Fct::fctFermerCache() {
   cache_.CloseFile();
-  colFileAttente_.reset();
+  colFileAttente_.clear();
 }
 
 }  // namespace quillon

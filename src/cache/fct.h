@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <vector>
 
 #include "cache/fct_cache.h"
@@ -26,7 +25,7 @@ class Fct {
 
   double dtmDernierEnvoi() const { return dtmDernierEnvoi_; }
   // Points waiting in the queue (0 when there is no queue).
-  size_t PendingRequests() const { return colFileAttente_ ? colFileAttente_->size() : 0; }
+  size_t PendingRequests() const { return colFileAttente_.size(); }
 
  private:
   struct Request {
@@ -37,7 +36,10 @@ class Fct {
 
   FctCache& cache_;
   Clock& clock_;
-  std::optional<std::vector<Request>> colFileAttente_;
+  // Empty stands for no queue; the flush swaps it with `flushing_`, so that neither gives
+  // its memory back between flushes.
+  std::vector<Request> colFileAttente_;
+  std::vector<Request> flushing_;
   double dtmDernierEnvoi_ = 0;
 };
 

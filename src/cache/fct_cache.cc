@@ -22,12 +22,6 @@ void AppendPart(Text& line, TextView part) { line += TracedText(part); }
 void AppendPart(Text& line, const char16_t* part) { line.append(part); }
 void AppendPart(Text& line, int32_t number) { line += NumberText(number); }
 
-Text IndexKey(TextView ntf) {
-  Text key = u"KEY_";
-  key.append(ntf);
-  return FoldCase(key);
-}
-
 // Byte offset of record N; false when N is not a usable record number.
 bool RecordOffset(int32_t n, int64_t* offset) {
   if (n < 1 || n > kMaxRecordNumber) return false;
@@ -48,6 +42,18 @@ bool TrimmedFieldEquals(const uint8_t* field, std::string_view wanted) {
     if (field[i] != ' ') return false;
   }
   return true;
+}
+
+// NormaliseReference without copying: trimmed, and cut to the field and trimmed again.
+TextView StoredForm(TextView ntf) {
+  const auto trim = [](TextView t) {
+    while (!t.empty() && t.front() == u' ') t.remove_prefix(1);
+    while (!t.empty() && t.back() == u' ') t.remove_suffix(1);
+    return t;
+  };
+  TextView out = trim(ntf);
+  if (out.size() > kRefNTFLength) out = trim(out.substr(0, kRefNTFLength));
+  return out;
 }
 
 bool IsFree(const uint8_t* record) { return ReadInt32(record + kOffEtat) == 0; }
@@ -107,26 +113,33 @@ Text FctCache::FilePath() const {
 
 std::optional<int32_t> FctCache::IndexEntry(const Text& ntf) const {
   if (!colIndexNTF_) return std::nullopt;
-  const auto it = colIndexNTF_->find(IndexKey(ntf));
+  const auto it = colIndexNTF_->find(TextView(ntf));
   if (it == colIndexNTF_->end()) return std::nullopt;
   return it->second;
 }
 
 void FctCache::IndexAdd(const Text& ntf, int32_t n) {
   // An existing key is kept as it is, whatever position it gives.
-  if (colIndexNTF_) colIndexNTF_->try_emplace(IndexKey(ntf), n);
+  if (colIndexNTF_) colIndexNTF_->try_emplace(ntf, n);
 }
 
 void FctCache::IndexRemove(const Text& ntf) {
-  if (colIndexNTF_) colIndexNTF_->erase(IndexKey(ntf));
+  if (!colIndexNTF_) return;
+  const auto it = colIndexNTF_->find(TextView(ntf));
+  if (it != colIndexNTF_->end()) colIndexNTF_->erase(it);
 }
 
 // ---- References
 
+// Fills `ref` in place: the lookups of every tick reuse its buffers.
+void FctCache::FillReference(TextView text, StoredReference* ref) {
+  ref->text.assign(text);
+  ref->exact = code_page_.ToAnsiExact(text, &ref->bytes) && ref->bytes.size() <= kRefNTFLength;
+}
+
 FctCache::StoredReference FctCache::ExactReference(const Text& text) {
   StoredReference ref;
-  ref.text = text;
-  ref.exact = code_page_.ToAnsiExact(text, &ref.bytes) && ref.bytes.size() <= kRefNTFLength;
+  FillReference(text, &ref);
   return ref;
 }
 
@@ -136,7 +149,7 @@ bool FctCache::CanStore(const Text& ntf) { return ExactReference(NormaliseRefere
 // looked up (its lossy bytes could name another point) nor written (it could never be found
 // again, and each request would add a record).
 bool FctCache::PrepareReference(const Text& ntf, StoredReference* ref) {
-  *ref = ExactReference(NormaliseReference(ntf));
+  FillReference(StoredForm(ntf), ref);
   if (!ref->exact) {
     Trace(u"   NTF ", ref->text, u" non représentable dans le fichier : ni cherchée ni écrite");
   }
@@ -154,7 +167,11 @@ bool FctCache::Carries(const uint8_t* record, const StoredReference& ref) {
 
 int32_t FctCache::RecordCountOfFile() {
   int64_t length = 0;
-  if (!file_ || !file_->Length(&length)) return 0;
+  if (!file_) return 0;
+  if (!file_->Length(&length)) {
+    read_failed_ = true;  // the handle is no longer usable
+    return 0;
+  }
   return static_cast<int32_t>(std::min<int64_t>(RecordCount(length), kMaxRecordNumber));
 }
 
@@ -162,8 +179,12 @@ bool FctCache::ReadRecordBytes(int32_t n, uint8_t* out) {
   std::memset(out, 0, kRecordSize);
   int64_t offset = 0;
   size_t got = 0;
+  whole_ = false;
   if (!file_ || !RecordOffset(n, &offset)) return false;
-  if (file_->ReadAt(offset, out, kRecordSize, &got)) return true;
+  if (file_->ReadAt(offset, out, kRecordSize, &got)) {
+    whole_ = got == kRecordSize;
+    return true;
+  }
   read_failed_ = true;
   std::memset(out, 0, kRecordSize);
   return false;
@@ -197,6 +218,7 @@ int32_t FctCache::VisitRecords(int32_t first, int32_t last, Visit&& visit) {
       read_failed_ = read_failed_ || file_ != nullptr;
       got = 0;
     }
+    block_got_ = std::min(got, size);
     std::fill(block_.begin() + static_cast<std::ptrdiff_t>(std::min(got, size)),
               block_.begin() + static_cast<std::ptrdiff_t>(size), uint8_t{0});
     for (int32_t k = 0; k < records; ++k) {
@@ -227,6 +249,7 @@ int32_t FctCache::VerifiedIndex(const StoredReference& ref, uint8_t* bytes) {
 }
 
 int32_t FctCache::convertNTFToIndex(const Text& ntf) {
+  ForgetLastRead();
   uint8_t bytes[kRecordSize];
   return VerifiedIndex(ExactReference(ntf), bytes);
 }
@@ -239,6 +262,7 @@ int32_t FctCache::Scan(const StoredReference& ref, uint8_t* bytes, FreeSlots* fr
   const int32_t n = VisitRecords(1, count, [&](int32_t i, const uint8_t* record) {
     if (by_bytes ? TrimmedFieldEquals(record + kOffRefNTF, ref.bytes) : Carries(record, ref)) {
       std::memcpy(bytes, record, kRecordSize);
+      whole_ = size_t(record - block_.data()) + kRecordSize <= block_got_;
       return true;
     }
     if (free && IsFree(record)) free->Add(i);
@@ -270,22 +294,31 @@ int32_t FctCache::Locate(const StoredReference& ref, uint8_t* bytes, FreeSlots* 
 }
 
 EnregCache FctCache::GetData(const Text& ntf) {
+  ForgetLastRead();
   uint8_t bytes[kRecordSize];
   if (Locate(ExactReference(ntf), bytes, nullptr) == 0) return EnregCache();
   return DecodeRecord(bytes, code_page_);
 }
 
 // The open file is trusted until a read fails; then it is checked, re-opened when its handle
-// is no longer usable, and the lookup made again.
+// is no longer usable, and the lookup made again. The record found is kept for the forced
+// read that follows in the same tick.
 EnregCache FctCache::PointRecord(const Text& ntf) {
+  ForgetLastRead();
   if (!file_ && fctOuvrirCache() != 0) return EnregCache();
-  StoredReference ref;
+  StoredReference& ref = display_ref_;
   if (!PrepareReference(ntf, &ref)) return EnregCache();
   uint8_t bytes[kRecordSize];
   read_failed_ = false;
   int32_t n = Locate(ref, bytes, nullptr);
   if (read_failed_ && fctOuvrirCache() == 0) n = Locate(ref, bytes, nullptr);
   if (n == 0) return EnregCache();
+  if (!read_failed_) {
+    last_read_.ntf = ref.text;
+    last_read_.n = n;
+    last_read_.whole = whole_;
+    std::memcpy(last_read_.bytes, bytes, kRecordSize);
+  }
   return DecodeRecord(bytes, code_page_);
 }
 
@@ -326,17 +359,24 @@ void FctCache::ReadInstallPath() {
   }
 }
 
-void FctCache::CloseFile() { file_.reset(); }
+void FctCache::CloseFile() {
+  ForgetLastRead();
+  file_.reset();
+}
 
 // ---- Writing
 
-void FctCache::WriteRecordAt(const uint8_t* bytes, const Text& trimmed, int32_t n) {
+void FctCache::WriteRecordAt(const uint8_t* bytes, const Text& trimmed, int32_t n, size_t size) {
   Trace(u"   EC ", trimmed, u" ", n);
+  if (n == last_read_.n) ForgetLastRead();
   int64_t offset = 0;
-  if (file_ && RecordOffset(n, &offset)) file_->WriteAt(offset, bytes, kRecordSize);
+  if (file_ && RecordOffset(n, &offset) && !file_->WriteAt(offset, bytes, size)) {
+    read_failed_ = true;
+  }
 }
 
 void FctCache::fctEcritureDansLeCache(const EnregCache& record, int32_t& n) {
+  ForgetLastRead();
   Trace(u"fctEcritureDansLeCache - début - Pos.", n);
   // The slot choice and its write are one step for every process that shares the file.
   std::optional<SlotLock> lock;
@@ -388,12 +428,18 @@ int32_t FctCache::ChooseSlotAgain(const StoredReference& ref, const FreeSlots& f
   return first_free != 0 ? first_free : count + 1;
 }
 
+// Only the state, the two dates and the code change: one write of the record's first
+// kOffValeurLue bytes (the reference among them, as just read and found to carry the point)
+// leaves the value texts and what follows them as the server last wrote them. A record that
+// could not be read whole is written whole, as read.
 void FctCache::RewriteAsRequested(const StoredReference& ref, uint8_t* bytes, int32_t n,
                                   int32_t poll_time) {
+  const bool whole = whole_;
   MarkRequested(bytes, poll_time, clock_.Now());
   Trace(u"  FL ", ref.text, u" ", n);
   Trace(u"fctEcritureDansLeCache - début - Pos.", n);
-  WriteRecordAt(bytes, ref.text, n);  // the lookup that found the point indexed it at N
+  // The lookup that found the point indexed it at N.
+  WriteRecordAt(bytes, ref.text, n, whole ? kOffValeurLue : kRecordSize);
   Trace(u"fctEcritureDansLeCache - fin");
 }
 
@@ -425,14 +471,52 @@ void FctCache::WriteNewRequest(const StoredReference& ref, int32_t poll_time,
   Trace(u"fctEcritureDansLeCache - fin");
 }
 
+// An open file is used without a length query: a call on it that fails shows a handle that is
+// no longer usable, and the lookup is then made again after fctOuvrirCache.
+bool FctCache::OpenForRequest() {
+  if (file_) return true;
+  ForgetLastRead();
+  return fctOuvrirCache() == 0;
+}
+
+// GetData's lookup for a forced read: the display's read of the same point just before, when
+// there is one, stands for the record reads (traced as they would be).
+int32_t FctCache::LocateForRequest(const StoredReference& ref, uint8_t* bytes, FreeSlots* free) {
+  read_failed_ = false;
+  if (last_read_.n != 0 && last_read_.ntf == ref.text) {
+    const int32_t n = last_read_.n;
+    std::memcpy(bytes, last_read_.bytes, kRecordSize);
+    whole_ = last_read_.whole;
+    ForgetLastRead();
+    if (trace_.blnTraceActive()) TraceLocateFromLastRead(ref, n, bytes);
+    return n;
+  }
+  int32_t n = Locate(ref, bytes, free);
+  if (read_failed_ && fctOuvrirCache() == 0) {
+    *free = FreeSlots();
+    n = Locate(ref, bytes, free);
+  }
+  return n;
+}
+
+void FctCache::TraceLocateFromLastRead(const StoredReference& ref, int32_t n,
+                                       const uint8_t* bytes) {
+  Trace(u"GetData - début ", ref.text);
+  Trace(u"convertNTFToIndex - début - ", ref.text);
+  TraceRecordRead(n, bytes);
+  Trace(u"convertNTFToIndex - fin - ", n);
+  TraceRecordRead(n, bytes);
+  Trace(u"GetData - fin");
+}
+
 void FctCache::cacheForcerLectNTF(const Text& ntf, int32_t poll_time) {
   Trace(u"cacheForcerLectNTF - début - ", ntf);
-  StoredReference ref;
-  if (fctOuvrirCache() == 0 && PrepareReference(ntf, &ref)) {
+  StoredReference& ref = request_ref_;
+  if (OpenForRequest() && PrepareReference(ntf, &ref)) {
     Trace(u"  FL av GetData");
     uint8_t bytes[kRecordSize];
     FreeSlots free;
-    const int32_t n = Locate(ref, bytes, &free);
+    const int32_t n = LocateForRequest(ref, bytes, &free);
     Trace(u"  FL ap GetData");
     if (n != 0) {
       RewriteAsRequested(ref, bytes, n, poll_time);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -56,11 +57,17 @@ class FctCache {
   // installation path is read while it is empty or after an open that failed; without one
   // there is no cache file.
   int32_t fctOuvrirCache();
-  // Marks a point as requested with a refresh code (its record read afresh and rewritten in
-  // place), or writes a new request record into a slot chosen under the slot lock; a lookup
-  // that misses is one pass over the file. Nothing is written for a reference that the file
-  // cannot hold exactly, nor when the slot lock stays busy (the next request tries again).
+  // Marks a point as requested with a refresh code, or writes a new request record into a
+  // slot chosen under the slot lock; a lookup that misses is one pass over the file. A known
+  // point's record is read once (or taken from the display's read just before, see
+  // PointRecord) and only its state, dates and code are written back, so value texts that
+  // the server writes meanwhile survive. An open file is trusted until a call on it fails.
+  // Nothing is written for a reference that the file cannot hold exactly, nor when the slot
+  // lock stays busy (the next request tries again).
   void cacheForcerLectNTF(const Text& ntf, int32_t poll_time);
+  // Drops the record kept from the last PointRecord: the forced read that follows it within
+  // the same tick may use it, a later one reads the record again.
+  void ForgetLastRead() { last_read_.n = 0; }
   // Closes the file; the handle number, the path and the index stay.
   void CloseFile();
 
@@ -75,7 +82,7 @@ class FctCache {
   const Text& strCheminInstall() const { return strCheminInstall_; }
   int32_t intFicCache() const { return intFicCache_; }
   bool HasIndex() const { return colIndexNTF_.has_value(); }
-  // The index entry of a point (case ignored), if any.
+  // The index entry of a point (its exact reference), if any.
   std::optional<int32_t> IndexEntry(const Text& ntf) const;
   // Records of the open file (length / 144, half to even, at most kMaxRecordNumber).
   int32_t RecordCountOfFile();
@@ -94,14 +101,32 @@ class FctCache {
     bool too_many = false;
     void Add(int32_t n);
   };
+  // The record of the last PointRecord, for the forced read of the same point that follows
+  // it in the same tick; n = 0 when there is none.
+  struct LastRead {
+    Text ntf;
+    int32_t n = 0;
+    bool whole = false;
+    uint8_t bytes[kRecordSize] = {};
+  };
+  // Index keys looked up without building a key.
+  struct KeyHash {
+    using is_transparent = void;
+    size_t operator()(TextView key) const { return std::hash<TextView>()(key); }
+  };
+  using Index = std::unordered_map<Text, int32_t, KeyHash, std::equal_to<>>;
   class SlotLock;
 
   template <typename... Parts>
   void Trace(const Parts&... parts);
+  void FillReference(TextView text, StoredReference* ref);
   StoredReference ExactReference(const Text& text);
   bool PrepareReference(const Text& ntf, StoredReference* ref);
   bool Carries(const uint8_t* record, const StoredReference& ref);
   bool ReadRecordBytes(int32_t n, uint8_t* out);
+  bool OpenForRequest();
+  int32_t LocateForRequest(const StoredReference& ref, uint8_t* bytes, FreeSlots* free);
+  void TraceLocateFromLastRead(const StoredReference& ref, int32_t n, const uint8_t* bytes);
   void TraceRecordRead(int32_t n, const uint8_t* bytes);
   template <typename Visit>
   int32_t VisitRecords(int32_t first, int32_t last, Visit&& visit);
@@ -110,7 +135,8 @@ class FctCache {
   int32_t Scan(const StoredReference& ref, uint8_t* bytes, FreeSlots* free);
   int32_t ChooseSlotAgain(const StoredReference& ref, const FreeSlots& free, uint8_t* bytes,
                           bool* taken);
-  void WriteRecordAt(const uint8_t* bytes, const Text& trimmed, int32_t n);
+  void WriteRecordAt(const uint8_t* bytes, const Text& trimmed, int32_t n,
+                     size_t size = kRecordSize);
   void RewriteAsRequested(const StoredReference& ref, uint8_t* bytes, int32_t n, int32_t poll_time);
   void WriteNewRequest(const StoredReference& ref, int32_t poll_time, const FreeSlots& free);
   void ReadInstallPath();
@@ -127,14 +153,21 @@ class FctCache {
   int32_t intFicCache_ = 0;
   int32_t last_handle_ = 0;
   std::unique_ptr<RandomAccessFile> file_;
-  // Keys: "KEY_" + reference, folded with FoldCase so that letter case is ignored.
-  std::optional<std::unordered_map<Text, int32_t>> colIndexNTF_;
+  // Keys: the exact reference (the "KEY_" prefix of the keys is implied). References that
+  // differ only in letter case have entries of their own: sharing one, each lookup of the
+  // one evicted the other's entry and scanned the file, to find what an exact key finds.
+  std::optional<Index> colIndexNTF_;
   std::optional<Text> fixed_path_;
   bool read_only_ = false;
-  bool read_failed_ = false;  // a read of the open file failed since this flag was cleared
-  bool open_failed_ = false;  // the last open found no file: the path is read again
+  bool read_failed_ = false;    // a call on the open file failed since this flag was cleared
+  bool open_failed_ = false;    // the last open found no file: the path is read again
+  bool whole_ = false;          // the record bytes last delivered by a lookup were all read
+  LastRead last_read_;
+  StoredReference display_ref_;  // PointRecord's reference
+  StoredReference request_ref_;  // cacheForcerLectNTF's reference
   BoundedSlotLock slot_lock_;
   std::vector<uint8_t> block_;  // the scans' read buffer
+  size_t block_got_ = 0;        // its bytes that the last block read delivered
 };
 
 }  // namespace quillon

@@ -22,6 +22,7 @@ Text LabelText(const FaceChild& label, TextView caption) {
 }
 
 FaceState::FaceState() {
+  colours_.fill(kSurfaceTextColour);
   for (const FaceChild& child : kFace) captions_[static_cast<size_t>(child.id)] = child.design_text;
 }
 

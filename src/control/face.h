@@ -106,6 +106,10 @@ constexpr const FaceChild& FaceOf(Child c) { return kFace[static_cast<size_t>(c)
 // that no caption drives a terminal either).
 Text LabelText(const FaceChild& label, TextView caption);
 
+// The colour of a label that has none of its own: it shows in the text colour of the control
+// surface (the container's or the system's), which only the site drawing the face knows.
+inline constexpr uint32_t kSurfaceTextColour = 0xFFFFFFFF;
+
 // What the face shows now: one caption and one text colour per child, as laid out at first.
 // Every site keeps one, sets captions and colours through it, and repaints a label only when
 // it reports a change.
@@ -118,14 +122,15 @@ class FaceState {
 
   // Shows `caption` in `label`; true when that changed what the label shows.
   bool SetCaption(Child label, const Text& caption);
-  // Gives `label` the text colour `colour` (0x00BBGGRR); true when that changed it.
+  // Gives `label` the text colour `colour` (0x00BBGGRR, or kSurfaceTextColour); true when
+  // that changed it.
   bool SetColour(Child label, uint32_t colour);
   // Goes up by one with every change of a caption or a colour.
   uint64_t revision() const { return revision_; }
 
  private:
   std::array<Text, kChildCount> captions_;
-  std::array<uint32_t, kChildCount> colours_{};
+  std::array<uint32_t, kChildCount> colours_;
   uint64_t revision_ = 0;
 };
 

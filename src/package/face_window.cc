@@ -7,9 +7,19 @@ constexpr wchar_t kClassName[] = L"QuillonPDFace";
 constexpr UINT_PTR kTimerRead = 1;
 constexpr UINT kTimerInterval = 1000;
 
-// The window class lives while a face window does, so that no class of this library is
-// left registered after the library is unloaded.
-int g_windows = 0;
+// The window class is shared by the face windows of every thread of the process: registered
+// with the first of them, unregistered with the last, so that no class of this library is
+// left registered after the library is unloaded. The lock guards the count and the class.
+SRWLOCK g_class_lock = SRWLOCK_INIT;
+int g_windows = 0;  // windows holding the class, under g_class_lock
+
+class ClassLock {
+ public:
+  ClassLock() { AcquireSRWLockExclusive(&g_class_lock); }
+  ~ClassLock() { ReleaseSRWLockExclusive(&g_class_lock); }
+  ClassLock(const ClassLock&) = delete;
+  ClassLock& operator=(const ClassLock&) = delete;
+};
 
 // The module that holds this code: the library, or a test program that links the face.
 HINSTANCE ThisModule() {
@@ -20,19 +30,25 @@ HINSTANCE ThisModule() {
   return module;
 }
 
+// One more window holds the class; false (and not counted) when it cannot be registered.
 bool RegisterFaceClass(WNDPROC proc) {
-  if (g_windows++ > 0) return true;
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = proc;
-  wc.hInstance = ThisModule();
-  wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
-  wc.lpszClassName = kClassName;
-  return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+  ClassLock lock;
+  if (g_windows == 0) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = ThisModule();
+    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
+    wc.lpszClassName = kClassName;
+    if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+  }
+  ++g_windows;
+  return true;
 }
 
 void UnregisterFaceClass() {
-  if (--g_windows == 0) UnregisterClassW(kClassName, ThisModule());
+  ClassLock lock;
+  if (g_windows > 0 && --g_windows == 0) UnregisterClassW(kClassName, ThisModule());
 }
 
 }  // namespace
@@ -47,12 +63,18 @@ FaceScale FaceWindow::ScreenScale() {
   return FaceScale::ForDpi(x > 0 ? x : 96, y > 0 ? y : 96);
 }
 
+void FaceWindow::UnregisterClassAtUnload() noexcept {
+  ClassLock lock;
+  g_windows = 0;
+  UnregisterClassW(kClassName, ThisModule());
+}
+
 bool FaceWindow::Create(HWND parent, const RECT& pos) {
   if (window_) return true;
-  class_held_ = true;
   scale_ = ScreenScale();
   font_ = CreateFaceFont(scale_);
-  if (RegisterFaceClass(&FaceWindow::Proc)) {
+  class_held_ = RegisterFaceClass(&FaceWindow::Proc);
+  if (class_held_) {
     window_ = CreateWindowExW(0, kClassName, L"", WS_CHILD | WS_CLIPSIBLINGS, pos.left, pos.top,
                               pos.right - pos.left, pos.bottom - pos.top, parent, nullptr,
                               ThisModule(), this);
@@ -94,6 +116,12 @@ void FaceWindow::Move(const RECT& pos, const RECT& clip) {
   }
   OffsetRect(&visible, -pos.left, -pos.top);
   SetWindowRgn(window_, CreateRectRgnIndirect(&visible), TRUE);  // the window owns the region
+}
+
+void FaceWindow::SetColours(const SurfaceColours& colours) noexcept {
+  if (colours == colours_) return;
+  colours_ = colours;
+  if (window_) InvalidateRect(window_, nullptr, FALSE);
 }
 
 void FaceWindow::Show(bool visible) {
@@ -148,7 +176,7 @@ void FaceWindow::Paint() {
     HBITMAP bitmap = CreateCompatibleBitmap(dc, w, h);
     HGDIOBJ old = SelectObject(memory, bitmap);
     SetViewportOrgEx(memory, -r.left, -r.top, nullptr);
-    PaintFace(memory, face_, scale_, font_, POINT{0, 0}, r);
+    PaintFace(memory, face_, scale_, font_, colours_, POINT{0, 0}, r);
     SetViewportOrgEx(memory, 0, 0, nullptr);
     BitBlt(dc, r.left, r.top, w, h, memory, 0, 0, SRCCOPY);
     SelectObject(memory, old);
@@ -177,7 +205,7 @@ LRESULT FaceWindow::Handle(UINT message, WPARAM w, LPARAM l) {
     case WM_PRINTCLIENT: {
       RECT client;
       GetClientRect(window_, &client);
-      PaintFace(reinterpret_cast<HDC>(w), face_, scale_, font_, POINT{0, 0}, client);
+      PaintFace(reinterpret_cast<HDC>(w), face_, scale_, font_, colours_, POINT{0, 0}, client);
       return 0;
     }
     case WM_ERASEBKGND:

@@ -32,6 +32,9 @@ class FaceWindow {
   // Moves the window; the parts of it outside `clip` are not shown.
   void Move(const RECT& pos, const RECT& clip);
   void Show(bool visible);
+  // Draws the surface in `colours` from now on (the system's until set), redrawn at once.
+  void SetColours(const SurfaceColours& colours) noexcept;
+  const SurfaceColours& colours() const { return colours_; }
   // Redraws the old and the new box of a label whose caption or colour changed.
   void LabelChanged(Child label) noexcept;
   // Starts timerRead (restarting its second when it runs) or stops it; false when the
@@ -42,6 +45,9 @@ class FaceWindow {
 
   // The scale of the screen (pixels per inch over 1440 twips).
   static FaceScale ScreenScale();
+  // Unregisters the window class of the face windows if it is still registered; for the
+  // library's unloading (process detach), when no face window can be left.
+  static void UnregisterClassAtUnload() noexcept;
 
  private:
   static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM w, LPARAM l);
@@ -55,6 +61,7 @@ class FaceWindow {
   HWND window_ = nullptr;
   HFONT font_ = nullptr;
   FaceScale scale_;
+  SurfaceColours colours_;
   std::array<RECT, kChildCount> boxes_{};
   bool class_held_ = false;  // this window counts in the class's users
   bool timer_enabled_ = false;

@@ -5,6 +5,7 @@
 #include "HN_QuillonPD_h.h"
 #include "package/com_trace.h"
 #include "package/control_object.h"
+#include "package/face_window.h"
 #include "package/identities.h"
 #include "package/point_page.h"
 #include "platform/win32/late_bound.h"
@@ -90,10 +91,14 @@ bool ModuleInUse() {
 }  // namespace quillon
 
 // At an unload (FreeLibrary: `reserved` NULL) the libraries of the functions bound by name are
-// released; at process exit they go with the process.
+// released, and the face's window class goes with the library even if a thread that held face
+// windows ended without closing them; at process exit they go with the process.
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void* reserved) {
   if (reason == DLL_PROCESS_ATTACH) quillon::module_handle = instance;
-  if (reason == DLL_PROCESS_DETACH && reserved == nullptr) quillon::FreeBoundLibraries();
+  if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
+    quillon::FaceWindow::UnregisterClassAtUnload();
+    quillon::FreeBoundLibraries();
+  }
   return TRUE;
 }
 

@@ -35,6 +35,7 @@ HRESULT QuillonObject::OleObject::SetClientSite(IOleClientSite* site) {
   o.embedding_.client_site.Reset();
   *o.embedding_.client_site.Put() = site;
   o.site_.set_client_site(site);
+  o.site_.AmbientColoursChanged();
   return S_OK;
 }
 
@@ -226,12 +227,14 @@ HRESULT QuillonObject::Control::OnMnemonic(MSG* msg) {
 }
 
 // A change of UserMode, or of any ambient property the container does not name, goes to
-// the run/design switch.
+// the run/design switch; a change of the ambient colours, or of any, redraws the face.
 HRESULT QuillonObject::Control::OnAmbientPropertyChange(DISPID id) {
   QUILLON_COM_TRACE("IOleControl", OnAmbientPropertyChange, id);
   QuillonObject& o = impl_from<IOleControl>(this);
   const ComPtr<IUnknown> alive = o.KeepAlive();
   return GuardCall([&] {
+    if (id == DISPID_AMBIENT_FORECOLOR || id == DISPID_AMBIENT_BACKCOLOR || id == DISPID_UNKNOWN)
+      o.site_.AmbientColoursChanged();
     if (id == DISPID_AMBIENT_USERMODE || id == DISPID_UNKNOWN)
       o.model().AmbientChanged(u"UserMode");
     return S_OK;

@@ -1,5 +1,7 @@
 // IViewObject2: containers that draw inactive controls, or print them, get the face drawn by
-// the same routine that paints the control's window, scaled to the bounds they give.
+// the same routine that paints the control's window, at the container's zoom (the bounds over
+// the control's extent) from the bounds' top-left corner and clipped to them: at another
+// extent than the face's own, the children keep their positions and sizes.
 #include "package/face_paint.h"
 #include "package/quillon_object.h"
 
@@ -16,10 +18,11 @@ HRESULT QuillonObject::ViewObject::Draw(DWORD aspect, LONG index, void* aspect_i
   if (!dc || !bounds) return E_INVALIDARG;
   const RECT r{bounds->left, bounds->top, bounds->right, bounds->bottom};
   if (r.right <= r.left || r.bottom <= r.top) return E_INVALIDARG;
-  const FaceScale scale = FaceScale::ForBounds(r);
+  QuillonObject& o = impl_from<IViewObject2>(this);
+  const FaceScale scale = FaceScale::ForExtent(r, o.embedding_.extent);
   HFONT font = CreateFaceFont(scale);
   if (!font) return E_OUTOFMEMORY;
-  PaintFace(dc, impl_from<IViewObject2>(this).site_.face(), scale, font, POINT{r.left, r.top}, r);
+  PaintFace(dc, o.site_.face(), scale, font, o.site_.window().colours(), POINT{r.left, r.top}, r);
   DeleteObject(font);
   return S_OK;
 }

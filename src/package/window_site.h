@@ -1,6 +1,7 @@
 // The container as a QuillonPD sees it inside a COM container: the face kept as data and
 // shown in the control's window, timerRead on that window, change notifications passed to
-// the COM object, and the ambient "UserMode" read through the client site's IDispatch.
+// the COM object, and the ambient "UserMode", ForeColor and BackColor read through the client
+// site's IDispatch.
 #pragma once
 
 #include <ocidl.h>
@@ -18,6 +19,10 @@ namespace quillon {
 // IDispatch, a failed read or a value that is no boolean is a read that failed.
 UserMode ReadAmbientUserMode(IOleClientSite* site) noexcept;
 
+// The surface colours the container gives as its ambient ForeColor and BackColor: each one a
+// site does not give, or that is no colour OleTranslateColor knows, is the system's.
+SurfaceColours ReadAmbientColours(IOleClientSite* site) noexcept;
+
 class WindowSite final : public ControlSite {
  public:
   // `changed` hears every PropertyChanged (and says whether it reached the container);
@@ -34,6 +39,8 @@ class WindowSite final : public ControlSite {
 
   // The client site to read ambient properties from (not counted: the object holds it).
   void set_client_site(IOleClientSite* site) { client_site_ = site; }
+  // Reads the ambient colours again and draws the face in them when they changed.
+  void AmbientColoursChanged() noexcept;
   const FaceState& face() const { return face_; }
   FaceWindow& window() { return window_; }
 

@@ -80,9 +80,12 @@ TEST_F(FctCacheTest, WriteAtGivenNumberAndIndexKeepsFirstEntry) {
   SetStates({1, 1, 1});
   Open();
   EXPECT_EQ(WriteAt(Rec(1, u"  A:B.C  "), 2), 2);
-  EXPECT_EQ(cache_->IndexEntry(u"a:b.c"), 2);  // trimmed, case ignored
+  EXPECT_EQ(cache_->IndexEntry(u"A:B.C"), 2);  // trimmed
   WriteAt(Rec(1, u"A:B.C"), 3);
   EXPECT_EQ(cache_->IndexEntry(u"A:B.C"), 2);  // the key was there: refused
+  WriteAt(Rec(1, u"a:b.c"), 1);
+  EXPECT_EQ(cache_->IndexEntry(u"a:b.c"), 1);  // another reference: an entry of its own
+  EXPECT_EQ(cache_->IndexEntry(u"A:B.C"), 2);
 }
 
 TEST_F(FctCacheTest, WriteTracesIncludeTheSlotSearch) {
@@ -121,12 +124,34 @@ TEST_F(FctCacheTest, StaleOrOtherCaseEntryIsDroppedAndThePointReindexed) {
   EXPECT_EQ(cache_->GetData(u"A:B.C"), RecordAt(12));
   EXPECT_EQ(cache_->IndexEntry(u"A:B.C"), 12);
 
-  FillWithPoints(5, 4, u"A:B.C");
+}
+
+// References that differ only in letter case are different points: each keeps its own entry,
+// so looking one up neither evicts the other nor scans the file for it again.
+TEST_F(FctCacheTest, ReferencesDifferingInCaseKeepTheirOwnEntries) {
+  FillWithPoints(20, 4, u"A:B.C");
+  File().replace(size_t{15} * kRecordSize, kRecordSize, Bytes(Rec(1, u"a:b.c", u"lower")));
   Open();
-  cache_->GetData(u"A:B.C");
-  EXPECT_EQ(cache_->GetData(u"a:b.c"), EnregCache());
-  EXPECT_EQ(cache_->IndexEntry(u"A:B.C"), std::nullopt);  // removed through a:b.c
-  EXPECT_EQ(cache_->GetData(u"A:B.C"), RecordAt(4));      // found again by a scan
+  EXPECT_EQ(cache_->GetData(u"A:B.C"), RecordAt(4));
+  EXPECT_EQ(cache_->GetData(u"a:b.c"), RecordAt(16));
+  EXPECT_EQ(cache_->GetData(u"A:b.C"), EnregCache());  // in no record: a scan, no entry
+  fs_.ops() = {};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(cache_->GetData(u"A:B.C"), RecordAt(4));
+    EXPECT_EQ(cache_->GetData(u"a:b.c"), RecordAt(16));
+  }
+  EXPECT_EQ(fs_.ops().reads, 6);  // one read each, no scan
+  EXPECT_EQ(fs_.ops().lengths, 0);
+  EXPECT_EQ(cache_->IndexEntry(u"A:B.C"), 4);
+  EXPECT_EQ(cache_->IndexEntry(u"a:b.c"), 16);
+  EXPECT_EQ(cache_->IndexEntry(u"A:b.C"), std::nullopt);
+  EXPECT_EQ(cache_->convertNTFToIndex(u"A:b.C"), 0);
+
+  // The point moves: only its own entry proves stale.
+  FillWithPoints(20, 9, u"A:B.C");
+  File().replace(size_t{15} * kRecordSize, kRecordSize, Bytes(Rec(1, u"a:b.c", u"lower")));
+  EXPECT_EQ(cache_->GetData(u"A:B.C"), RecordAt(9));
+  EXPECT_EQ(cache_->IndexEntry(u"a:b.c"), 16);
 }
 
 TEST_F(FctCacheTest, FirstMatchWinsStateIsIgnoredAndTheCallerReferenceIsUntrimmed) {
@@ -193,6 +218,23 @@ TEST_F(FctCacheTest, ScanAndIndexedLookupTraces) {
   Append(expected, ReadTraces("A:B.C", 2));
   expected.push_back("convertNTFToIndex - fin - 2");
   Append(expected, ReadTraces("A:B.C", 2));  // the verified record, traced as its delivery
+  expected.push_back("GetData - fin");
+  EXPECT_EQ(Traces(), expected);
+}
+
+// A point whose reference differs only in letter case from an indexed one has no entry: its
+// lookup reads no record before its scan.
+TEST_F(FctCacheTest, LookupOfACaseVariantTracesNoIndexedRead) {
+  FillWithPoints(2, 2, u"A:B.C");
+  Build(true);
+  Open();
+  cache_->GetData(u"A:B.C");
+  ClearTraces();
+  EXPECT_EQ(cache_->GetData(u"a:b.c"), EnregCache());
+  Lines expected = {"GetData - début a:b.c", "convertNTFToIndex - début - a:b.c",
+                    "convertNTFToIndex - fin - 0", "   GetData a:b.c position non mémorisée"};
+  Append(expected, ReadTraces("P:T1.V", 1));
+  Append(expected, ReadTraces("A:B.C", 2));
   expected.push_back("GetData - fin");
   EXPECT_EQ(Traces(), expected);
 }

@@ -27,20 +27,21 @@ class SharedFileTest : public CacheTest {
   }
 };
 
-TEST_F(SharedFileTest, SteadyReadOfAnIndexedPointCostsFourFileCalls) {
+TEST_F(SharedFileTest, SteadyReadOfAnIndexedPointCostsTwoFileCalls) {
   FillWithPoints(1000, 700, u"A:B.C");
   SharedCache shared(CacheEnvironment{fs_, clock_, cp_, registry_});
   shared.cache().UseFile(kCacheFile);
   CacheServices& control = shared;
-  control.PointRecord(u"A:B.C");  // opens the file and indexes the point
+  control.PointRecord(u"P:T1.V");  // opens the file and indexes the points
+  control.PointRecord(u"A:B.C");
   control.fctDemanderLectNTF(u"A:B.C", 29);
   clock_.AdvanceSeconds(1);
   fs_.ops() = {};
   EXPECT_EQ(control.PointRecord(u"A:B.C"), RecordAt(700));
   control.fctDemanderLectNTF(u"A:B.C", 90);  // the gate is open: forced at once
-  // One length query, the display's read, the forced read's fresh read and its write.
-  EXPECT_EQ(fs_.ops().FileCalls(), 4);
-  EXPECT_EQ(fs_.ops().reads, 2);
+  // The display's read serves the forced read of the same tick; then the one write.
+  EXPECT_EQ(fs_.ops().FileCalls(), 2);
+  EXPECT_EQ(fs_.ops().reads, 1);
   EXPECT_EQ(fs_.ops().writes, 1);
   EXPECT_EQ(RecordAt(700).lngPollTime, 90);
 
@@ -49,18 +50,102 @@ TEST_F(SharedFileTest, SteadyReadOfAnIndexedPointCostsFourFileCalls) {
   control.PointRecord(u"A:B.C");
   control.fctDemanderLectNTF(u"A:B.C", 90);
   EXPECT_EQ(fs_.ops().FileCalls(), 1);
+  // Forced in a later tick, behind another point's read: its record is read again.
+  clock_.AdvanceSeconds(0.6);
+  fs_.ops() = {};
+  control.PointRecord(u"P:T1.V");
+  control.fctDemanderLectNTF(u"P:T1.V", 90);
+  EXPECT_EQ(fs_.ops().reads, 2);
+  EXPECT_EQ(fs_.ops().writes, 2);
+  EXPECT_EQ(fs_.ops().lengths, 0);
 }
 
-TEST_F(SharedFileTest, ForcedReadRewritesWhatItJustReadNotAnOlderCopy) {
-  FillWithPoints(3, 2, u"A:B.C");
-  cache_->PointRecord(u"A:B.C");
-  EnregCache served = Rec(2, u"A:B.C", u"served");  // the server writes after the display read
+// The server fills the value between the display's read and the forced read's write, whether
+// the forced read uses that read or reads the record again: its value texts, its complement
+// fields and the rest of the file stay as it wrote them; only state, dates and code change.
+TEST_F(SharedFileTest, ServerValueWrittenBetweenReadAndRequestSurvives) {
+  EnregCache served = Rec(2, u"A:B.C", u"12.5");
+  served.strValeurFormateeLue = PadToWidth(u"12,50 m", kValeurLength);
   served.dtmLecture = 46000.5;
-  File().replace(kRecordSize, kRecordSize, Bytes(served));
+  served.dtmDemande = 46000.25;
+  served.lngPollTime = 29;
+  served.lngComplement = {1, 2, 3, 4};
+  served.strComplement.fill('z');
+  for (const bool same_tick : {true, false}) {
+    FillWithPoints(3, 2, u"A:B.C");
+    SharedCache shared(CacheEnvironment{fs_, clock_, cp_, registry_});
+    shared.cache().UseFile(kCacheFile);
+    clock_.AdvanceSeconds(2);
+    shared.PointRecord(u"A:B.C");
+    File().replace(kRecordSize, kRecordSize, Bytes(served));
+    if (!same_tick) shared.PointRecord(u"P:T1.V");
+    shared.fctDemanderLectNTF(u"A:B.C", same_tick ? 90 : 0);
+    EnregCache expected = served;
+    expected.lngEtat = 1;
+    expected.dtmLecture = 0;
+    expected.dtmDemande = clock_.Now();
+    if (same_tick) expected.lngPollTime = 90;
+    EXPECT_EQ(RecordAt(2), expected) << same_tick;
+    EXPECT_EQ(RecordAt(1), Rec(1, u"P:T1.V")) << same_tick;
+    EXPECT_EQ(RecordAt(3), Rec(1, u"P:T3.V")) << same_tick;
+  }
+}
+
+// Nobody writes between the read and the request: the record's bytes are those that a whole
+// record write gives, also for a record at the end of a file that stops in its middle.
+TEST_F(SharedFileTest, FieldWiseRefreshGivesTheWholeRecordBytes) {
+  for (const size_t cut : {size_t{0}, size_t{50}}) {
+    EnregCache old = Rec(0, u"A:B.C", u"7");
+    old.lngPollTime = 90;
+    old.dtmLecture = 46000.5;
+    old.strComplement.fill('c');
+    SetRecords({Rec(1, u"X:Y.Z"), old});
+    File().resize(File().size() - cut);
+    SharedCache shared(CacheEnvironment{fs_, clock_, cp_, registry_});
+    shared.cache().UseFile(kCacheFile);
+    clock_.AdvanceSeconds(2);
+    shared.PointRecord(u"A:B.C");
+    shared.fctDemanderLectNTF(u"A:B.C", 29);
+    std::string expected = Bytes(old);
+    if (cut != 0) std::fill(expected.end() - static_cast<std::ptrdiff_t>(cut), expected.end(), 0);
+    MarkRequested(reinterpret_cast<uint8_t*>(expected.data()), 29, clock_.Now());
+    EXPECT_EQ(File().substr(kRecordSize), expected) << cut;
+  }
+}
+
+// A handle that is no longer usable shows itself by a failed call: the forced read re-opens
+// the file and makes its lookup again, without a length query on the steady path.
+TEST_F(SharedFileTest, DeadHandleIsOpenedAgainByTheForcedRead) {
+  FillWithPoints(3, 2, u"A:B.C");
   Force(u"A:B.C", 29);
-  EXPECT_EQ(RecordAt(2).strValeurLue, PadToWidth(u"served", kValeurLength));
-  EXPECT_EQ(RecordAt(2).lngEtat, 1);
-  EXPECT_EQ(RecordAt(2).dtmLecture, 0);
+  fs_.InvalidateHandles();
+  fs_.ops() = {};
+  Force(u"A:B.C", 90);
+  EXPECT_EQ(fs_.ops().opens, 1);
+  EXPECT_EQ(RecordAt(2).lngPollTime, 90);
+  fs_.InvalidateHandles();
+  Force(u"D:E.F", 29);  // a miss: the failed length query of the scan shows it
+  EXPECT_EQ(Refs(), (Lines{"P:T1.V", "A:B.C", "P:T3.V", "D:E.F"}));
+}
+
+// Tracing on, the forced read that uses the display's read writes the same lines as one that
+// reads the record again.
+TEST_F(SharedFileTest, ForcedReadFromTheDisplaysReadTracesTheSameLines) {
+  Lines traced[2];
+  for (const bool same_tick : {true, false}) {
+    FillWithPoints(3, 2, u"A:B.C");
+    Build(true);
+    Open();
+    cache_->PointRecord(u"A:B.C");
+    ClearTraces();
+    if (!same_tick) cache_->ForgetLastRead();
+    fs_.ops() = {};
+    Force(u"A:B.C", 29);
+    EXPECT_EQ(fs_.ops().reads, same_tick ? 0 : 1);
+    traced[same_tick] = Traces();
+  }
+  EXPECT_EQ(traced[0], traced[1]);
+  EXPECT_EQ(traced[1].size(), 18u);
 }
 
 TEST_F(SharedFileTest, MissIsOnePassThatFindsTheFreeSlotToo) {

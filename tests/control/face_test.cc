@@ -13,7 +13,7 @@ TEST(FaceState, ReportsOnlyWritesThatChangeWhatALabelShows) {
   EXPECT_EQ(face.caption(Child::txtValeur), u"?");
   EXPECT_EQ(face.caption(Child::lblHeureDernLect), u"Dernière lecture :");
   EXPECT_FALSE(face.SetCaption(Child::txtValeur, u"?"));  // the design text already
-  EXPECT_FALSE(face.SetColour(Child::txtStatut, kColourBlack));
+  EXPECT_FALSE(face.SetColour(Child::txtStatut, kSurfaceTextColour));
   EXPECT_EQ(face.revision(), 0u);
   EXPECT_TRUE(face.SetCaption(Child::txtStatut, u"Mauvaise"));
   EXPECT_TRUE(face.SetColour(Child::txtStatut, kColourRed));
@@ -21,6 +21,17 @@ TEST(FaceState, ReportsOnlyWritesThatChangeWhatALabelShows) {
   EXPECT_FALSE(face.SetColour(Child::txtStatut, kColourRed));
   EXPECT_EQ(face.revision(), 2u);
   EXPECT_EQ(face.colour(Child::txtStatut), kColourRed);
+}
+
+// Labels show the surface's text colour until one is given them; black given at run time is
+// a colour of the label's own, not the surface's.
+TEST(FaceState, LabelsTakeTheSurfacesTextColourUntilGivenOneOfTheirOwn) {
+  FaceState face;
+  for (const FaceChild& child : kFace) EXPECT_EQ(face.colour(child.id), kSurfaceTextColour);
+  EXPECT_TRUE(face.SetColour(Child::txtStatut, kColourBlack));
+  EXPECT_EQ(face.colour(Child::txtStatut), kColourBlack);
+  EXPECT_EQ(face.colour(Child::txtValeur), kSurfaceTextColour);
+  EXPECT_EQ(face.revision(), 1u);
 }
 
 TEST(LabelTextTest, NulEndsTheTextAccessKeysApplyWhereTheLabelUsesThem) {

@@ -3,6 +3,8 @@
 // cache closed on hide, and everything released at the end.
 #include <olectl.h>
 
+#include <cstdlib>
+
 #include "container_fixture.h"
 
 namespace quillon::testing {
@@ -12,6 +14,52 @@ namespace {
 constexpr RECT kNtfValue{104, 8, 285, 21};
 constexpr RECT kPollValue{104, 32, 285, 45};
 constexpr RECT kValeurValue{104, 64, 285, 77};
+
+// What IViewObject::Draw paints into a w x h bitmap first filled with white.
+host::Image DrawnView(IViewObject2* view, int w, int h, const RECTL& bounds, HRESULT* hr) {
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  BITMAPINFO bi{};
+  bi.bmiHeader = {sizeof bi.bmiHeader, w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  const RECT all{0, 0, w, h};
+  FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  *hr =
+      view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc, &bounds, nullptr, nullptr, 0);
+  GdiFlush();
+  host::Image image{w, h, {}};
+  const auto* p = static_cast<const uint32_t*>(bits);
+  for (int i = 0; i < w * h; ++i) image.pixels.push_back(p[i] & 0xFFFFFF);
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
+  return image;
+}
+
+// A colour as the screenshots hold it (0xRRGGBB), from 0x00BBGGRR or a system colour.
+uint32_t Pixel(uint32_t colour) {
+  const COLORREF c = (colour & 0x80000000u) ? GetSysColor(static_cast<int>(colour & 0xFF)) : colour;
+  return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+}
+
+// Pixels of `image` within 0x30 of `colour` (0xRRGGBB) on each channel, in `area` of a control.
+int PixelsLike(const host::Image& image, const RECT& control, const RECT& area, uint32_t colour) {
+  int n = 0;
+  for (LONG y = control.top + area.top; y < control.top + area.bottom && y < image.height; ++y) {
+    for (LONG x = control.left + area.left; x < control.left + area.right && x < image.width; ++x) {
+      const uint32_t p = image.at(x, y);
+      bool alike = true;
+      for (int shift : {0, 8, 16}) {
+        alike = alike && std::abs(int((p >> shift) & 0xFF) - int((colour >> shift) & 0xFF)) <= 0x30;
+      }
+      n += alike;
+    }
+  }
+  return n;
+}
 
 size_t IndexOf(const std::vector<Call>& calls, const std::string& what) {
   for (size_t i = 0; i < calls.size(); ++i) {
@@ -181,25 +229,9 @@ TEST_F(ContainerTest, ViewObjectDrawsTheSameFaceScaledToTheBounds) {
   for (int scale : {1, 2}) {
     SCOPED_TRACE("scale " + std::to_string(scale));
     const int w = 285 * scale, h = 155 * scale;
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    BITMAPINFO bi{};
-    bi.bmiHeader = {sizeof bi.bmiHeader, w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    const RECTL bounds{0, 0, w, h};
-    EXPECT_EQ(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc, &bounds, nullptr,
-                         nullptr, 0),
-              S_OK);
-    GdiFlush();
-    host::Image image{w, h, {}};
-    const auto* p = static_cast<const uint32_t*>(bits);
-    for (int i = 0; i < w * h; ++i) image.pixels.push_back(p[i] & 0xFFFFFF);
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
+    HRESULT hr = E_FAIL;
+    const host::Image image = DrawnView(view, w, h, RECTL{0, 0, w, h}, &hr);
+    EXPECT_EQ(hr, S_OK);
     const RECT origin{0, 0, 0, 0};
     const auto at = [&](LONG l, LONG t, LONG r, LONG b) {
       return InkAt(image, origin, RECT{l * scale, t * scale, r * scale, b * scale});
@@ -211,6 +243,81 @@ TEST_F(ContainerTest, ViewObjectDrawsTheSameFaceScaledToTheBounds) {
     EXPECT_GT(at(104, 8, 285, 21), 10) << "the point reference";
   }
   view->Release();
+}
+
+// A container that gives the control half its extent (144 x 72 pixels at 96 dots per inch)
+// and draws it at 1:1 sees the upper-left quarter of the face at full size, and at a zoom of
+// 2 the same quarter twice as large; nothing is drawn outside the bounds.
+TEST_F(ContainerTest, ViewObjectDrawsAtTheContainersZoomClippedToTheBounds) {
+  container_.mode = host::AmbientMode::kDesign;
+  host::HostedControl* c = Place(Settings(90));
+  ASSERT_NE(c, nullptr);
+  IOleObject* ole = nullptr;
+  IViewObject2* view = nullptr;
+  ASSERT_EQ(c->object()->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&ole)), S_OK);
+  ASSERT_EQ(c->object()->QueryInterface(IID_IViewObject2, reinterpret_cast<void**>(&view)), S_OK);
+  SIZEL half{3810, 1905};
+  ASSERT_EQ(ole->SetExtent(DVASPECT_CONTENT, &half), S_OK);
+  for (int zoom : {1, 2}) {
+    SCOPED_TRACE("zoom " + std::to_string(zoom));
+    const int w = 144 * zoom, h = 72 * zoom, margin = 20;
+    HRESULT hr = E_FAIL;
+    const host::Image image = DrawnView(view, w + 2 * margin, h + 2 * margin,
+                                        RECTL{margin, margin, margin + w, margin + h}, &hr);
+    ASSERT_EQ(hr, S_OK);
+    const RECT origin{margin, margin, 0, 0};
+    const auto at = [&](LONG l, LONG t, LONG r, LONG b) {
+      return InkAt(image, origin, RECT{l * zoom, t * zoom, r * zoom, b * zoom});
+    };
+    EXPECT_EQ(at(0, 56, 144, 57), 144 * zoom * zoom) << "the line at its own height, to the edge";
+    EXPECT_EQ(at(0, 22, 144, 31), 0) << "no line squeezed between the first two rows";
+    EXPECT_GT(at(8, 8, 97, 21), 10) << "\"NTF :\" where the window shows it";
+    EXPECT_EQ(at(97, 0, 104, 56), 0) << "between captions and values";
+    EXPECT_GT(at(104, 8, 144, 21), 10) << "the point reference, up to the edge";
+    const RECT drawn{margin, margin, margin + w, margin + h};
+    int outside = 0;
+    for (LONG y = 0; y < image.height; ++y) {
+      for (LONG x = 0; x < image.width; ++x) {
+        const POINT p{x, y};
+        outside += !PtInRect(&drawn, p) && image.at(x, y) != 0xFFFFFF;
+      }
+    }
+    EXPECT_EQ(outside, 0) << "pixels changed outside the bounds";
+  }
+  view->Release();
+  ole->Release();
+}
+
+// The face in the container's ambient ForeColor on its BackColor, the line included, with
+// system colours translated; a change the container announces is drawn at once; txtStatut
+// keeps the colour that the refresh cycle gives it.
+TEST_F(ContainerTest, FaceIsDrawnInTheContainersAmbientColours) {
+  container_.mode = host::AmbientMode::kRun;
+  container_.fore_colour = RGB(0x00, 0x80, 0x00);
+  container_.back_colour = RGB(0xC0, 0xE0, 0xFF);
+  host::HostedControl* c = Place(Settings(90));
+  ASSERT_NE(c, nullptr);
+  Pump(1500);  // a first read: txtStatut in the black of its quality
+  ASSERT_FALSE(Reads().empty());
+  host::Image shot = Shot();
+  const RECT& r = c->rect();
+  const uint32_t fore = Pixel(container_.fore_colour), back = Pixel(container_.back_colour);
+  EXPECT_EQ(PixelsLike(shot, r, RECT{0, 0, 285, 4}, back), 285 * 4) << "the surface";
+  EXPECT_GT(PixelsLike(shot, r, RECT{0, 8, 97, 21}, fore), 10) << "\"NTF :\"";
+  EXPECT_EQ(InkAt(shot, r, RECT{0, 8, 97, 21}), 0) << "no black caption";
+  EXPECT_GT(PixelsLike(shot, r, RECT{104, 8, 285, 21}, fore), 10) << "the point reference";
+  EXPECT_EQ(PixelsLike(shot, r, RECT{0, 56, 272, 57}, fore), 272) << "the line";
+  EXPECT_GT(InkAt(shot, r, RECT{104, 112, 285, 125}), 5) << "txtStatut in its own black";
+  EXPECT_EQ(PixelsLike(shot, r, RECT{104, 112, 285, 125}, fore), 0);
+
+  container_.fore_colour = 0x80000000u | COLOR_HIGHLIGHT;
+  container_.back_colour = 0x80000000u | COLOR_WINDOW;
+  ASSERT_EQ(c->AmbientChanged(DISPID_AMBIENT_FORECOLOR), S_OK);
+  Pump(100);
+  shot = Shot();
+  EXPECT_EQ(PixelsLike(shot, r, RECT{0, 0, 285, 4}, Pixel(container_.back_colour)), 285 * 4);
+  EXPECT_GT(PixelsLike(shot, r, RECT{0, 8, 97, 21}, Pixel(container_.fore_colour)), 10);
+  EXPECT_EQ(PixelsLike(shot, r, RECT{0, 8, 97, 21}, fore), 0) << "nothing left of the old";
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The control's window under a real window manager's eyes: where the face's texts and line
 // land on screen (pixels of text colour in the boxes the layout gives, at 96 and 144 dots per
-// inch), the status colour, clipping, what a caption change redraws, and timerRead.
+// inch), the status colour, the surface's colours, clipping, what a caption change redraws,
+// and timerRead.
 #include "package/face_window.h"
 
 #include <gtest/gtest.h>
@@ -146,7 +147,7 @@ TEST_F(FaceWindowTest, SamePaintRoutineScalesTo144DotsPerInch) {
   HBITMAP bitmap = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
   HGDIOBJ old = SelectObject(dc, bitmap);
   HFONT font = CreateFaceFont(scale);
-  PaintFace(dc, face, scale, font, POINT{0, 0}, RECT{0, 0, k144.width, 350});
+  PaintFace(dc, face, scale, font, SurfaceColours{}, POINT{0, 0}, RECT{0, 0, k144.width, 350});
   GdiFlush();
   Image image{k144.width, 350, {}};
   const auto* p = static_cast<const uint32_t*>(bits);
@@ -202,7 +203,7 @@ TEST_F(FaceWindowTest, CaptionChangeRedrawsOnlyThatLabel) {
   EXPECT_LE(dirty.bottom, g.rows[2] + g.row_height + 3);
   ValidateRect(w, nullptr);
   site_.SetCaption(Child::txtValeur, u"12.5");
-  site_.SetForeColor(Child::txtValeur, kColourBlack);
+  site_.SetForeColor(Child::txtValeur, kSurfaceTextColour);  // the colour it shows already
   EXPECT_FALSE(GetUpdateRect(w, &dirty, FALSE)) << "nothing changed, nothing redrawn";
 }
 
@@ -215,6 +216,65 @@ TEST_F(FaceWindowTest, TimerTicksEverySecondWhileEnabled) {
   Pump(1300);
   EXPECT_EQ(ticks_, 2);
   EXPECT_FALSE(site_.window().timer_running());
+}
+
+// Without a container's colours the face takes the system's button colours: in a dark
+// scheme its texts and line are light on the dark face; txtStatut keeps a colour given it.
+TEST_F(FaceWindowTest, WithoutAmbientColoursTheSystemsButtonColoursServe) {
+  const int elements[] = {COLOR_BTNFACE, COLOR_BTNTEXT};
+  const COLORREF saved[] = {GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_BTNTEXT)};
+  const COLORREF dark[] = {RGB(0x20, 0x20, 0x30), RGB(0xF0, 0xF0, 0xE0)};
+  ASSERT_TRUE(SetSysColors(2, elements, dark));
+  Place(site_.window());
+  site_.SetForeColor(Child::txtStatut, kColourRed);
+  Pump(50);
+  const Image face = Shot();
+  SetSysColors(2, elements, saved);
+  const Geometry& g = Screen();
+  const auto light = [](uint32_t p) {
+    return ((p >> 16) & 0xFF) > 0xC0 && ((p >> 8) & 0xFF) > 0xC0 && (p & 0xFF) > 0xC0;
+  };
+  const auto face_colour = [](uint32_t p) { return p == 0x202030; };
+  EXPECT_EQ(InkIn(face, {0, 0, g.width, g.rows[0]}, face_colour).count, g.width * g.rows[0]);
+  for (int i : {0, 1, 2, 5}) {
+    SCOPED_TRACE("row at " + std::to_string(g.rows[i]));
+    const RECT row{0, g.rows[i], g.width, g.rows[i] + g.row_height};
+    EXPECT_GT(InkIn(face, row, light).count, 20) << "caption and value in the button text";
+    EXPECT_EQ(InkIn(face, row, Red).count, 0);
+  }
+  EXPECT_EQ(InkIn(face, {0, g.line_y, g.width, g.line_y + 1}, light).count, g.line_end);
+  const RECT status{g.value_left, g.rows[4], g.width, g.rows[4] + g.row_height};
+  EXPECT_GT(InkIn(face, status, Red).count, 3) << "the status in its own colour";
+  EXPECT_EQ(InkIn(face, status, light).count, 0);
+}
+
+TEST(AmbientColoursTest, ReadThroughTheClientSitesDispatchWithSystemColoursAsFallback) {
+  const SurfaceColours system;
+  const struct {
+    host::AmbientMode mode;
+    uint32_t fore, back;
+    SurfaceColours read;
+  } cases[] = {
+      {host::AmbientMode::kRun, 0x00123456, 0x00FEDCBA, {0x00123456, 0x00FEDCBA}},
+      {host::AmbientMode::kRun,
+       0x80000000u | COLOR_WINDOWTEXT,
+       0x80000000u | COLOR_WINDOW,
+       {0x80000000u | COLOR_WINDOWTEXT, 0x80000000u | COLOR_WINDOW}},
+      {host::AmbientMode::kRun, 0x7F000000, 0x00FFFFFF, {system.text, 0x00FFFFFF}},
+      {host::AmbientMode::kNoDispatch, 0x00123456, 0x00FEDCBA, system},
+  };
+  for (const auto& c : cases) {
+    host::Container container;
+    container.mode = c.mode;
+    container.fore_colour = c.fore;
+    container.back_colour = c.back;
+    host::Site* site = host::Site::Create(container, "c", RECT{});
+    const SurfaceColours read = ReadAmbientColours(site);
+    EXPECT_EQ(read.text, c.read.text) << std::hex << c.fore;
+    EXPECT_EQ(read.back, c.read.back) << std::hex << c.back;
+    site->Release();
+  }
+  EXPECT_TRUE(ReadAmbientColours(nullptr) == system);
 }
 
 TEST(AmbientUserModeTest, ReadThroughTheClientSitesDispatch) {

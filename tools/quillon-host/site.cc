@@ -214,9 +214,8 @@ HRESULT Site::Ambient(DISPID id, VARIANT* result) {
     case DISPID_AMBIENT_BACKCOLOR:
     case DISPID_AMBIENT_FORECOLOR:
       V_VT(result) = VT_I4;
-      V_I4(result) =
-          static_cast<LONG>(id == DISPID_AMBIENT_BACKCOLOR ? 0x80000000u | COLOR_BTNFACE
-                                                           : 0x80000000u | COLOR_BTNTEXT);
+      V_I4(result) = static_cast<LONG>(id == DISPID_AMBIENT_BACKCOLOR ? container_.back_colour
+                                                                      : container_.fore_colour);
       return S_OK;
     case DISPID_AMBIENT_DISPLAYNAME: {
       const int n = MultiByteToWideChar(CP_UTF8, 0, name_.c_str(), -1, nullptr, 0);

@@ -6,6 +6,7 @@
 #include <olectl.h>
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -24,6 +25,10 @@ struct Container {
   HWND window = nullptr;  // the window that holds the controls
   IOleInPlaceFrame* frame = nullptr;
   AmbientMode mode = AmbientMode::kDesign;
+  // What the container answers for the ambient ForeColor and BackColor (OLE_COLOR values:
+  // 0x00BBGGRR, or a system colour 0x800000nn).
+  uint32_t fore_colour = 0x80000000u | COLOR_BTNTEXT;
+  uint32_t back_colour = 0x80000000u | COLOR_BTNFACE;
   // Every call a site receives, as a short line ("OnInPlaceActivate", "ambient -709",
   // "changed 0x68030005"); may be empty.
   std::function<void(const std::string& control, const std::string& call)> record;

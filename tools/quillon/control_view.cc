@@ -81,7 +81,9 @@ void PlaceLabel(const FaceChild& child, const FaceState& face, int per, std::vec
   for (int i = 0; i < n; ++i) {
     const int col = first + i;
     if (col >= 0 && col < static_cast<int>(cells->size())) {
-      (*cells)[col] = {text[i], face.colour(child.id)};
+      // The terminal's own text colour stands for the surface's, as black does.
+      const uint32_t colour = face.colour(child.id);
+      (*cells)[col] = {text[i], colour == kSurfaceTextColour ? kColourBlack : colour};
     }
   }
 }
