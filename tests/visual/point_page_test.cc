@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -111,8 +112,12 @@ class PointPageTest : public ContainerTest {
     PROPPAGEINFO info{};
     ASSERT_EQ(page_->GetPageInfo(&info), S_OK);
     EXPECT_STREQ(info.pszTitle, L"Point");
-    EXPECT_GT(info.size.cx, 300);
-    EXPECT_GT(info.size.cy, 200);
+    // The page's size follows the display's resolution (dialog units of the shell font).
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    EXPECT_GT(info.size.cx, MulDiv(400, dpi, 96)) << dpi;
+    EXPECT_GT(info.size.cy, MulDiv(330, dpi, 96)) << dpi;
     CoTaskMemFree(info.pszTitle);
     const RECT rect = {0, 0, info.size.cx, info.size.cy};
     ASSERT_EQ(page_->Activate(window_, &rect, FALSE), S_OK);
@@ -356,8 +361,11 @@ void CALLBACK DriveFrame(HWND, UINT, UINT_PTR timer, DWORD) {
     SetDlgItemTextW(visit.page, IDC_POINT_SAMPLES, L"21.75; -3");
     host::Image image;
     std::string error;
+    const char* dpi = std::getenv("QUILLON_DPI");
+    const std::string name = std::string(QUILLON_SHOT_DIR "/point_page_frame") +
+                             (dpi != nullptr ? std::string("_") + dpi + "dpi" : "") + ".png";
     visit.shot = host::CaptureClient(visit.frame, &image) &&
-                 host::WriteImageFile(image, QUILLON_SHOT_DIR "/point_page_frame.png", &error);
+                 host::WriteImageFile(image, name, &error);
     visit.applied = SendMessageW(visit.frame, PSM_APPLY, 0, 0) != 0;
   }
   PostMessageW(visit.frame, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
