@@ -233,6 +233,7 @@ HRESULT QuillonObject::Control::OnAmbientPropertyChange(DISPID id) {
   QuillonObject& o = impl_from<IOleControl>(this);
   const ComPtr<IUnknown> alive = o.KeepAlive();
   return GuardCall([&] {
+    o.site_.quick_ambients().Forget(id);
     if (id == DISPID_AMBIENT_FORECOLOR || id == DISPID_AMBIENT_BACKCOLOR || id == DISPID_UNKNOWN)
       o.site_.AmbientColoursChanged();
     if (id == DISPID_AMBIENT_USERMODE || id == DISPID_UNKNOWN)

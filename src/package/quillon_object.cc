@@ -29,6 +29,9 @@ const QuillonObject::InterfaceEntry QuillonObject::kInterfaces[] = {
      [](QuillonObject& o) -> IUnknown* { return &o.in_place_active_; }},
     {&IID_IViewObject, [](QuillonObject& o) -> IUnknown* { return &o.view_object_; }},
     {&IID_IViewObject2, [](QuillonObject& o) -> IUnknown* { return &o.view_object_; }},
+    {&IID_IPerPropertyBrowsing,
+     [](QuillonObject& o) -> IUnknown* { return &o.property_browsing_; }},
+    {&IID_IQuickActivate, [](QuillonObject& o) -> IUnknown* { return &o.quick_activation_; }},
 };
 
 HRESULT CreateQuillonPD(IUnknown* outer, REFIID riid, void** out) {
@@ -68,6 +71,8 @@ QuillonObject::QuillonObject(IUnknown* outer)
       in_place_object_(*this),
       in_place_active_(*this),
       view_object_(*this),
+      property_browsing_(*this),
+      quick_activation_(*this),
       site_([this](const ControlProperty& property) { return PropertyChanged(property); },
             [this] { Tick(); }, [this] { FaceChanged(); }),
       model_(site_, env().services()) {}

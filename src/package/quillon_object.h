@@ -262,6 +262,30 @@ class QuillonObject {
                                         SIZEL* size) override;
   };
 
+  // --- Placing the control: property grids, quick activation ------------------------------
+
+  // IPerPropertyBrowsing: the refresh period's texts, the "Point" page for NTF and Formatage
+  // (property_browsing.cc).
+  class PropertyBrowsing final : public Member<IPerPropertyBrowsing> {
+   public:
+    using Member::Member;
+    HRESULT STDMETHODCALLTYPE GetDisplayString(DISPID id, BSTR* text) override;
+    HRESULT STDMETHODCALLTYPE MapPropertyToPage(DISPID id, CLSID* page) override;
+    HRESULT STDMETHODCALLTYPE GetPredefinedStrings(DISPID id, CALPOLESTR* strings,
+                                                   CADWORD* cookies) override;
+    HRESULT STDMETHODCALLTYPE GetPredefinedValue(DISPID id, DWORD cookie, VARIANT* value) override;
+  };
+
+  // IQuickActivate: the classic handshake in one call (quick_activate.cc).
+  class QuickActivation final : public Member<IQuickActivate> {
+   public:
+    using Member::Member;
+    HRESULT STDMETHODCALLTYPE QuickActivate(QACONTAINER* container, QACONTROL* control) override;
+    HRESULT STDMETHODCALLTYPE SetContentExtent(LPSIZEL size) override;
+    HRESULT STDMETHODCALLTYPE GetContentExtent(LPSIZEL size) override;
+  };
+  HRESULT QuickConnect(const QACONTAINER& container, QACONTROL& control);
+
   // The container's side of the visual control, and the lifecycle steps the members share.
   struct Embedding {
     ComPtr<IOleClientSite> client_site;
@@ -342,6 +366,8 @@ class QuillonObject {
   InPlaceObject in_place_object_;
   InPlaceActive in_place_active_;
   ViewObject view_object_;
+  PropertyBrowsing property_browsing_;
+  QuickActivation quick_activation_;
   Embedding embedding_;
   WindowSite site_;
   QuillonPD model_;

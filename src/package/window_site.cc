@@ -34,13 +34,16 @@ uint32_t ReadAmbientColour(IOleClientSite* site, DISPID id, uint32_t fallback) n
     VariantClear(&value);
     return fallback;
   }
-  const auto colour = static_cast<OLE_COLOR>(V_I4(&value));
+  return SurfaceColour(static_cast<OLE_COLOR>(V_I4(&value)), fallback);
+}
+
+}  // namespace
+
+uint32_t SurfaceColour(OLE_COLOR colour, uint32_t fallback) noexcept {
   COLORREF rgb = 0;
   if (FAILED(OleTranslateColor(colour, nullptr, &rgb))) return fallback;
   return (colour & 0xFF000000u) == 0x80000000u ? colour : rgb;
 }
-
-}  // namespace
 
 UserMode ReadAmbientUserMode(IOleClientSite* site) noexcept {
   VARIANT value;
@@ -85,7 +88,7 @@ bool WindowSite::SetForeColor(Child label, uint32_t colour) noexcept {
 void WindowSite::AmbientColoursChanged() noexcept {
   // The site is held through both reads: the container may drop it inside the first.
   const ComPtr<IOleClientSite> site(client_site_);
-  const SurfaceColours colours = ReadAmbientColours(site.Get());
+  const SurfaceColours colours = quick_.colours ? *quick_.colours : ReadAmbientColours(site.Get());
   if (colours == window_.colours()) return;
   window_.SetColours(colours);
   try {

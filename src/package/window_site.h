@@ -12,6 +12,7 @@
 #include "control/control_site.h"
 #include "control/face.h"
 #include "package/face_window.h"
+#include "package/quick_ambients.h"
 
 namespace quillon {
 
@@ -22,6 +23,9 @@ UserMode ReadAmbientUserMode(IOleClientSite* site) noexcept;
 // The surface colours the container gives as its ambient ForeColor and BackColor: each one a
 // site does not give, or that is no colour OleTranslateColor knows, is the system's.
 SurfaceColours ReadAmbientColours(IOleClientSite* site) noexcept;
+// An OLE_COLOR as the surface keeps it: a system colour as its index (so that it follows the
+// colour scheme), any other colour as 0x00BBGGRR; `fallback` for one that is no colour.
+uint32_t SurfaceColour(OLE_COLOR colour, uint32_t fallback) noexcept;
 
 class WindowSite final : public ControlSite {
  public:
@@ -35,10 +39,17 @@ class WindowSite final : public ControlSite {
   bool SetForeColor(Child label, uint32_t colour) noexcept override;
   bool EnableTimer(bool enabled) noexcept override { return window_.EnableTimer(enabled); }
   bool PropertyChanged(const ControlProperty& property) noexcept override;
-  UserMode AmbientUserMode() noexcept override { return ReadAmbientUserMode(client_site_); }
+  UserMode AmbientUserMode() noexcept override {
+    return quick_.user_mode ? *quick_.user_mode : ReadAmbientUserMode(client_site_);
+  }
 
   // The client site to read ambient properties from (not counted: the object holds it).
-  void set_client_site(IOleClientSite* site) { client_site_ = site; }
+  // Ambients handed over with quick activation hold for their own site only.
+  void set_client_site(IOleClientSite* site) {
+    if (site != quick_.site) quick_ = {};
+    client_site_ = site;
+  }
+  QuickAmbients& quick_ambients() { return quick_; }
   // Reads the ambient colours again and draws the face in them when they changed.
   void AmbientColoursChanged() noexcept;
   const FaceState& face() const { return face_; }
@@ -50,6 +61,7 @@ class WindowSite final : public ControlSite {
   std::function<bool(const ControlProperty&)> changed_;
   std::function<void()> face_changed_;
   IOleClientSite* client_site_ = nullptr;
+  QuickAmbients quick_;
   FaceState face_;
   FaceWindow window_;
 };

@@ -4,7 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "package_fixture.h"
+// after windows.h
+#include <comcat.h>
 
 namespace quillon::testing {
 namespace {
@@ -168,6 +173,50 @@ TEST_F(RegistrationTest, UnregisteringBesideTheOtherBitnessKeepsTheSharedEntries
   ExpectRegistered();
   EXPECT_EQ(UnregisterServer(root_), S_OK);
   ExpectNothingRegistered();
+}
+
+// The control writes requests into the plant's shared cache file: it must not be created or
+// initialised by a page of script without the user's consent. It registers as a control and
+// in no category that claims safety (safe for scripting, safe for initialising), as the
+// registry and the component categories manager both show.
+TEST_F(RegistrationTest, ClassClaimsNoSafetyForScriptingOrInitialising) {
+  ASSERT_EQ(RegisterServer(OcxPath(), root_), S_OK);
+  const std::wstring categories = std::wstring(kClassKey) + L"\\Implemented Categories";
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, categories.c_str(), 0, KEY_READ, &key),
+            ERROR_SUCCESS);
+  std::vector<std::wstring> implemented;
+  wchar_t name[64];
+  for (DWORD i = 0, n = 64; RegEnumKeyExW(key, i, name, &n, nullptr, nullptr, nullptr, nullptr) ==
+                            ERROR_SUCCESS;
+       ++i, n = 64) {
+    implemented.push_back(name);
+  }
+  RegCloseKey(key);
+  EXPECT_EQ(implemented, std::vector<std::wstring>{L"{40FC6ED4-2438-11CF-A3DB-080036F12502}"});
+  EXPECT_FALSE(KeyExists(std::wstring(kClassKey) + L"\\Required Categories"));
+
+  ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+  ICatInformation* info = nullptr;
+  ASSERT_EQ(CoCreateInstance(CLSID_StdComponentCategoriesMgr, nullptr, CLSCTX_INPROC_SERVER,
+                             IID_ICatInformation, reinterpret_cast<void**>(&info)),
+            S_OK);
+  CLSID clsid{};
+  CLSIDFromString(kClassKey + 6, &clsid);
+  const struct {
+    const wchar_t* catid;
+    HRESULT is_of;
+  } cases[] = {{L"{40FC6ED4-2438-11CF-A3DB-080036F12502}", S_OK},   // control
+               {L"{7DD95801-9882-11CF-9FA9-00AA006C42C4}", S_FALSE},  // safe for scripting
+               {L"{7DD95802-9882-11CF-9FA9-00AA006C42C4}", S_FALSE}};  // safe for initialising
+  for (const auto& c : cases) {
+    CATID catid{};
+    CLSIDFromString(c.catid, &catid);
+    // The class requires no category (Wine wants the array even when it is empty).
+    EXPECT_EQ(info->IsClassOfCategories(clsid, 1, &catid, 0, &catid), c.is_of) << Narrow(c.catid);
+  }
+  info->Release();
+  CoUninitialize();
 }
 
 }  // namespace

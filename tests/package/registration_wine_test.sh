@@ -97,6 +97,10 @@ expect_value "$class\\MiscStatus\\1" '' 131473
 expect_value "$class\\ToolboxBitmap32" '' "$path, 30000"
 expect_value "$class\\TypeLib" '' "$libid"
 expect_value "$class\\Version" '' 7.1
+# A control and nothing more: no category claiming it safe for scripting or for initialising.
+for catid in '{7DD95801-9882-11CF-9FA9-00AA006C42C4}' '{7DD95802-9882-11CF-9FA9-00AA006C42C4}'; do
+  expect_no_key "$class\\Implemented Categories\\$catid"
+done
 expect_value "$typelib\\7.1" '' 'Halvorn Quillon PD'
 expect_value "$typelib\\7.1\\0\\$platform" '' "$path"
 for key in "${interfaces[@]}"; do expect_value "$key\\TypeLib" '' "$libid"; done

@@ -80,6 +80,28 @@ void ContainerTest::TearDown() {
   RemoveDirectoryW(cache_dir_.c_str());
 }
 
+HRESULT ContainerTest::NewObject(IUnknown** object) const {
+  using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
+  auto get = reinterpret_cast<GetClassObject>(
+      reinterpret_cast<void*>(GetProcAddress(library_, "DllGetClassObject")));
+  IClassFactory* factory = nullptr;
+  CLSID clsid;
+  CLSIDFromString(L"{E5BC90C5-6394-4CF3-85F1-0C1F761E8E28}", &clsid);
+  HRESULT hr = get ? get(clsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)) : E_FAIL;
+  if (SUCCEEDED(hr))
+    hr = factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(object));
+  if (factory) factory->Release();
+  return hr;
+}
+
+host::HostedControl* ContainerTest::AddControl(int left, int top) {
+  std::string name(1, 'c');
+  name += std::to_string(controls_.size() + 1);
+  controls_.push_back(
+      std::make_unique<host::HostedControl>(container_, name, RECT{left, top, 0, 0}));
+  return controls_.back().get();
+}
+
 host::HostedControl* ContainerTest::Place(std::vector<host::BagEntry> bag, int left, int top) {
   host::HostedControl* control = Make(std::move(bag), left, top);
   const HRESULT hr = control ? control->Activate() : E_FAIL;
@@ -88,26 +110,29 @@ host::HostedControl* ContainerTest::Place(std::vector<host::BagEntry> bag, int l
 }
 
 host::HostedControl* ContainerTest::Make(std::vector<host::BagEntry> bag, int left, int top) {
-  using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
-  auto get = reinterpret_cast<GetClassObject>(
-      reinterpret_cast<void*>(GetProcAddress(library_, "DllGetClassObject")));
-  IClassFactory* factory = nullptr;
   IUnknown* object = nullptr;
-  CLSID clsid;
-  CLSIDFromString(L"{E5BC90C5-6394-4CF3-85F1-0C1F761E8E28}", &clsid);
-  HRESULT hr = get ? get(clsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)) : E_FAIL;
-  if (SUCCEEDED(hr))
-    hr = factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(&object));
-  if (factory) factory->Release();
-  std::string name(1, 'c');
-  name += std::to_string(controls_.size() + 1);
-  auto control = std::make_unique<host::HostedControl>(container_, name, RECT{left, top, 0, 0});
+  HRESULT hr = NewObject(&object);
+  host::HostedControl* control = AddControl(left, top);
   if (SUCCEEDED(hr)) hr = control->Attach(object);
   if (object) object->Release();
   if (SUCCEEDED(hr)) hr = control->Load(&bag);
   EXPECT_EQ(hr, S_OK) << "making a control";
-  controls_.push_back(std::move(control));
-  return SUCCEEDED(hr) ? controls_.back().get() : nullptr;
+  return SUCCEEDED(hr) ? control : nullptr;
+}
+
+host::HostedControl* ContainerTest::PlaceBy(Handshake how, IUnknown* events,
+                                            std::vector<host::BagEntry> bag, int left, int top) {
+  IUnknown* object = nullptr;
+  HRESULT hr = NewObject(&object);
+  host::HostedControl* control = AddControl(left, top);
+  if (SUCCEEDED(hr) && how == Handshake::kQuick) hr = control->QuickAttach(object, events);
+  if (SUCCEEDED(hr) && how == Handshake::kClassic) hr = control->Attach(object);
+  if (SUCCEEDED(hr) && how == Handshake::kClassic) hr = control->ConnectSinks(events);
+  if (object) object->Release();
+  if (SUCCEEDED(hr)) hr = control->Load(&bag);
+  if (SUCCEEDED(hr)) hr = control->Activate();
+  EXPECT_EQ(hr, S_OK) << "placing a control";
+  return SUCCEEDED(hr) ? control : nullptr;
 }
 
 std::vector<host::BagEntry> ContainerTest::Settings(int poll_time, const char* ntf) {

@@ -36,6 +36,12 @@ class ContainerTest : public ::testing::Test {
   host::HostedControl* Place(std::vector<host::BagEntry> bag, int left = 10, int top = 10);
   // The same control, loaded but not activated; null when a step failed.
   host::HostedControl* Make(std::vector<host::BagEntry> bag, int left = 10, int top = 10);
+  // How a container connects a new control before loading it: step by step (SetClientSite,
+  // the view's advise sink, `events` on the default source, the change sink), or in one
+  // IQuickActivate::QuickActivate. Then as Place.
+  enum class Handshake { kClassic, kQuick };
+  host::HostedControl* PlaceBy(Handshake how, IUnknown* events, std::vector<host::BagEntry> bag,
+                               int left = 10, int top = 10);
   // Bag entries for a control of kPoint with this refresh code.
   static std::vector<host::BagEntry> Settings(int poll_time = 90, const char* ntf = kPoint);
 
@@ -67,6 +73,9 @@ class ContainerTest : public ::testing::Test {
   static int InkAt(const host::Image& image, const RECT& control, const RECT& area);
 
   HRESULT DllCanUnloadNow() const;
+  // A new control from the library's class object (a reference the caller releases).
+  HRESULT NewObject(IUnknown** object) const;
+  host::HostedControl* AddControl(int left, int top);
 
   host::Container container_;
   std::vector<std::unique_ptr<host::HostedControl>> controls_;

@@ -79,6 +79,65 @@ HRESULT HostedControl::SetClientSiteOnce() {
   return ole_->SetClientSite(static_cast<IOleClientSite*>(site_));
 }
 
+ComPtr<IConnectionPoint> HostedControl::FindPoint(const IID& iid) {
+  ComPtr<IConnectionPoint> point;
+  IID source = iid;
+  if (IsEqualIID(iid, IID_NULL)) {
+    auto info = unknown_.As<IProvideClassInfo2>(IID_IProvideClassInfo2);
+    if (!info || FAILED(info->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &source))) return point;
+  }
+  auto points = unknown_.As<IConnectionPointContainer>(IID_IConnectionPointContainer);
+  if (points && FAILED(points->FindConnectionPoint(source, point.Put()))) point.Reset();
+  return point;
+}
+
+HRESULT HostedControl::ConnectSinks(IUnknown* events) {
+  auto view = unknown_.As<IViewObject>(IID_IViewObject);
+  if (!view) return E_NOINTERFACE;
+  HRESULT hr = view->SetAdvise(DVASPECT_CONTENT, 0, static_cast<IAdviseSink*>(site_));
+  view_advised_ = SUCCEEDED(hr);
+  if (SUCCEEDED(hr) && events) {
+    event_point_ = FindPoint(IID_NULL);
+    hr = event_point_ ? event_point_->Advise(events, &event_cookie_) : E_NOINTERFACE;
+  }
+  if (SUCCEEDED(hr)) {
+    notify_point_ = FindPoint(IID_IPropertyNotifySink);
+    hr = notify_point_ ? notify_point_->Advise(static_cast<IPropertyNotifySink*>(site_),
+                                               &notify_cookie_)
+                       : E_NOINTERFACE;
+  }
+  return hr;
+}
+
+HRESULT HostedControl::QuickAttach(IUnknown* object, IUnknown* events) {
+  if (!object) return E_POINTER;
+  unknown_ = ComPtr<IUnknown>(object);
+  ole_ = unknown_.As<IOleObject>(IID_IOleObject);
+  auto quick = unknown_.As<IQuickActivate>(IID_IQuickActivate);
+  if (!ole_ || !quick) return E_NOINTERFACE;
+  QACONTAINER container{};
+  container.cbSize = sizeof container;
+  container.pClientSite = static_cast<IOleClientSite*>(site_);
+  container.pAdviseSink = reinterpret_cast<IAdviseSinkEx*>(static_cast<IAdviseSink*>(site_));
+  container.pPropertyNotifySink = static_cast<IPropertyNotifySink*>(site_);
+  container.pUnkEventSink = events;
+  container.dwAmbientFlags = container_.mode == AmbientMode::kRun ? QACONTAINER_USERMODE : 0;
+  container.colorFore = container_.fore_colour;
+  container.colorBack = container_.back_colour;
+  container.lcid = static_cast<LONG>(GetUserDefaultLCID());
+  QACONTROL control{};
+  control.cbSize = sizeof control;
+  const HRESULT hr = quick->QuickActivate(&container, &control);
+  if (FAILED(hr)) return hr;
+  misc_ = control.dwMiscStatus;
+  site_set_ = true;
+  view_advised_ = container.pAdviseSink != nullptr;
+  if ((event_cookie_ = control.dwEventCookie) != 0) event_point_ = FindPoint(IID_NULL);
+  if ((notify_cookie_ = control.dwPropNotifyCookie) != 0)
+    notify_point_ = FindPoint(IID_IPropertyNotifySink);
+  return hr;
+}
+
 HRESULT HostedControl::Load(std::vector<BagEntry>* entries) {
   if (!ole_) return E_UNEXPECTED;
   HRESULT hr = E_NOINTERFACE;
@@ -113,7 +172,8 @@ HRESULT HostedControl::Activate() {
     ole_->SetExtent(DVASPECT_CONTENT, &extent);
   }
   ole_->Advise(static_cast<IAdviseSink*>(site_), &advise_cookie_);
-  if (auto points = unknown_.As<IConnectionPointContainer>(IID_IConnectionPointContainer)) {
+  auto points = unknown_.As<IConnectionPointContainer>(IID_IConnectionPointContainer);
+  if (points && notify_cookie_ == 0) {
     if (SUCCEEDED(points->FindConnectionPoint(IID_IPropertyNotifySink, notify_point_.Put())) &&
         FAILED(notify_point_->Advise(static_cast<IPropertyNotifySink*>(site_), &notify_cookie_))) {
       notify_cookie_ = 0;
@@ -202,6 +262,12 @@ void HostedControl::Close() {
   if (notify_cookie_ && notify_point_) notify_point_->Unadvise(notify_cookie_);
   notify_cookie_ = 0;
   notify_point_.Reset();
+  if (event_cookie_ && event_point_) event_point_->Unadvise(event_cookie_);
+  event_cookie_ = 0;
+  event_point_.Reset();
+  if (auto view = view_advised_ ? unknown_.As<IViewObject>(IID_IViewObject) : ComPtr<IViewObject>())
+    view->SetAdvise(DVASPECT_CONTENT, 0, nullptr);
+  view_advised_ = false;
   if (site_) site_->set_in_place_object(nullptr);
   in_place_.Reset();
   if (ole_) {

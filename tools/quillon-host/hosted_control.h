@@ -30,6 +30,14 @@ class HostedControl {
   HRESULT Create(const CLSID& clsid);
   // Takes a control made elsewhere (by its class object, say) as Create does.
   HRESULT Attach(IUnknown* object);
+  // Connects the container's sinks, as containers do before loading: the site as the view's
+  // advise sink, `events` (may be null) on the control's default source, and the site as
+  // its change sink (which Activate connects otherwise).
+  HRESULT ConnectSinks(IUnknown* events);
+  // Attach and ConnectSinks in one call, IQuickActivate::QuickActivate, with the container's
+  // UserMode, ForeColor and BackColor as ambient values. E_NOINTERFACE when the control has
+  // none.
+  HRESULT QuickAttach(IUnknown* object, IUnknown* events);
   // Load from these entries, or InitNew when there are none. The entries must outlive the call.
   HRESULT Load(std::vector<BagEntry>* entries);
   // Sets the extent from the rectangle (or the rectangle from the natural extent when it is
@@ -57,6 +65,8 @@ class HostedControl {
 
  private:
   HRESULT SetClientSiteOnce();
+  // The connection point of `iid` (the default source when it is IID_NULL).
+  ComPtr<IConnectionPoint> FindPoint(const IID& iid);
 
   Container& container_;
   Site* site_;
@@ -65,6 +75,9 @@ class HostedControl {
   ComPtr<IOleInPlaceObject> in_place_;
   ComPtr<IConnectionPoint> notify_point_;
   DWORD notify_cookie_ = 0;
+  ComPtr<IConnectionPoint> event_point_;
+  DWORD event_cookie_ = 0;
+  bool view_advised_ = false;
   DWORD advise_cookie_ = 0;
   DWORD misc_ = 0;
   bool site_set_ = false;
