@@ -6,6 +6,8 @@
 #include "package/com_trace.h"
 #include "package/control_object.h"
 #include "package/face_window.h"
+#include "package/identities.h"
+#include "package/point_page.h"
 #include "package/thread_timer.h"
 #include "platform/win32/late_bound.h"
 
@@ -16,10 +18,14 @@ HMODULE module_handle = nullptr;
 LONG live_objects = 0;
 LONG server_locks = 0;
 
-// The class object of QuillonPD. One static instance: its references keep nothing alive;
-// LockServer does.
+using CreateFn = HRESULT (*)(IUnknown* outer, REFIID riid, void** out);
+
+// The class object of one class of the library (QuillonPD, the "Point" page). One static
+// instance per class: its references keep nothing alive; LockServer does.
 class ClassFactory final : public IClassFactory {
  public:
+  explicit constexpr ClassFactory(CreateFn create) : create_(create) {}
+
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
     if (out == nullptr) return E_POINTER;
     if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IClassFactory)) {
@@ -39,7 +45,7 @@ class ClassFactory final : public IClassFactory {
     // An aggregate asks for the inner object's own IUnknown, and for nothing else.
     if (outer != nullptr && !IsEqualIID(riid, IID_IUnknown)) return CLASS_E_NOAGGREGATION;
     try {
-      return CreateQuillonPD(outer, riid, out);
+      return create_(outer, riid, out);
     } catch (const std::bad_alloc&) {
       return E_OUTOFMEMORY;
     } catch (...) {
@@ -62,9 +68,13 @@ class ClassFactory final : public IClassFactory {
     }
     return S_OK;
   }
+
+ private:
+  CreateFn create_;
 };
 
-ClassFactory class_factory;
+ClassFactory class_factory(&CreateQuillonPD);
+ClassFactory page_factory(&CreatePointPage);
 
 }  // namespace
 
@@ -104,6 +114,9 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** out) {
   QUILLON_COM_TRACE_EXPORT(DllGetClassObject, clsid, riid, out);
   if (out == nullptr) return E_POINTER;
   *out = nullptr;
-  if (!IsEqualCLSID(clsid, CLSID_QuillonPD)) return CLASS_E_CLASSNOTAVAILABLE;
-  return quillon::class_factory.QueryInterface(riid, out);
+  if (IsEqualCLSID(clsid, CLSID_QuillonPD)) return quillon::class_factory.QueryInterface(riid, out);
+  if (IsEqualCLSID(clsid, quillon::CLSID_PointPage)) {
+    return quillon::page_factory.QueryInterface(riid, out);
+  }
+  return CLASS_E_CLASSNOTAVAILABLE;
 }

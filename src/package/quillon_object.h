@@ -168,6 +168,13 @@ class QuillonObject {
     HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID riid, IConnectionPoint** out) override;
   };
 
+  // ISpecifyPropertyPages: the library's "Point" page (property_pages.cc).
+  class PropertyPages final : public Member<ISpecifyPropertyPages> {
+   public:
+    using Member::Member;
+    HRESULT STDMETHODCALLTYPE GetPages(CAUUID* pages) override;
+  };
+
   // --- The visual control: embedding, in-place activation, drawing ---------------------
 
   // IOleObject (ole_object.cc).
@@ -351,6 +358,7 @@ class QuillonObject {
   PersistBag persist_bag_;
   PersistStorage persist_storage_;
   Connections connections_;
+  PropertyPages property_pages_;
   ConnectionPoint events_;
   ConnectionPoint property_notify_;
   OleObject ole_object_;

@@ -7,6 +7,7 @@
 
 #include "HN_QuillonPD_h.h"
 #include "package/com_ptr.h"
+#include "package/identities.h"
 
 namespace quillon {
 namespace {
@@ -29,7 +30,7 @@ struct Entry {
 
 // Everything registration writes under HKEY_CLASSES_ROOT, in order. In keys and texts,
 // $CLSID, $LIBID and $PATH stand for the class identifier, the type library identifier and
-// the library's own path.
+// the library's own path; $PAGE for the class of the property page "Point".
 constexpr Entry kEntries[] = {
     {L"CLSID\\$CLSID", nullptr, L"QuillonPD"},
     {L"CLSID\\$CLSID\\InprocServer32", nullptr, L"$PATH"},
@@ -48,11 +49,16 @@ constexpr Entry kEntries[] = {
      nullptr},
     {L"HN_QuillonPD.QuillonPD", nullptr, L"QuillonPD"},
     {L"HN_QuillonPD.QuillonPD\\CLSID", nullptr, L"$CLSID"},
+    // The property page: a class of its own, served by the same file, without ProgID.
+    {L"CLSID\\$PAGE", nullptr, L"Point"},
+    {L"CLSID\\$PAGE\\InprocServer32", nullptr, L"$PATH"},
+    {L"CLSID\\$PAGE\\InprocServer32", L"ThreadingModel", L"Apartment"},
 };
 
 // The keys that hold every class entry above; removed whole. The class key is one per
 // registry view; the ProgID is shared by both views of a 64-bit system.
 constexpr const wchar_t* kClassTree = L"CLSID\\$CLSID";
+constexpr const wchar_t* kPageTree = L"CLSID\\$PAGE";
 constexpr const wchar_t* kProgIdTree = L"HN_QuillonPD.QuillonPD";
 
 std::wstring GuidText(REFGUID guid) {
@@ -65,6 +71,7 @@ std::wstring Expand(const wchar_t* pattern, const std::wstring& path) {
   const std::pair<const wchar_t*, std::wstring> tokens[] = {
       {L"$CLSID", GuidText(CLSID_QuillonPD)},
       {L"$LIBID", GuidText(LIBID_HN_QuillonPD)},
+      {L"$PAGE", GuidText(CLSID_PointPage)},
       {L"$PATH", path},
   };
   std::wstring text = pattern;
@@ -88,7 +95,9 @@ bool OtherBitnessRegistered(ClassesRoot& root) {
 
 // The ProgID stays while the library of the other bitness still serves the class.
 LONG RemoveClassEntries(ClassesRoot& root) {
-  const LONG error = root.DeleteTree(Expand(kClassTree, L""));
+  LONG error = root.DeleteTree(Expand(kClassTree, L""));
+  const LONG page = root.DeleteTree(Expand(kPageTree, L""));
+  if (error == ERROR_SUCCESS) error = page;
   if (OtherBitnessRegistered(root)) return error;
   const LONG progid = root.DeleteTree(Expand(kProgIdTree, L""));
   return error != ERROR_SUCCESS ? error : progid;

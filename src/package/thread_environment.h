@@ -55,6 +55,8 @@ class ThreadEnvironment {
   // What the thread's controls are created with.
   ControlServices services() { return control_.services(); }
   Locale& locale() { return control_.locale(); }
+  // The seams and services under them, for the library's other classes (the property page).
+  ControlEnvironment& control() { return control_; }
   TypeInfoCache& type_info() { return type_info_; }
 
  private:

@@ -15,7 +15,8 @@ TEST_F(Identity, EveryInterfaceBelongsToOneObject) {
         &IID_IPersist, &IID_IPersistStream, &IID_IPersistStreamInit, &IID_IPersistPropertyBag,
         &IID_IPersistStorage, &IID_IConnectionPointContainer, &IID_IOleObject, &IID_IOleControl,
         &IID_IOleWindow, &IID_IOleInPlaceObject, &IID_IOleInPlaceActiveObject, &IID_IViewObject,
-        &IID_IViewObject2, &IID_IPerPropertyBrowsing, &IID_IQuickActivate}) {
+        &IID_IViewObject2, &IID_IPerPropertyBrowsing, &IID_IQuickActivate,
+        &IID_ISpecifyPropertyPages}) {
     ComPtr<IUnknown> member;
     ASSERT_EQ(pd_->QueryInterface(*iid, member.PutVoid()), S_OK) << Narrow(GuidText(*iid));
     EXPECT_EQ(Query<IUnknown>(member.Get(), IID_IUnknown).Get(), identity.Get());

@@ -31,6 +31,8 @@ rm -rf "$work" && mkdir -p "$work"
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 vbs=$(windows_path "$script")
 clsid='{E5BC90C5-6394-4CF3-85F1-0C1F761E8E28}'
+# The property page "Point", a class of the same library.
+page_clsid='{6BBED569-77E8-42EC-BFD1-B79B46F93B38}'
 libid='{076EC573-D004-4E9F-9111-D0C8833C584B}'
 server="HKCR\\CLSID\\$clsid\\InprocServer32"
 progid='HKCR\HN_QuillonPD.QuillonPD'
@@ -111,10 +113,12 @@ expect_server() {  # VIEW PATH : the class is served by PATH in that registry vi
 }
 
 # The registry views to look at, and the keys registration writes in each: the class key is
-# one per view; the ProgID, the type library and the interfaces are shared by both views.
+# one per view, as the page's class key; the ProgID, the type library and the interfaces are
+# shared by both views.
 views() { if [ "$WINEARCH" = win32 ]; then echo 32; else echo 32 64; fi; }
 registered_keys() {  # VIEW
   echo "HKCR\\CLSID\\$clsid"
+  echo "HKCR\\CLSID\\$page_clsid"
   [ "$1" = 32 ] && printf '%s\n' "$progid" "$typelib" "${interfaces[@]}"
 }
 

@@ -18,6 +18,8 @@ constexpr wchar_t kClassKey[] = L"CLSID\\{E5BC90C5-6394-4CF3-85F1-0C1F761E8E28}"
 constexpr wchar_t kProgId[] = L"HN_QuillonPD.QuillonPD";
 constexpr wchar_t kTypeLibKey[] = L"TypeLib\\{076EC573-D004-4E9F-9111-D0C8833C584B}";
 constexpr wchar_t kInterfaceKey[] = L"Interface\\{2F9FF0C5-C161-4B69-AD18-C784EAFD6F05}";
+// The property page "Point", a class of the same file.
+constexpr wchar_t kPageKey[] = L"CLSID\\{6BBED569-77E8-42EC-BFD1-B79B46F93B38}";
 
 // HKEY_CLASSES_ROOT, failing the call numbered fail_at (from 0) with ERROR_ACCESS_DENIED.
 class FailingRoot final : public ClassesRoot {
@@ -87,6 +89,7 @@ class RegistrationTest : public ::testing::Test {
     EXPECT_FALSE(KeyExists(kProgId));
     EXPECT_FALSE(KeyExists(kTypeLibKey));
     EXPECT_FALSE(KeyExists(kInterfaceKey));
+    EXPECT_FALSE(KeyExists(kPageKey));
   }
 
   static void ExpectRegistered() {
@@ -94,6 +97,9 @@ class RegistrationTest : public ::testing::Test {
     EXPECT_EQ(Text(std::wstring(kProgId) + L"\\CLSID"), kClassKey + 6);
     EXPECT_EQ(Text(PlatformKey()), OcxPath());
     EXPECT_TRUE(KeyExists(kInterfaceKey));
+    EXPECT_EQ(Text(kPageKey), L"Point");
+    EXPECT_EQ(Text(std::wstring(kPageKey) + L"\\InprocServer32"), OcxPath());
+    EXPECT_EQ(Text(std::wstring(kPageKey) + L"\\InprocServer32", L"ThreadingModel"), L"Apartment");
   }
 
   static std::wstring PlatformKey() {
@@ -114,7 +120,7 @@ TEST_F(RegistrationTest, FailureAtAnyWriteIsReportedAndRolledBack) {
     ExpectNothingRegistered();
     ASSERT_LT(fail_at, 100) << "registration never succeeds";
   }
-  EXPECT_GE(fail_at, 13);  // every entry of the table was a place to fail
+  EXPECT_GE(fail_at, 16);  // every entry of the table was a place to fail
   ExpectRegistered();
 }
 
@@ -157,6 +163,7 @@ TEST_F(RegistrationTest, UnregisteringBesideTheOtherBitnessKeepsTheSharedEntries
   RootBesideOtherBitness beside;
   EXPECT_EQ(UnregisterServer(beside), S_OK);
   EXPECT_FALSE(KeyExists(kClassKey));
+  EXPECT_FALSE(KeyExists(kPageKey));  // one per view, as the class key
   EXPECT_FALSE(KeyExists(PlatformKey()));
   EXPECT_EQ(Text(std::wstring(kProgId) + L"\\CLSID"), kClassKey + 6);
   EXPECT_EQ(Text(std::wstring(kTypeLibKey) + L"\\7.1"), L"Halvorn Quillon PD");

@@ -23,6 +23,8 @@ clsid='{E5BC90C5-6394-4CF3-85F1-0C1F761E8E28}'
 libid='{076EC573-D004-4E9F-9111-D0C8833C584B}'
 class="HKCR\\CLSID\\$clsid"
 progid='HKCR\HN_QuillonPD.QuillonPD'
+# The property page "Point", a class of the same file.
+page='HKCR\CLSID\{6BBED569-77E8-42EC-BFD1-B79B46F93B38}'
 typelib="HKCR\\TypeLib\\$libid"
 interfaces=('HKCR\Interface\{2F9FF0C5-C161-4B69-AD18-C784EAFD6F05}'
   'HKCR\Interface\{1B17CAE1-7744-4E00-B9C3-AAB6EDD54506}')
@@ -70,7 +72,7 @@ expect_no_key() {  # KEY
 
 snapshot() {  # FILE : every key and value registration writes
   : >"$1"
-  for key in "$class" "$progid" "$typelib" "${interfaces[@]}"; do
+  for key in "$class" "$progid" "$typelib" "${interfaces[@]}" "$page"; do
     run reg query "$key" /s "${view[@]}"
     cat "$work/out.txt" >>"$1"
   done
@@ -102,9 +104,12 @@ done
 expect_value "$typelib\\7.1" '' 'Halvorn Quillon PD'
 expect_value "$typelib\\7.1\\0\\$platform" '' "$path"
 for key in "${interfaces[@]}"; do expect_value "$key\\TypeLib" '' "$libid"; done
+expect_value "$page" '' Point
+expect_value "$page\\InprocServer32" '' "$path"
+expect_value "$page\\InprocServer32" ThreadingModel Apartment
 
 expect_rc0 'regsvr32 /u' regsvr32 /u /s "$library"
-for key in "$class" "$progid" "$typelib" "${interfaces[@]}"; do expect_no_key "$key"; done
+for key in "$class" "$progid" "$typelib" "${interfaces[@]}" "$page"; do expect_no_key "$key"; done
 expect_rc0 'regsvr32 /u again' regsvr32 /u /s "$library"
 
 echo "$passed passed, $failed failed"

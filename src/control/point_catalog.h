@@ -1,0 +1,92 @@
+// The points a cache file holds, as the "Point" property page lists them: read once, bounded,
+// filtered as the designer types, and previewed with the control's own value formatting.
+// Free of platform types: the page's window is a thin layer over it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "common/text.h"
+#include "platform/code_page.h"
+#include "platform/file_system.h"
+#include "platform/formatter.h"
+#include "platform/locale.h"
+
+namespace quillon {
+
+// One point of the cache file. Texts as stored (the value texts keep their 20 characters, so
+// that the preview sees what the control's `Valeur` sees).
+struct CatalogPoint {
+  Text reference;  // spaces trimmed
+  Text value;
+  Text formatted;
+  double last_read = 0;  // 0: not read since its last request
+};
+
+// The list's columns, in order.
+enum class CatalogColumn { kReference, kValue, kFormatted, kQuality, kLastRead };
+inline constexpr int kCatalogColumns = 5;
+
+class PointCatalog {
+ public:
+  static constexpr size_t kDefaultCap = 100000;
+  // Records read per call to the file.
+  static constexpr size_t kBlockRecords = 512;
+
+  PointCatalog() = default;
+  PointCatalog(const PointCatalog&) = delete;
+  PointCatalog& operator=(const PointCatalog&) = delete;
+
+  // Replaces the list with the points of the cache file at `path`: opened read-only and
+  // shared, never created nor written, read block by block, stopping once `cap` points are
+  // kept. A free slot (state 0), an empty reference and a reference already listed are left
+  // out (the control finds the first record of a reference). False when the file cannot be
+  // opened (the list is then empty). Single-threaded, like the page.
+  bool Load(FileSystem& files, CodePage& code_page, const Text& path, size_t cap = kDefaultCap);
+
+  bool missing() const { return missing_; }
+  // True when the file holds records beyond the last one read (the cap was reached).
+  bool more() const { return more_; }
+  size_t size() const { return points_.size(); }
+  const CatalogPoint& at(size_t index) const { return points_[index]; }
+
+  // The positions of the points whose reference contains `typed`, letter case ignored as the
+  // control's point index ignores it; every point for the empty text. A text that extends the
+  // previous one filters the previous result only. Valid until the next Filter or Load.
+  const std::vector<uint32_t>& Filter(TextView typed);
+  // Position of the point whose reference is `ntf` (spaces trimmed, exact case); size() when
+  // none.
+  size_t Find(TextView ntf) const;
+
+  // The text of one cell, dates and the quality word under `locale`.
+  Text CellText(size_t index, CatalogColumn column, Locale& locale) const;
+
+ private:
+  bool KeepRecord(const uint8_t* bytes, CodePage& code_page);
+  void PrepareCharacters(CodePage& code_page);
+  Text Field(const uint8_t* bytes, size_t length, CodePage& code_page) const;
+
+  std::vector<CatalogPoint> points_;
+  std::vector<Text> folded_;  // each reference folded for the filter
+  std::unordered_map<Text, uint32_t> positions_;  // reference -> position in points_
+  std::vector<uint32_t> matches_;
+  Text filter_;  // the text of `matches_`
+  bool filtered_ = false;
+  bool missing_ = false;
+  bool more_ = false;
+  bool single_byte_ = false;
+  char16_t characters_[256] = {};
+};
+
+// What `Valeur` returns for the stored value text `stored` under the pattern `format`: the
+// control's own formatting, as the quillon tool's "format" command prints it.
+Text PreviewValue(Formatter& formatter, TextView stored, TextView format);
+
+// The sample values typed in the page's sample field, separated by ";", spaces trimmed;
+// empty pieces are left out.
+std::vector<Text> SplitSamples(TextView typed);
+
+}  // namespace quillon

@@ -1,0 +1,278 @@
+// The window of the "Point" page: a dialog from the library's resources over PointCatalog.
+// The list is virtual (the list view asks for the cells it shows), so filling it and
+// filtering it cost the catalog's work only.
+#include <windows.h>
+// after windows.h
+#include <commctrl.h>
+
+#include "control/tables.h"
+#include "package/module.h"
+#include "package/point_page.h"
+#include "package/point_page_ids.h"
+
+namespace quillon {
+namespace {
+
+// The list view's window class lives in comctl32, bound by name so that the library imports
+// only what every process has loaded already.
+bool RegisterListViewClass() {
+  static const bool registered = [] {
+    HMODULE comctl = LoadLibraryW(L"comctl32.dll");
+    if (comctl == nullptr) return false;
+    using InitFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    auto init = reinterpret_cast<InitFn>(
+        reinterpret_cast<void*>(GetProcAddress(comctl, "InitCommonControlsEx")));
+    INITCOMMONCONTROLSEX classes = {sizeof(classes), ICC_LISTVIEW_CLASSES};
+    return init != nullptr && init(&classes) != FALSE;
+  }();
+  return registered;
+}
+
+constexpr const wchar_t* kColumnTitles[kCatalogColumns] = {
+    L"Point", L"Valeur", L"Valeur formatée", L"Qualité", L"Dernière lecture"};
+constexpr int kColumnWidths[kCatalogColumns] = {150, 60, 80, 45, 110};  // dialog units / 2
+
+constexpr const char16_t kMissingHint[] =
+    u"Fichier cache introuvable : saisissez la référence du point.";
+constexpr const char16_t kMoreHint[] = u"plus…";
+
+INT_PTR CALLBACK SizingProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+}  // namespace
+
+HRESULT PointPage::GetPageInfo(PROPPAGEINFO* info) {
+  if (info == nullptr) return E_POINTER;
+  RegisterListViewClass();
+  // The dialog's size in pixels, as its font makes it on this display.
+  HWND probe = CreateDialogParamW(ModuleHandle(), MAKEINTRESOURCEW(IDD_POINT_PAGE),
+                                  GetDesktopWindow(), SizingProc, 0);
+  if (probe == nullptr) return HRESULT_FROM_WIN32(GetLastError());
+  RECT rect{};
+  GetWindowRect(probe, &rect);
+  DestroyWindow(probe);
+  static const wchar_t kTitle[] = L"Point";
+  info->cb = sizeof(*info);
+  info->pszTitle = static_cast<LPOLESTR>(CoTaskMemAlloc(sizeof(kTitle)));
+  if (info->pszTitle == nullptr) return E_OUTOFMEMORY;
+  CopyMemory(info->pszTitle, kTitle, sizeof(kTitle));
+  info->size = {rect.right - rect.left, rect.bottom - rect.top};
+  info->pszDocString = nullptr;
+  info->pszHelpFile = nullptr;
+  info->dwHelpContext = 0;
+  return S_OK;
+}
+
+HRESULT PointPage::Activate(HWND parent, LPCRECT rect, BOOL) {
+  if (rect == nullptr) return E_POINTER;
+  if (window_ != nullptr) return E_UNEXPECTED;
+  RegisterListViewClass();
+  window_ = CreateDialogParamW(ModuleHandle(), MAKEINTRESOURCEW(IDD_POINT_PAGE), parent,
+                               DialogProc, reinterpret_cast<LPARAM>(this));
+  if (window_ == nullptr) return HRESULT_FROM_WIN32(GetLastError());
+  return Move(rect);
+}
+
+HRESULT PointPage::Deactivate() {
+  if (window_ == nullptr) return E_UNEXPECTED;
+  // What the designer typed stays for a later Apply.
+  settings_.ntf = ItemText(IDC_POINT_NTF);
+  settings_.format = ItemText(IDC_POINT_FORMAT);
+  DestroyWindow(window_);
+  window_ = nullptr;
+  return S_OK;
+}
+
+HRESULT PointPage::Show(UINT show) {
+  if (window_ == nullptr) return E_UNEXPECTED;
+  ShowWindow(window_, show);
+  return S_OK;
+}
+
+HRESULT PointPage::Move(LPCRECT rect) {
+  if (rect == nullptr) return E_POINTER;
+  if (window_ == nullptr) return E_UNEXPECTED;
+  MoveWindow(window_, rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top,
+             TRUE);
+  return S_OK;
+}
+
+INT_PTR CALLBACK PointPage::DialogProc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
+  if (message == WM_INITDIALOG) {
+    SetWindowLongPtrW(window, DWLP_USER, lp);
+    auto* page = reinterpret_cast<PointPage*>(lp);
+    page->window_ = window;
+  }
+  auto* page = reinterpret_cast<PointPage*>(GetWindowLongPtrW(window, DWLP_USER));
+  if (page == nullptr) return FALSE;
+  try {
+    return page->OnMessage(message, wp, lp);
+  } catch (...) {  // nothing may leave a window procedure
+    return FALSE;
+  }
+}
+
+INT_PTR PointPage::OnMessage(UINT message, WPARAM wp, LPARAM lp) {
+  switch (message) {
+    case WM_INITDIALOG:
+      OnInit();
+      return TRUE;
+    case WM_COMMAND:
+      OnCommand(LOWORD(wp), HIWORD(wp));
+      return TRUE;
+    case WM_NOTIFY:
+      SetWindowLongPtrW(window_, DWLP_MSGRESULT, OnNotify(reinterpret_cast<NMHDR*>(lp)));
+      return TRUE;
+  }
+  return FALSE;
+}
+
+void PointPage::OnInit() {
+  FillPollTimes();
+  AddColumns();
+  LoadPoints();
+  ShowSettings();
+}
+
+void PointPage::FillPollTimes() {
+  for (const PollTimeEntry& entry : kPollTimes) {
+    const Text text(entry.text);
+    SendDlgItemMessageW(window_, IDC_POINT_POLLTIME, CB_ADDSTRING, 0,
+                        reinterpret_cast<LPARAM>(text.c_str()));
+  }
+}
+
+void PointPage::AddColumns() {
+  HWND list = GetDlgItem(window_, IDC_POINT_LIST);
+  SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+  for (int i = 0; i < kCatalogColumns; ++i) {
+    RECT units = {0, 0, kColumnWidths[i] / 2 * 2, 0};
+    MapDialogRect(window_, &units);
+    LVCOLUMNW column = {};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.pszText = const_cast<wchar_t*>(kColumnTitles[i]);
+    column.cx = units.right;
+    SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
+  }
+}
+
+// Read once per activation; the hint says when the file is missing or the list was cut.
+void PointPage::LoadPoints() {
+  ControlEnvironment& control = env_.control();
+  catalog_.Load(control.files(), control.code_page(), CacheFilePath());
+  SetItemText(IDC_POINT_HINT, catalog_.missing() ? Text(kMissingHint)
+                              : catalog_.more()  ? Text(kMoreHint)
+                                                 : Text());
+}
+
+void PointPage::ShowSettings() {
+  filling_ = true;
+  SetItemText(IDC_POINT_NTF, settings_.ntf);
+  SetItemText(IDC_POINT_FORMAT, settings_.format);
+  int chosen = -1;
+  for (size_t i = 0; i < kPollTimes.size(); ++i) {
+    if (kPollTimes[i].value == settings_.poll_time) chosen = static_cast<int>(i);
+  }
+  SendDlgItemMessageW(window_, IDC_POINT_POLLTIME, CB_SETCURSEL, chosen, 0);
+  // The reference is one control's: with several selected it is not offered.
+  const BOOL single = objects_.size() <= 1;
+  EnableWindow(GetDlgItem(window_, IDC_POINT_NTF), single);
+  EnableWindow(GetDlgItem(window_, IDC_POINT_LIST), single);
+  filling_ = false;
+  ApplyFilter();
+  // A reference that matches no listed point (a new control's placeholder, say) filters
+  // nothing out until the designer types.
+  if (rows_.empty()) ShowRows(catalog_.Filter(Text()));
+}
+
+void PointPage::OnCommand(WORD id, WORD code) {
+  if (filling_) return;
+  if (id == IDC_POINT_NTF && code == EN_CHANGE) {
+    ApplyFilter();
+    MarkDirty();
+  } else if (id == IDC_POINT_FORMAT && code == EN_CHANGE) {
+    ShowPreview();
+    MarkDirty();
+  } else if (id == IDC_POINT_SAMPLES && code == EN_CHANGE) {
+    ShowPreview();
+  } else if (id == IDC_POINT_POLLTIME && code == CBN_SELCHANGE) {
+    MarkDirty();
+  }
+}
+
+// The list shows the points whose reference contains what is typed in the reference field.
+void PointPage::ApplyFilter() { ShowRows(catalog_.Filter(ItemText(IDC_POINT_NTF))); }
+
+void PointPage::ShowRows(const std::vector<uint32_t>& rows) {
+  rows_ = rows;
+  HWND list = GetDlgItem(window_, IDC_POINT_LIST);
+  SendMessageW(list, LVM_SETITEMCOUNT, rows_.size(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+  InvalidateRect(list, nullptr, TRUE);
+  ShowPreview();
+}
+
+LRESULT PointPage::OnNotify(NMHDR* header) {
+  if (header == nullptr || header->idFrom != IDC_POINT_LIST) return 0;
+  if (header->code == LVN_GETDISPINFOW) {
+    auto* info = reinterpret_cast<NMLVDISPINFOW*>(header);
+    const size_t row = static_cast<size_t>(info->item.iItem);
+    if ((info->item.mask & LVIF_TEXT) && row < rows_.size() && info->item.cchTextMax > 0) {
+      const Text text = catalog_.CellText(
+          rows_[row], static_cast<CatalogColumn>(info->item.iSubItem), env_.locale());
+      lstrcpynW(info->item.pszText, reinterpret_cast<const wchar_t*>(text.c_str()),
+                info->item.cchTextMax);
+    }
+  } else if (header->code == LVN_ITEMCHANGED) {
+    const auto* change = reinterpret_cast<NMLISTVIEW*>(header);
+    if ((change->uNewState & LVIS_SELECTED) && !(change->uOldState & LVIS_SELECTED)) {
+      OnPointChosen(change->iItem);
+    }
+  }
+  return 0;
+}
+
+// A point chosen in the list becomes the reference; the list stays as it was filtered.
+void PointPage::OnPointChosen(int row) {
+  if (row < 0 || static_cast<size_t>(row) >= rows_.size()) return;
+  filling_ = true;
+  SetItemText(IDC_POINT_NTF, catalog_.at(rows_[static_cast<size_t>(row)]).reference);
+  filling_ = false;
+  MarkDirty();
+  ShowPreview();
+}
+
+// `Valeur` for the chosen point's stored value and for each sample, one line each.
+void PointPage::ShowPreview() {
+  const Text format = ItemText(IDC_POINT_FORMAT);
+  Formatter& formatter = env_.control().formatter();
+  Text lines;
+  const size_t found = catalog_.Find(ItemText(IDC_POINT_NTF));
+  if (found < catalog_.size()) {
+    lines += catalog_.at(found).reference + u" : " +
+             PreviewValue(formatter, catalog_.at(found).value, format);
+  }
+  for (const Text& sample : SplitSamples(ItemText(IDC_POINT_SAMPLES))) {
+    if (!lines.empty()) lines += u"\r\n";
+    lines += sample + u" → " + PreviewValue(formatter, sample, format);
+  }
+  SetItemText(IDC_POINT_PREVIEW, lines);
+}
+
+void PointPage::MarkDirty() {
+  dirty_ = true;
+  if (site_) site_->OnStatusChange(PROPPAGESTATUS_DIRTY | PROPPAGESTATUS_VALIDATE);
+}
+
+Text PointPage::ItemText(int id) const {
+  HWND item = GetDlgItem(window_, id);
+  const int length = GetWindowTextLengthW(item);
+  if (length <= 0) return Text();
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  const int got = GetWindowTextW(item, text.data(), length + 1);
+  return Text(reinterpret_cast<const char16_t*>(text.data()), static_cast<size_t>(got > 0 ? got : 0));
+}
+
+void PointPage::SetItemText(int id, const Text& text) {
+  SetDlgItemTextW(window_, id, reinterpret_cast<const wchar_t*>(text.c_str()));
+}
+
+}  // namespace quillon
