@@ -2,6 +2,8 @@
 
 #include <olectl.h>
 
+#include <cstdlib>
+
 #include "frame.h"
 
 namespace quillon::testing {
@@ -239,6 +241,22 @@ int ContainerTest::InkAt(const host::Image& image, const RECT& control, const RE
     }
   }
   return ink;
+}
+
+int ContainerTest::PixelsLike(const host::Image& image, const RECT& control, const RECT& area,
+                              uint32_t rgb) {
+  int n = 0;
+  for (LONG y = control.top + area.top; y < control.top + area.bottom && y < image.height; ++y) {
+    for (LONG x = control.left + area.left; x < control.left + area.right && x < image.width; ++x) {
+      const uint32_t p = image.at(x, y);
+      bool alike = true;
+      for (int shift : {0, 8, 16}) {
+        alike = alike && std::abs(int((p >> shift) & 0xFF) - int((rgb >> shift) & 0xFF)) <= 0x30;
+      }
+      n += alike;
+    }
+  }
+  return n;
 }
 
 HRESULT ContainerTest::DllCanUnloadNow() const {

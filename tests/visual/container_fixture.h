@@ -71,6 +71,9 @@ class ContainerTest : public ::testing::Test {
   host::Image Shot() const;
   // Dark pixels inside a rectangle of the image, relative to a control's top-left corner.
   static int InkAt(const host::Image& image, const RECT& control, const RECT& area);
+  // Pixels inside such a rectangle within 0x30 of `rgb` (0xRRGGBB) on each channel.
+  static int PixelsLike(const host::Image& image, const RECT& control, const RECT& area,
+                        uint32_t rgb);
 
   HRESULT DllCanUnloadNow() const;
   // A new control from the library's class object (a reference the caller releases).

@@ -45,22 +45,6 @@ uint32_t Pixel(uint32_t colour) {
   return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
 }
 
-// Pixels of `image` within 0x30 of `colour` (0xRRGGBB) on each channel, in `area` of a control.
-int PixelsLike(const host::Image& image, const RECT& control, const RECT& area, uint32_t colour) {
-  int n = 0;
-  for (LONG y = control.top + area.top; y < control.top + area.bottom && y < image.height; ++y) {
-    for (LONG x = control.left + area.left; x < control.left + area.right && x < image.width; ++x) {
-      const uint32_t p = image.at(x, y);
-      bool alike = true;
-      for (int shift : {0, 8, 16}) {
-        alike = alike && std::abs(int((p >> shift) & 0xFF) - int((colour >> shift) & 0xFF)) <= 0x30;
-      }
-      n += alike;
-    }
-  }
-  return n;
-}
-
 size_t IndexOf(const std::vector<Call>& calls, const std::string& what) {
   for (size_t i = 0; i < calls.size(); ++i) {
     if (calls[i].what == what) return i;

@@ -47,22 +47,6 @@ class EventSink final : public IDispatch {
   int events = 0;
 };
 
-// Pixels of `image` in `area` of a control within 0x30 of `rgb` (0xRRGGBB) on each channel.
-int PixelsLike(const host::Image& image, const RECT& control, const RECT& area, uint32_t rgb) {
-  int n = 0;
-  for (LONG y = control.top + area.top; y < control.top + area.bottom && y < image.height; ++y) {
-    for (LONG x = control.left + area.left; x < control.left + area.right && x < image.width; ++x) {
-      const uint32_t p = image.at(x, y);
-      bool alike = true;
-      for (int shift : {0, 8, 16}) {
-        alike = alike && std::abs(int((p >> shift) & 0xFF) - int((rgb >> shift) & 0xFF)) <= 0x30;
-      }
-      n += alike;
-    }
-  }
-  return n;
-}
-
 bool IsHandedOver(const Call& c) {
   return c.what == "ambient -709" || c.what == "ambient -704" || c.what == "ambient -701";
 }
