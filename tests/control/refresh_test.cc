@@ -43,8 +43,8 @@ TEST_F(Refresh, ATickReadsRequestsAndStoresTheUntrimmedRecord) {
                           "changed ValeurNombre", "changed ValeurFormatee", "changed Qualite",
                           "changed HorodatageDernLect", "caption txtValeur=" + ToUtf8(valeur),
                           "caption txtValeurFormatee=12,50" + std::string(15, ' '),
-                          "caption txtHeureDernLect=07/12/2026 14:00:01", "colour txtStatut=0",
-                          "caption txtStatut=Ok"));
+                          "caption txtHeureDernLect=07/12/2026 14:00:01", "caption txtStatut=Ok",
+                          "colour txtStatut=0"));
   EXPECT_EQ(pd_.fields().strValeur, valeur);
   EXPECT_EQ(pd_.get_ValeurNombre(), 12.5);
   EXPECT_EQ(pd_.fields().dtmDateDernLect, At(1));
