@@ -204,9 +204,17 @@ void QuillonPD::timerRead_Timer() {
 bool QuillonPD::ReadIsDue() {
   if (!f_.blnDemarrageTermine) return true;
   if (std::nearbyint(f_.dtmDateDernLect) == 0) return true;
-  double due = 0;
-  if (!AddSeconds(f_.dtmDateDernLect, f_.lngPeriodeSec, &due)) return false;
-  return !Earlier(clock_.Now(), due);
+  if (!next_read_.Holds(f_.dtmDateDernLect, f_.lngPeriodeSec)) {
+    next_read_ = NextRead(f_.dtmDateDernLect, f_.lngPeriodeSec);
+  }
+  return next_read_.is_date && !(DateToLinear(clock_.Now()) < next_read_.due);
+}
+
+QuillonPD::NextRead::NextRead(double last, int32_t seconds) : last_read(last), period(seconds) {
+  double sum = 0;
+  known = true;
+  is_date = AddSeconds(last, seconds, &sum);
+  due = DateToLinear(sum);
 }
 
 // The start-up phase ends with the first record read by the server since run mode began, or

@@ -106,12 +106,28 @@ class QuillonPD {
   void ShowLastRead(double date) noexcept;
   void UpdatePhase(const EnregCache& record, double now);
 
+  // When a steady read falls due: the last read plus the period, on the real time line. Most
+  // ticks are not due, so it is worked out again only when either of the two changed.
+  struct NextRead {
+    NextRead() = default;
+    NextRead(double last, int32_t seconds);
+    bool Holds(double last, int32_t seconds) const {
+      return known && last == last_read && seconds == period;
+    }
+    double last_read = 0;
+    int32_t period = 0;
+    bool known = false;    // worked out from last_read and period
+    bool is_date = false;  // their sum is a date
+    double due = 0;        // the sum, as DateToLinear gives it
+  };
+
   ControlSite& site_;
   CacheServices& cache_;
   Clock& clock_;
   Locale& locale_;
   Formatter& formatter_;
   QuillonPDFields f_;
+  NextRead next_read_;
   mutable FaceState face_;
   double last_read_shown_ = 0;              // the date txtHeureDernLect shows
   bool last_read_given_ = false;             // txtHeureDernLect was given a date
