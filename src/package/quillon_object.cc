@@ -62,8 +62,8 @@ QuillonObject::QuillonObject(IUnknown* outer)
       property_browsing_(*this),
       quick_activation_(*this),
       site_(*this),
-      window_(site_),
-      model_(site_, env().services()) {}
+      model_(site_, env().services()),
+      window_(site_) {}
 
 QuillonObject::~QuillonObject() = default;
 

@@ -388,8 +388,8 @@ class QuillonObject {
   Embedding embedding_;
   QuickAmbients quick_;
   ModelSite site_;
-  FaceWindow window_;
   QuillonPD model_;
+  FaceWindow window_;  // paints the model's face: destroyed first
 };
 
 template <class Interface>
