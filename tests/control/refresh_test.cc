@@ -124,6 +124,17 @@ TEST_F(Refresh, SteadyPhaseGate) {
   EXPECT_FALSE(TickAt(21));
 }
 
+// Ticks that are not due compare the clock with the due time of the last read; a new period
+// moves it.
+TEST_F(Refresh, APeriodChangedBetweenTwoReadsMovesTheNextRead) {
+  ReachSteadyPhase(u"N1:T1.F1", Seconde_10);  // last read at 1 s
+  EXPECT_FALSE(TickAt(2));                    // due at 11 s
+  pd_.put_Frequence_Rafraichissement(Seconde_30);
+  EXPECT_EQ(ReadingTicks(3.5, 32.5), (Times{31.5}));
+  pd_.put_Frequence_Rafraichissement(Seconde_10);
+  EXPECT_EQ(ReadingTicks(33, 43), (Times{42}));  // due at 41.5 s
+}
+
 TEST_F(Refresh, HidingAnotherControlDoesNotEmptyARunningOne) {
   FakeSite other_site{log_};
   QuillonPD other(other_site, {cache_, clock_, *locale_, *formatter_});
