@@ -18,6 +18,10 @@ void EncodeRecord(const EnregCache& record, CodePage& code_page, uint8_t* out);
 // their field length (cut, or padded with NUL characters).
 EnregCache DecodeRecord(const uint8_t* bytes, CodePage& code_page);
 
+// The `width` characters of a text field of `width` bytes into out[0, width), as DecodeRecord
+// reads them: converted from the ANSI code page, cut or padded with NUL characters.
+void DecodeTextField(const uint8_t* field, size_t width, CodePage& code_page, char16_t* out);
+
 // The point reference of 144 record bytes, with leading and trailing spaces removed.
 Text DecodeTrimmedReference(const uint8_t* bytes, CodePage& code_page);
 
