@@ -9,16 +9,32 @@
 namespace quillon {
 namespace {
 
+// A text of ASCII characters that are their own bytes in the code page's table is written
+// as it stands; any other goes through the code page's conversion, as a whole.
+bool WriteAsciiText(const Text& text, size_t width, CodePage& code_page, uint8_t* out) {
+  const CodePage::ByteTable* table = code_page.Characters();
+  if (table == nullptr) return false;
+  const size_t n = std::min(text.size(), width);
+  for (size_t i = 0; i < n; ++i) {
+    const char16_t c = text[i];
+    if (c >= 0x80 || (*table)[c] != c) return false;
+    out[i] = static_cast<uint8_t>(c);
+  }
+  std::fill(out + n, out + width, static_cast<uint8_t>(' '));
+  return true;
+}
+
 void WriteText(const Text& text, size_t width, CodePage& code_page, uint8_t* out) {
+  if (WriteAsciiText(text, width, code_page, out)) return;
   std::string bytes = code_page.ToAnsi(text);
   bytes.resize(width, ' ');
   std::memcpy(out, bytes.data(), width);
 }
 
-Text ReadText(const uint8_t* bytes, size_t width, CodePage& code_page) {
-  Text text(width, u'\0');
-  DecodeTextField(bytes, width, code_page, text.data());
-  return text;
+// Into `text`, whose storage is reused when it has room.
+void ReadText(const uint8_t* bytes, size_t width, CodePage& code_page, Text* text) {
+  text->resize(width);
+  DecodeTextField(bytes, width, code_page, text->data());
 }
 
 }  // namespace
@@ -61,16 +77,21 @@ void EncodeRecord(const EnregCache& record, CodePage& code_page, uint8_t* out) {
 
 EnregCache DecodeRecord(const uint8_t* bytes, CodePage& code_page) {
   EnregCache record;
-  record.lngEtat = ReadInt32(bytes + kOffEtat);
-  record.strRefNTF = ReadText(bytes + kOffRefNTF, kRefNTFLength, code_page);
-  record.dtmLecture = DecodeDouble(bytes + kOffLecture);
-  record.dtmDemande = DecodeDouble(bytes + kOffDemande);
-  record.lngPollTime = ReadInt32(bytes + kOffPollTime);
-  record.strValeurLue = ReadText(bytes + kOffValeurLue, kValeurLength, code_page);
-  record.strValeurFormateeLue = ReadText(bytes + kOffValeurFormateeLue, kValeurLength, code_page);
-  std::copy_n(bytes + kOffComplement, record.lngComplement.size(), record.lngComplement.begin());
-  std::copy_n(bytes + kOffStrComplement, record.strComplement.size(), record.strComplement.begin());
+  DecodeRecord(bytes, code_page, &record);
   return record;
+}
+
+void DecodeRecord(const uint8_t* bytes, CodePage& code_page, EnregCache* record) {
+  record->lngEtat = ReadInt32(bytes + kOffEtat);
+  ReadText(bytes + kOffRefNTF, kRefNTFLength, code_page, &record->strRefNTF);
+  record->dtmLecture = DecodeDouble(bytes + kOffLecture);
+  record->dtmDemande = DecodeDouble(bytes + kOffDemande);
+  record->lngPollTime = ReadInt32(bytes + kOffPollTime);
+  ReadText(bytes + kOffValeurLue, kValeurLength, code_page, &record->strValeurLue);
+  ReadText(bytes + kOffValeurFormateeLue, kValeurLength, code_page, &record->strValeurFormateeLue);
+  std::copy_n(bytes + kOffComplement, record->lngComplement.size(), record->lngComplement.begin());
+  std::copy_n(bytes + kOffStrComplement, record->strComplement.size(),
+              record->strComplement.begin());
 }
 
 // The spaces are trimmed as bytes: a space is one byte in every ANSI code page, never the

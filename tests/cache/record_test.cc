@@ -111,6 +111,9 @@ TEST(RecordCodecCodePages, SingleByteCodePageDecodesThroughItsTable) {
   Text field(kValeurLength, u'x');
   DecodeTextField(Bytes(bytes) + kOffValeurLue, kValeurLength, cyrillic, field.data());
   EXPECT_EQ(field, r.strValeurLue);
+  EnregCache reused = DecodeRecord(Bytes(RecordBytes("X:Y.Z", "999")), cyrillic);
+  DecodeRecord(Bytes(bytes), cyrillic, &reused);
+  EXPECT_EQ(reused, r);
   EXPECT_EQ(cyrillic.to_text_calls, 0);
   // The same record bytes as a text-by-text conversion gives them.
   uint8_t back[kRecordSize];
@@ -131,6 +134,9 @@ TEST(RecordCodecCodePages, DoubleByteCodePageConvertsWholeFieldsAndTrimsTheRefer
   Text field(kValeurLength, u'x');
   DecodeTextField(Bytes(bytes) + kOffValeurLue, kValeurLength, dbcs, field.data());
   EXPECT_EQ(field, r.strValeurLue);
+  EnregCache reused = DecodeRecord(Bytes(RecordBytes("X:Y.Z", "999")), dbcs);
+  DecodeRecord(Bytes(bytes), dbcs, &reused);
+  EXPECT_EQ(reused, r);
   // A field of 60 two-byte characters' bytes: cut to its width, no NUL.
   std::string wide_ref;
   for (int i = 0; i < 30; ++i) wide_ref += "\x90\x01";

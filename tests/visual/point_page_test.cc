@@ -18,6 +18,7 @@
 #include <psapi.h>
 
 #include "container_fixture.h"
+#include "display_file.h"
 #include "control/point_catalog.h"
 #include "package/point_page_ids.h"
 #include "screenshot.h"
@@ -96,8 +97,9 @@ class PointPageTest : public ContainerTest {
     return "NOEUD" + std::to_string(i % 2) + ":Four" + std::to_string(i) + ".Temperature";
   }
 
-  // A page from the library's class object, on `controls`, active on the container window.
-  void OpenPage(std::vector<IUnknown*> controls) {
+  // A page from the library's class object, on `controls`, active on the container window;
+  // then `pump_ms` of messages.
+  void OpenPage(std::vector<IUnknown*> controls, DWORD pump_ms = 50) {
     auto get_class = reinterpret_cast<HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**)>(
         reinterpret_cast<void*>(GetProcAddress(library_, "DllGetClassObject")));
     ASSERT_NE(get_class, nullptr);
@@ -124,7 +126,17 @@ class PointPageTest : public ContainerTest {
     ASSERT_EQ(page_->Show(SW_SHOW), S_OK);
     page_window_ = FindWindowExW(window_, nullptr, L"#32770", nullptr);
     ASSERT_NE(page_window_, nullptr);
-    Pump(50);
+    Pump(pump_ms);
+  }
+
+  // Deactivates and releases the page, as a frame does once closed.
+  void ClosePage() {
+    ASSERT_EQ(page_->Deactivate(), S_OK);
+    page_window_ = nullptr;
+    page_->SetObjects(0, nullptr);
+    page_->SetPageSite(nullptr);
+    page_->Release();
+    page_ = nullptr;
   }
 
   HWND Item(int id) const { return GetDlgItem(page_window_, id); }
@@ -316,6 +328,51 @@ TEST_F(PointPageTest, SeveralControlsShareThePeriodAndPatternNotTheReference) {
   }
 }
 
+// What quillon-host's editor saves of a control: its bag entries in a display file, read back.
+std::vector<host::BagEntry> SavedByEditor(host::HostedControl* c) {
+  host::Display display;
+  display.controls.push_back({"A", "HN_QuillonPD.QuillonPD", 4, 4});
+  EXPECT_EQ(c->Save(&display.controls[0].bag), S_OK);
+  host::Display back;
+  std::string error;
+  EXPECT_TRUE(host::ParseDisplay(host::WriteDisplay(display), &back, &error)) << error;
+  return back.controls.empty() ? std::vector<host::BagEntry>{} : back.controls[0].bag;
+}
+
+host::EntryValue Saved(const std::vector<host::BagEntry>& bag, TextView name) {
+  const host::BagEntry* entry = host::FindEntry(bag, name);
+  return entry != nullptr ? entry->value : host::EntryValue(Text(u"(absent)"));
+}
+
+// quillon-host's editor opens the platform's frame on a control ("Properties…") and saves
+// what the control saves. Wine's frame never calls Apply (PropertyFrameShowsThePageApplies-
+// AndCloses below), so its OK is played on the page object as a frame plays it: Apply, then
+// Deactivate; Cancel is Deactivate alone.
+TEST_F(PointPageTest, ApplyChangesWhatTheEditorSavesAndCancelLeavesIt) {
+  WriteCache(50);
+  auto* c = Make(Settings(90, "NOEUD1:Four1.Temperature"));
+  ASSERT_NE(c, nullptr);
+  const std::vector<host::BagEntry> before = SavedByEditor(c);
+  ASSERT_EQ(Saved(before, u"strNTF"), host::EntryValue(Text(u"NOEUD1:Four1.Temperature")));
+  for (const bool ok : {false, true}) {
+    OpenPage({c->object()});
+    Type(IDC_POINT_NTF, L"noeud0:four4");
+    Choose(1);
+    Type(IDC_POINT_FORMAT, L"0.00");
+    ChoosePeriod(0);  // 30 min
+    if (ok) ASSERT_EQ(page_->Apply(), S_OK);
+    ClosePage();
+    const std::vector<host::BagEntry> after = SavedByEditor(c);
+    if (!ok) {
+      EXPECT_EQ(after, before);
+      continue;
+    }
+    EXPECT_EQ(Saved(after, u"strNTF"), host::EntryValue(Text(u"NOEUD0:Four40.Temperature")));
+    EXPECT_EQ(Saved(after, u"strFormat"), host::EntryValue(Text(u"0.00")));
+    EXPECT_EQ(Saved(after, u"udtPollTime"), host::EntryValue(int32_t{0}));
+  }
+}
+
 // --- The platform's property frame on a registered control ----------------------------------
 
 // The frame's window (a top-level dialog of this thread) and the page inside it.
@@ -437,10 +494,11 @@ TEST_F(PointPageTest, FiguresOnLargeCacheFiles) {
     QueryPerformanceFrequency(&f);
     const double cpu0 = ThreadCpuMs();
     QueryPerformanceCounter(&t0);
-    OpenPage({c->object()});
-    Type(IDC_POINT_NTF, L"");
+    // As a frame opens it: page info, objects, activation, shown and painted; no waiting.
+    OpenPage({c->object()}, 0);
     UpdateWindow(page_window_);
     QueryPerformanceCounter(&t1);
+    Pump(10);
     const double open_cpu_ms = ThreadCpuMs() - cpu0;
     {
       // The catalog alone, as the page reads it.
