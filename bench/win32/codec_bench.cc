@@ -149,6 +149,23 @@ void BM_CatalogLoad(benchmark::State& state) {
 }
 BENCHMARK(BM_CatalogLoad)->Unit(benchmark::kMillisecond);
 
+// The floor of the catalog's reading: the same blocks read through the same file system.
+void BM_ReadFileBlocks(benchmark::State& state) {
+  std::unique_ptr<FileSystem> files = NewPlatformFileSystem();
+  const Text& path = CacheFile();
+  std::vector<uint8_t> block(PointCatalog::kBlockRecords * kRecordSize);
+  for ([[maybe_unused]] auto _ : state) {
+    const std::unique_ptr<RandomAccessFile> file = files->OpenReadOnly(path);
+    int64_t offset = 0;
+    size_t got = block.size();
+    while (got == block.size() && file->ReadAt(offset, block.data(), block.size(), &got)) {
+      offset += static_cast<int64_t>(got);
+    }
+    benchmark::DoNotOptimize(offset);
+  }
+}
+BENCHMARK(BM_ReadFileBlocks)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 }  // namespace quillon::bench
 

@@ -96,17 +96,23 @@ void DecodeRecord(const uint8_t* bytes, CodePage& code_page, EnregCache* record)
 
 // The spaces are trimmed as bytes: a space is one byte in every ANSI code page, never the
 // second byte of a character. Only the bytes between them are converted.
-Text DecodeTrimmedReference(const uint8_t* bytes, CodePage& code_page) {
+void DecodeTrimmedReference(const uint8_t* bytes, CodePage& code_page, Text* out) {
   const uint8_t* ref = bytes + kOffRefNTF;
   size_t begin = 0, end = kRefNTFLength;
   while (begin < end && ref[begin] == ' ') ++begin;
   while (end > begin && ref[end - 1] == ' ') --end;
   if (code_page.Characters() == nullptr) {
-    return code_page.ToText(
+    *out = code_page.ToText(
         std::string_view(reinterpret_cast<const char*>(ref + begin), end - begin));
+    return;
   }
-  Text text(end - begin, u'\0');
-  DecodeTextField(ref + begin, end - begin, code_page, text.data());
+  out->resize(end - begin);
+  DecodeTextField(ref + begin, end - begin, code_page, out->data());
+}
+
+Text DecodeTrimmedReference(const uint8_t* bytes, CodePage& code_page) {
+  Text text;
+  DecodeTrimmedReference(bytes, code_page, &text);
   return text;
 }
 

@@ -27,6 +27,8 @@ void DecodeTextField(const uint8_t* field, size_t width, CodePage& code_page, ch
 
 // The point reference of 144 record bytes, with leading and trailing spaces removed.
 Text DecodeTrimmedReference(const uint8_t* bytes, CodePage& code_page);
+// The same into `out`, whose storage is reused.
+void DecodeTrimmedReference(const uint8_t* bytes, CodePage& code_page, Text* out);
 
 // The signed 32-bit number stored little-endian at `bytes`.
 int32_t ReadInt32(const uint8_t* bytes);

@@ -72,7 +72,8 @@ size_t PointCatalog::Slot(TextView ref) const {
 
 bool PointCatalog::KeepRecord(const uint8_t* bytes, CodePage& code_page) {
   if (ReadInt32(bytes + kOffEtat) == 0) return false;
-  const Text ref = DecodeTrimmedReference(bytes, code_page);
+  Text& ref = scratch_;
+  DecodeTrimmedReference(bytes, code_page, &ref);
   if (ref.empty() || ref[0] == u'\0') return false;
   const size_t slot = Slot(ref);
   if (slots_[slot] != 0) return false;  // the control finds the first record of a reference

@@ -81,6 +81,7 @@ class PointCatalog {
   Text values_;                   // per point: its value text, then its formatted value text
   std::vector<double> last_read_;
   std::vector<uint32_t> slots_;   // open addressing: position + 1 of a reference, 0 for none
+  Text scratch_;  // the reference of the record being read
   std::vector<uint32_t> matches_;
   Text filter_;  // the text of `matches_`
   bool filtered_ = false;
