@@ -16,8 +16,8 @@
 
 namespace quillon {
 
-// One point of the cache file, as at() gives it. Texts as stored (the value texts keep their 20 characters, so
-// that the preview sees what the control's `Valeur` sees).
+// One point of the cache file, as at() gives it. Texts as stored (the value texts keep their
+// 20 characters, so that the preview sees what the control's `Valeur` sees).
 struct CatalogPoint {
   Text reference;  // spaces trimmed
   Text value;
