@@ -25,14 +25,15 @@ declare -A pending
 start() { build "$1" & pending[$1]=$!; }
 finish() { wait "${pending[$1]}" || exit 1; }
 
-# Runs a Windows preset's tests under Wine in the preset's own prefix, made with the given
-# architecture: win32 for the 32-bit build, win64 (WoW64) for the 64-bit one.
+# Runs a Windows preset's tests under Wine in the preset's own prefixes, made with the given
+# architecture: win32 for the 32-bit build, win64 (WoW64) for the 64-bit one. Most of these
+# tests wait on Wine and on timers, so more of them run at once than there are cores.
 wine_tests() {  # PRESET WINEARCH
   (
     export WINEPREFIX=$PWD/build/$1/wineprefix WINEDEBUG=-all WINEARCH=$2
     bash scripts/wine-prefix.sh
     status=0
-    ctest --preset "$1" -j"$jobs" || status=$?
+    ctest --preset "$1" -j$((jobs + 2)) || status=$?
     timeout 60 wineserver -w || true
     exit $status
   )
