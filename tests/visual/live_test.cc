@@ -9,13 +9,6 @@ constexpr RECT kValeurValue{104, 64, 285, 77};
 
 class LiveTest : public ContainerTest {
  protected:
-  // Pumps until `done` holds or `ms` have passed; whether it held.
-  template <typename Done>
-  bool PumpUntil(Done done, ULONGLONG ms) {
-    const ULONGLONG end = Now() + ms;
-    while (!done() && Now() < end) Pump(50);
-    return done();
-  }
   bool Served(IUnknown* control) {
     return Property(control, "ValeurFormatee").find("12,50 u") != std::string::npos;
   }
