@@ -2,7 +2,8 @@
 # Builds everything and runs every test: natively with sanitizers, for Windows under Wine
 # (32-bit and 64-bit), and a short fuzzing run. Usage: scripts/test.sh [--fuzz-seconds N]
 # The Wine tests spend most of their time waiting on timers and windows, so the next build
-# runs beside them; its output goes to a log that is shown when it fails.
+# runs beside them, as the win32 build runs beside the native build and tests; a background
+# build's output goes to a log that is shown when it fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 fuzz_seconds=15
@@ -39,12 +40,14 @@ wine_tests() {  # PRESET WINEARCH
   )
 }
 
-step "native build and tests (AddressSanitizer, UBSan)"
+# The win32 build starts beside the native one, and fills the cores the native tests leave.
+start win32
+step "native build and tests (AddressSanitizer, UBSan; win32 building beside them)"
 build native
 ctest --preset native -j"$jobs"
 
 step "win32 build"
-build win32
+finish win32
 start win64
 step "win32 tests under 32-bit Wine (win64 building beside them)"
 wine_tests win32 win32
