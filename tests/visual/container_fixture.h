@@ -49,7 +49,7 @@ class ContainerTest : public ::testing::Test {
   static void Pump(DWORD ms);
   // Runs the message loop until `done` holds or `ms` milliseconds have passed; whether it held.
   template <typename Done>
-  static bool PumpUntil(Done done, ULONGLONG ms) {
+  static bool WaitFor(Done done, ULONGLONG ms) {
     const ULONGLONG end = GetTickCount64() + ms;
     while (!done() && GetTickCount64() < end) Pump(20);
     return done();
