@@ -15,15 +15,17 @@ scripts/setup.sh
 
 step() { printf '\n=== %s (%d s)\n' "$*" $((SECONDS - started)); }
 
-build() {  # PRESET: configures and builds, all output in build/PRESET.log
+build() {  # PRESET [NICENESS]: configures and builds, all output in build/PRESET.log
   mkdir -p build
-  { cmake --preset "$1" && cmake --build --preset "$1" -j"$jobs"; } >"build/$1.log" 2>&1 ||
+  { cmake --preset "$1" && nice -n "${2:-0}" cmake --build --preset "$1" -j"$jobs"; } \
+    >"build/$1.log" 2>&1 ||
     { tail -60 "build/$1.log"; echo "build of $1 failed" >&2; return 1; }
 }
 
-# Starts a build in the background; `finish PRESET` waits for it.
+# Starts a build in the background; `finish PRESET` waits for it. It yields the cores to the
+# tests beside it: the Wine tests time their controls' one-second ticks.
 declare -A pending
-start() { build "$1" & pending[$1]=$!; }
+start() { build "$1" 10 & pending[$1]=$!; }
 finish() { wait "${pending[$1]}" || exit 1; }
 
 # Runs a Windows preset's tests under Wine in the preset's own prefixes, made with the given
