@@ -2,7 +2,8 @@
 # Builds everything and runs every test: natively with sanitizers, for Windows under Wine
 # (32-bit and 64-bit), and a short fuzzing run. Usage: scripts/test.sh [--fuzz-seconds N]
 # The Wine tests spend most of their time waiting on timers and windows, so the next build
-# runs beside them; its output goes to a log that is shown when it fails.
+# runs beside them, as the win32 build runs beside the native build and tests; a background
+# build's output goes to a log that is shown when it fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 fuzz_seconds=15
@@ -14,36 +15,41 @@ scripts/setup.sh
 
 step() { printf '\n=== %s (%d s)\n' "$*" $((SECONDS - started)); }
 
-build() {  # PRESET: configures and builds, all output in build/PRESET.log
+build() {  # PRESET [NICENESS]: configures and builds, all output in build/PRESET.log
   mkdir -p build
-  { cmake --preset "$1" && cmake --build --preset "$1" -j"$jobs"; } >"build/$1.log" 2>&1 ||
+  { cmake --preset "$1" && nice -n "${2:-0}" cmake --build --preset "$1" -j"$jobs"; } \
+    >"build/$1.log" 2>&1 ||
     { tail -60 "build/$1.log"; echo "build of $1 failed" >&2; return 1; }
 }
 
-# Starts a build in the background; `finish PRESET` waits for it.
+# Starts a build in the background; `finish PRESET` waits for it. It yields the cores to the
+# tests beside it: the Wine tests time their controls' one-second ticks.
 declare -A pending
-start() { build "$1" & pending[$1]=$!; }
+start() { build "$1" 10 & pending[$1]=$!; }
 finish() { wait "${pending[$1]}" || exit 1; }
 
-# Runs a Windows preset's tests under Wine in the preset's own prefix, made with the given
-# architecture: win32 for the 32-bit build, win64 (WoW64) for the 64-bit one.
+# Runs a Windows preset's tests under Wine in the preset's own prefixes, made with the given
+# architecture: win32 for the 32-bit build, win64 (WoW64) for the 64-bit one. Most of these
+# tests wait on Wine and on timers, so more of them run at once than there are cores.
 wine_tests() {  # PRESET WINEARCH
   (
     export WINEPREFIX=$PWD/build/$1/wineprefix WINEDEBUG=-all WINEARCH=$2
     bash scripts/wine-prefix.sh
     status=0
-    ctest --preset "$1" -j"$jobs" || status=$?
+    ctest --preset "$1" -j$((jobs + 2)) || status=$?
     timeout 60 wineserver -w || true
     exit $status
   )
 }
 
-step "native build and tests (AddressSanitizer, UBSan)"
+# The win32 build starts beside the native one, and fills the cores the native tests leave.
+start win32
+step "native build and tests (AddressSanitizer, UBSan; win32 building beside them)"
 build native
 ctest --preset native -j"$jobs"
 
 step "win32 build"
-build win32
+finish win32
 start win64
 step "win32 tests under 32-bit Wine (win64 building beside them)"
 wine_tests win32 win32

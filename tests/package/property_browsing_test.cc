@@ -12,7 +12,7 @@
 namespace quillon::testing {
 namespace {
 
-constexpr wchar_t kPointPage[] = L"{6BBED569-77E8-42EC-BFD1-B79B46F93B38}";
+constexpr wchar_t kPointPageText[] = L"{6BBED569-77E8-42EC-BFD1-B79B46F93B38}";
 
 // The refresh codes and the texts the face shows for them, in the enumeration's order.
 const std::vector<std::pair<LONG, std::wstring>> kCodes = {
@@ -103,8 +103,8 @@ TEST_F(PropertyBrowsingTest, OtherPropertiesAndUnknownCookiesHaveNoList) {
 }
 
 TEST_F(PropertyBrowsingTest, PointReferenceAndPatternGoToThePointPage) {
-  EXPECT_EQ(PageOf(kNTF), kPointPage);
-  EXPECT_EQ(PageOf(kFormatage), kPointPage);
+  EXPECT_EQ(PageOf(kNTF), kPointPageText);
+  EXPECT_EQ(PageOf(kFormatage), kPointPageText);
   for (DISPID id : {kFrequence, kValeur, kValeurNombre, DISPID{0x12345}}) {
     EXPECT_EQ(PageOf(id, PERPROP_E_NOPAGEAVAILABLE), L"{00000000-0000-0000-0000-000000000000}")
         << id;

@@ -47,6 +47,13 @@ class ContainerTest : public ::testing::Test {
 
   // Runs the message loop for `ms` milliseconds.
   static void Pump(DWORD ms);
+  // Runs the message loop until `done` holds or `ms` milliseconds have passed; whether it held.
+  template <typename Done>
+  static bool WaitFor(Done done, ULONGLONG ms) {
+    const ULONGLONG end = GetTickCount64() + ms;
+    while (!done() && GetTickCount64() < end) Pump(20);
+    return done();
+  }
   ULONGLONG Now() const { return GetTickCount64() - start_; }
   // Calls whose text starts with `prefix`, of one control or of all (empty name).
   std::vector<Call> Calls(const std::string& prefix, const std::string& control = "") const;

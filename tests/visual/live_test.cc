@@ -9,13 +9,6 @@ constexpr RECT kValeurValue{104, 64, 285, 77};
 
 class LiveTest : public ContainerTest {
  protected:
-  // Pumps until `done` holds or `ms` have passed; whether it held.
-  template <typename Done>
-  bool PumpUntil(Done done, ULONGLONG ms) {
-    const ULONGLONG end = Now() + ms;
-    while (!done() && Now() < end) Pump(50);
-    return done();
-  }
   bool Served(IUnknown* control) {
     return Property(control, "ValeurFormatee").find("12,50 u") != std::string::npos;
   }
@@ -27,7 +20,7 @@ TEST_F(LiveTest, RunningControlShowsTheServedValueAndEndsItsStartUpPhase) {
   container_.mode = host::AmbientMode::kRun;
   host::HostedControl* c = Place(Settings(90));
   ASSERT_NE(c, nullptr);
-  ASSERT_TRUE(PumpUntil([&] { return Served(c); }, 5000)) << Property(c, "ValeurFormatee");
+  ASSERT_TRUE(WaitFor([&] { return Served(c); }, 5000)) << Property(c, "ValeurFormatee");
   EXPECT_EQ(Property(c, "Valeur").substr(0, 4), "12.5");
   EXPECT_GT(InkAt(Shot(), c->rect(), kValeurValue), 10);
   // Fresh data ended the start-up phase: the next read waits for the 10 s period.
@@ -42,7 +35,7 @@ TEST_F(LiveTest, HidingOneControlDoesNotBlankAnother) {
   host::HostedControl* hidden = Place(Settings(90));
   host::HostedControl* shown = Place(Settings(1), 300);  // outside the table: reads every tick
   ASSERT_TRUE(hidden && shown);
-  ASSERT_TRUE(PumpUntil([&] { return Served(hidden) && Served(shown); }, 5000));
+  ASSERT_TRUE(WaitFor([&] { return Served(hidden) && Served(shown); }, 5000));
   ASSERT_EQ(hidden->Show(false), S_OK);
   const size_t reads = Reads(shown->name()).size();
   Pump(2500);
@@ -77,7 +70,7 @@ TEST_F(LiveTest, WinesAtlContainerHostsTheControlThatReadsItsPoint) {
   ntf.bstrVal = SysAllocString(L"NOEUD1:Essai.Valeur");
   EXPECT_EQ(SetProperty(unknown, "NTF", ntf), S_OK);
   VariantClear(&ntf);
-  const bool served = PumpUntil([&] { return Served(unknown); }, 6000);
+  const bool served = WaitFor([&] { return Served(unknown); }, 6000);
   EXPECT_TRUE(served) << Property(unknown, "ValeurFormatee");
   EXPECT_GT(InkAt(Shot(), RECT{10, 10, 0, 0}, kValeurValue), 10);
   unknown->Release();

@@ -12,7 +12,7 @@ ocx=$3
 here=$(dirname "$0")
 work=$build_dir/quillon_host_test
 rm -rf "$work" && mkdir -p "$work"
-export WINEPREFIX=$build_dir/wineprefix WINEDEBUG=-all WINEARCH=${WINEARCH:-win32}
+export WINEPREFIX=${WINEPREFIX:-$build_dir/wineprefix} WINEDEBUG=-all WINEARCH=${WINEARCH:-win32}
 failed=0
 ko() { failed=$((failed + 1)); echo "FAILED: $*"; }
 winpath() { printf 'Z:%s' "${1//\//\\}"; }

@@ -16,7 +16,7 @@
 namespace quillon {
 namespace {
 
-constexpr int32_t kHklm = static_cast<int32_t>(0x80000002u);
+constexpr int32_t kLocalMachine = static_cast<int32_t>(0x80000002u);
 
 // Whether this process may open an ICMP socket: a datagram one, else a raw one.
 bool IcmpSocketAvailable() {
@@ -44,7 +44,7 @@ class PosixServicesTest : public ::testing::Test {
   }
 
   int32_t Read(const Text& key, const Text& name, const Text& machine = u"") {
-    return registre_.LireValeurRegistre(kHklm, key, name, value_, machine);
+    return registre_.LireValeurRegistre(kLocalMachine, key, name, value_, machine);
   }
 
   std::optional<std::string> saved_;
