@@ -12,6 +12,7 @@
 
 #include "bench_support.h"
 #include "cache/fct_cache.h"
+#include "cache/fct_cache_routines.h"
 #include "fakes/fake_echo_api.h"
 #include "fakes/fake_registry_api.h"
 #include "platform/clock.h"
@@ -43,7 +44,7 @@ struct Bench {
   testing::FakeRegistryApi registry_api;
   testing::FakeEchoApi echo;
   RegistrePD registry{registry_api, cp, echo};
-  FctCache cache{*files, *clock, cp, trace, registry};
+  testing::FctCacheRoutines cache{*files, *clock, cp, trace, registry};
   std::unique_ptr<RandomAccessFile> raw;
 };
 

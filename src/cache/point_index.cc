@@ -1,0 +1,106 @@
+#include "cache/point_index.h"
+
+#include <utility>
+
+namespace quillon {
+namespace {
+
+inline constexpr size_t kFirstSlots = 64;
+
+}  // namespace
+
+// FNV-1a over the 16-bit units of the key.
+uint32_t PointIndex::Hash(TextView key) {
+  uint32_t h = 2166136261u;
+  for (char16_t c : key) {
+    h = (h ^ static_cast<uint32_t>(c & 0xFF)) * 16777619u;
+    h = (h ^ static_cast<uint32_t>(c >> 8)) * 16777619u;
+  }
+  return h;
+}
+
+size_t PointIndex::Probe(TextView key, uint32_t hash, bool* found) const {
+  const size_t mask = slots_.size() - 1;
+  size_t reuse = slots_.size();
+  for (size_t i = hash & mask;; i = (i + 1) & mask) {
+    const Slot& slot = slots_[i];
+    if (slot.state == kEmpty) {
+      *found = false;
+      return reuse != slots_.size() ? reuse : i;
+    }
+    if (slot.state == kRemoved) {
+      if (reuse == slots_.size()) reuse = i;
+    } else if (slot.hash == hash && KeyOf(slot) == key) {
+      *found = true;
+      return i;
+    }
+  }
+}
+
+std::optional<int32_t> PointIndex::Find(TextView key) const {
+  if (live_ == 0) return std::nullopt;
+  bool found = false;
+  const size_t i = Probe(key, Hash(key), &found);
+  if (!found) return std::nullopt;
+  return slots_[i].n;
+}
+
+void PointIndex::Set(TextView key, int32_t n) {
+  // At most three quarters of the slots in use or removed: every probe meets an empty one.
+  // Keys of removed entries are dropped once they fill half the key buffer.
+  if ((live_ + removed_ + 1) * 4 > slots_.size() * 3 ||
+      (dead_chars_ > kFirstSlots * 64 && dead_chars_ * 2 > keys_.size())) {
+    Grow();
+  }
+  const uint32_t hash = Hash(key);
+  bool found = false;
+  const size_t i = Probe(key, hash, &found);
+  Slot& slot = slots_[i];
+  if (!found) {
+    if (slot.state == kRemoved) --removed_;
+    slot = {hash, static_cast<uint32_t>(keys_.size()), static_cast<uint32_t>(key.size()), n, kUsed};
+    keys_.append(key);
+    ++live_;
+  }
+  slot.n = n;
+}
+
+void PointIndex::Add(TextView key, int32_t n) {
+  if (!Find(key)) Set(key, n);
+}
+
+void PointIndex::Remove(TextView key) {
+  if (live_ == 0) return;
+  bool found = false;
+  const size_t i = Probe(key, Hash(key), &found);
+  if (!found) return;
+  slots_[i].state = kRemoved;
+  dead_chars_ += slots_[i].key_size;
+  --live_;
+  ++removed_;
+}
+
+// Doubles the table when it is more than half full of entries, else rebuilds it at its size
+// (dropping removed slots and the keys they held).
+void PointIndex::Grow() {
+  const size_t size = slots_.empty() ? kFirstSlots
+                      : live_ * 2 >= slots_.size() ? slots_.size() * 2
+                                                   : slots_.size();
+  std::vector<Slot> old(size);
+  old.swap(slots_);
+  Text old_keys;
+  old_keys.swap(keys_);
+  keys_.reserve(old_keys.size());
+  live_ = removed_ = dead_chars_ = 0;
+  for (const Slot& slot : old) {
+    if (slot.state != kUsed) continue;
+    const TextView key = TextView(old_keys).substr(slot.key_at, slot.key_size);
+    bool found = false;
+    Slot& to = slots_[Probe(key, slot.hash, &found)];
+    to = {slot.hash, static_cast<uint32_t>(keys_.size()), slot.key_size, slot.n, kUsed};
+    keys_.append(key);
+    ++live_;
+  }
+}
+
+}  // namespace quillon
