@@ -54,8 +54,15 @@ bool FctCache::CanStore(const Text& ntf) {
 // The stored form of a control's reference. One that the file cannot hold exactly is neither
 // looked up (its lossy bytes could name another point) nor written (it could never be found
 // again, and each request would add a record).
+// A point in the index was converted when its entry was made: its bytes are taken from there.
 bool FctCache::PrepareReference(const Text& ntf, StoredReference* ref) {
-  FillReference(StoredForm(ntf), code_page_, ref);
+  const TextView stored = StoredForm(ntf);
+  if (has_index_ && colIndexNTF_.FindAnsi(stored, &ref->bytes)) {
+    ref->text.assign(stored);
+    ref->exact = true;
+    return true;
+  }
+  FillReference(stored, code_page_, ref);
   if (!ref->exact) {
     CacheTrace(trace_, u"   NTF ", ref->text,
                u" non représentable dans le fichier : ni cherchée ni écrite");
@@ -111,7 +118,7 @@ int32_t FctCache::GetData(const StoredReference& ref, uint8_t* bytes, FreeSlots*
     CacheTrace(trace_, u"   GetData ", ref.text, u" position non mémorisée");
     if (ref.exact) n = ScanFor(ref, bytes, free);
     if (n != 0) {
-      if (has_index_) colIndexNTF_.Set(ref.text, n);
+      if (has_index_) colIndexNTF_.Set(ref.text, n, &ref.bytes);
       CacheTrace(trace_, u"   Aj coll ", ref.text, u" ", n);
     }
   }

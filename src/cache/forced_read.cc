@@ -116,7 +116,7 @@ int32_t ForcedReadWriter::WriteNewRequest(const StoredReference& ref, int32_t po
     // A point that another process wrote meanwhile is requested in its record.
     if (taken) MarkRequested(bytes, poll_time, record.dtmDemande);
     WriteRecordAt(bytes, ref.text, n);
-    index_.Add(ref.text, n);
+    index_.Add(ref.text, n, &ref.bytes);
   }
   CacheTrace(trace_, u"fctEcritureDansLeCache - fin");
   return n;

@@ -45,7 +45,24 @@ std::optional<int32_t> PointIndex::Find(TextView key) const {
   return slots_[i].n;
 }
 
-void PointIndex::Set(TextView key, int32_t n) {
+bool PointIndex::FindAnsi(TextView key, std::string* ansi) const {
+  if (live_ == 0) return false;
+  bool found = false;
+  const Slot& slot = slots_[Probe(key, Hash(key), &found)];
+  if (!found || !slot.has_ansi) return false;
+  ansi->assign(ansi_, slot.ansi_at, slot.ansi_size);
+  return true;
+}
+
+void PointIndex::PutAnsi(Slot& slot, std::string_view ansi) {
+  slot.has_ansi = ansi.size() <= UINT8_MAX;
+  if (!slot.has_ansi) return;
+  slot.ansi_at = static_cast<uint32_t>(ansi_.size());
+  slot.ansi_size = static_cast<uint8_t>(ansi.size());
+  ansi_.append(ansi);
+}
+
+void PointIndex::Set(TextView key, int32_t n, const std::string* ansi) {
   // At most three quarters of the slots in use or removed: every probe meets an empty one.
   // Keys of removed entries are dropped once they fill half the key buffer.
   if ((live_ + removed_ + 1) * 4 > slots_.size() * 3 ||
@@ -58,15 +75,20 @@ void PointIndex::Set(TextView key, int32_t n) {
   Slot& slot = slots_[i];
   if (!found) {
     if (slot.state == kRemoved) --removed_;
-    slot = {hash, static_cast<uint32_t>(keys_.size()), static_cast<uint32_t>(key.size()), n, kUsed};
+    slot = Slot{};
+    slot.hash = hash;
+    slot.key_at = static_cast<uint32_t>(keys_.size());
+    slot.key_size = static_cast<uint32_t>(key.size());
+    slot.state = kUsed;
     keys_.append(key);
     ++live_;
   }
   slot.n = n;
+  if (ansi && !slot.has_ansi) PutAnsi(slot, *ansi);
 }
 
-void PointIndex::Add(TextView key, int32_t n) {
-  if (!Find(key)) Set(key, n);
+void PointIndex::Add(TextView key, int32_t n, const std::string* ansi) {
+  if (!Find(key)) Set(key, n, ansi);
 }
 
 void PointIndex::Remove(TextView key) {
@@ -91,14 +113,20 @@ void PointIndex::Grow() {
   Text old_keys;
   old_keys.swap(keys_);
   keys_.reserve(old_keys.size());
+  std::string old_ansi;
+  old_ansi.swap(ansi_);
+  ansi_.reserve(old_ansi.size());
   live_ = removed_ = dead_chars_ = 0;
   for (const Slot& slot : old) {
     if (slot.state != kUsed) continue;
     const TextView key = TextView(old_keys).substr(slot.key_at, slot.key_size);
     bool found = false;
     Slot& to = slots_[Probe(key, slot.hash, &found)];
-    to = {slot.hash, static_cast<uint32_t>(keys_.size()), slot.key_size, slot.n, kUsed};
+    to = slot;
+    to.key_at = static_cast<uint32_t>(keys_.size());
     keys_.append(key);
+    to.has_ansi = false;
+    if (slot.has_ansi) PutAnsi(to, std::string_view(old_ansi).substr(slot.ansi_at, slot.ansi_size));
     ++live_;
   }
 }

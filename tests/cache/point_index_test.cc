@@ -44,6 +44,26 @@ TEST_F(PointIndexTest, KeysAreExactAndTheFirstEntryStays) {
   EXPECT_EQ(index_.size(), 3u);
 }
 
+// The bytes an entry was made with stay with it through moves and growth; an entry made
+// without them has none, and a removed key's bytes go with it.
+TEST_F(PointIndexTest, AnsiBytesStayWithTheirEntry) {
+  std::string ansi;
+  const std::string bytes = "A:\xe9.C";
+  EXPECT_FALSE(index_.FindAnsi(u"A:é.C", &ansi));
+  index_.Add(u"A:é.C", 4, &bytes);
+  index_.Add(u"X:Y.Z", 5);
+  index_.Set(u"A:é.C", 9);  // moved: the bytes stay
+  for (int i = 0; i < 1000; ++i) index_.Add(Key(i), i);  // several growths
+  ASSERT_TRUE(index_.FindAnsi(u"A:é.C", &ansi));
+  EXPECT_EQ(ansi, bytes);
+  EXPECT_EQ(index_.Find(u"A:é.C"), 9);
+  EXPECT_FALSE(index_.FindAnsi(u"X:Y.Z", &ansi));
+  index_.Remove(u"A:é.C");
+  EXPECT_FALSE(index_.FindAnsi(u"A:é.C", &ansi));
+  index_.Add(u"A:é.C", 2);
+  EXPECT_FALSE(index_.FindAnsi(u"A:é.C", &ansi));
+}
+
 // Adds, moves and removals of 6,000 keys, with the same key removed and added again many
 // times: every step agrees with an ordered map, through every growth and rebuild.
 TEST_F(PointIndexTest, ChurnAgreesWithAnOrderedMap) {
