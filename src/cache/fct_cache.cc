@@ -54,13 +54,20 @@ bool FctCache::CanStore(const Text& ntf) {
 // The stored form of a control's reference. One that the file cannot hold exactly is neither
 // looked up (its lossy bytes could name another point) nor written (it could never be found
 // again, and each request would add a record).
-// A point in the index was converted when its entry was made: its bytes are taken from there.
+// A point in the index was converted when its entry was made: its bytes are taken from there,
+// and its entry is handed to the lookup that follows.
 bool FctCache::PrepareReference(const Text& ntf, StoredReference* ref) {
   const TextView stored = StoredForm(ntf);
-  if (has_index_ && colIndexNTF_.FindAnsi(stored, &ref->bytes)) {
-    ref->text.assign(stored);
-    ref->exact = true;
-    return true;
+  prepared_for_ = nullptr;
+  if (has_index_) {
+    const auto entry = colIndexNTF_.FindEntry(stored, &ref->bytes);
+    prepared_for_ = ref;
+    prepared_entry_ = entry ? entry->n : 0;
+    if (entry && entry->has_ansi) {
+      ref->text.assign(stored);
+      ref->exact = true;
+      return true;
+    }
   }
   FillReference(stored, code_page_, ref);
   if (!ref->exact) {
@@ -75,7 +82,8 @@ bool FctCache::PrepareReference(const Text& ntf, StoredReference* ref) {
 // The index entry of the point, verified by reading its record into `bytes`.
 int32_t FctCache::convertNTFToIndex(const StoredReference& ref, uint8_t* bytes) {
   CacheTrace(trace_, u"convertNTFToIndex - début - ", ref.text);
-  int32_t n = IndexEntry(ref.text).value_or(0);
+  int32_t n = prepared_for_ == &ref ? prepared_entry_ : IndexEntry(ref.text).value_or(0);
+  prepared_for_ = nullptr;
   if (n != 0) {
     file_.fctLectureDansLeCache(n, bytes);
     if (!Carries(bytes, ref, code_page_)) {
@@ -209,6 +217,7 @@ int32_t FctCache::GetDataForRequest(const StoredReference& ref, uint8_t* bytes,
     std::memcpy(bytes, last_read_.bytes, kRecordSize);
     file_.set_last_whole(last_read_.whole);
     ForgetLastRead();
+    prepared_for_ = nullptr;
     if (trace_.blnTraceActive()) TraceGetDataFromLastRead(ref, n, bytes);
     return n;
   }

@@ -133,6 +133,10 @@ class FctCache {
   LastRead last_read_;
   StoredReference display_ref_;  // PointRecord's reference
   StoredReference request_ref_;  // cacheForcerLectNTF's reference
+  // The index entry that PrepareReference found for `prepared_for_` (0: none), taken by the
+  // lookup that follows it at once instead of looking the key up again.
+  const StoredReference* prepared_for_ = nullptr;
+  int32_t prepared_entry_ = 0;
 };
 
 }  // namespace quillon

@@ -1,5 +1,6 @@
 #include "cache/point_index.h"
 
+#include <functional>
 #include <utility>
 
 namespace quillon {
@@ -9,14 +10,10 @@ inline constexpr size_t kFirstSlots = 64;
 
 }  // namespace
 
-// FNV-1a over the 16-bit units of the key.
+// The standard library's hash of the key's bytes, folded to 32 bits.
 uint32_t PointIndex::Hash(TextView key) {
-  uint32_t h = 2166136261u;
-  for (char16_t c : key) {
-    h = (h ^ static_cast<uint32_t>(c & 0xFF)) * 16777619u;
-    h = (h ^ static_cast<uint32_t>(c >> 8)) * 16777619u;
-  }
-  return h;
+  const uint64_t h = std::hash<TextView>()(key);
+  return static_cast<uint32_t>(h ^ (h >> 32));
 }
 
 size_t PointIndex::Probe(TextView key, uint32_t hash, bool* found) const {
@@ -45,13 +42,13 @@ std::optional<int32_t> PointIndex::Find(TextView key) const {
   return slots_[i].n;
 }
 
-bool PointIndex::FindAnsi(TextView key, std::string* ansi) const {
-  if (live_ == 0) return false;
+std::optional<PointIndex::Entry> PointIndex::FindEntry(TextView key, std::string* ansi) const {
+  if (live_ == 0) return std::nullopt;
   bool found = false;
   const Slot& slot = slots_[Probe(key, Hash(key), &found)];
-  if (!found || !slot.has_ansi) return false;
-  ansi->assign(ansi_, slot.ansi_at, slot.ansi_size);
-  return true;
+  if (!found) return std::nullopt;
+  if (slot.has_ansi) ansi->assign(ansi_, slot.ansi_at, slot.ansi_size);
+  return Entry{slot.n, slot.has_ansi};
 }
 
 void PointIndex::PutAnsi(Slot& slot, std::string_view ansi) {

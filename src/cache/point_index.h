@@ -24,9 +24,13 @@ class PointIndex {
 
   // The record number of `key`, if it has an entry.
   std::optional<int32_t> Find(TextView key) const;
-  // The exact ANSI bytes given with `key`'s entry; false when it has none (no entry, or one
-  // made without them).
-  bool FindAnsi(TextView key, std::string* ansi) const;
+  // `key`'s entry: its record number, and whether it holds the reference's exact ANSI bytes
+  // (then copied into *ansi).
+  struct Entry {
+    int32_t n;
+    bool has_ansi;
+  };
+  std::optional<Entry> FindEntry(TextView key, std::string* ansi) const;
   // Adds `key` at N, with its exact ANSI bytes when `ansi` is given; an existing entry is
   // kept as it is, whatever number it gives.
   void Add(TextView key, int32_t n, const std::string* ansi = nullptr);

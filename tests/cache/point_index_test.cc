@@ -49,19 +49,23 @@ TEST_F(PointIndexTest, KeysAreExactAndTheFirstEntryStays) {
 TEST_F(PointIndexTest, AnsiBytesStayWithTheirEntry) {
   std::string ansi;
   const std::string bytes = "A:\xe9.C";
-  EXPECT_FALSE(index_.FindAnsi(u"A:é.C", &ansi));
+  EXPECT_EQ(index_.FindEntry(u"A:é.C", &ansi), std::nullopt);
   index_.Add(u"A:é.C", 4, &bytes);
   index_.Add(u"X:Y.Z", 5);
   index_.Set(u"A:é.C", 9);  // moved: the bytes stay
   for (int i = 0; i < 1000; ++i) index_.Add(Key(i), i);  // several growths
-  ASSERT_TRUE(index_.FindAnsi(u"A:é.C", &ansi));
+  const auto moved = index_.FindEntry(u"A:é.C", &ansi);
+  ASSERT_TRUE(moved && moved->has_ansi);
+  EXPECT_EQ(moved->n, 9);
   EXPECT_EQ(ansi, bytes);
-  EXPECT_EQ(index_.Find(u"A:é.C"), 9);
-  EXPECT_FALSE(index_.FindAnsi(u"X:Y.Z", &ansi));
+  const auto plain = index_.FindEntry(u"X:Y.Z", &ansi);
+  ASSERT_TRUE(plain);
+  EXPECT_FALSE(plain->has_ansi);
+  EXPECT_EQ(plain->n, 5);
   index_.Remove(u"A:é.C");
-  EXPECT_FALSE(index_.FindAnsi(u"A:é.C", &ansi));
+  EXPECT_EQ(index_.FindEntry(u"A:é.C", &ansi), std::nullopt);
   index_.Add(u"A:é.C", 2);
-  EXPECT_FALSE(index_.FindAnsi(u"A:é.C", &ansi));
+  EXPECT_FALSE(index_.FindEntry(u"A:é.C", &ansi)->has_ansi);
 }
 
 // Adds, moves and removals of 6,000 keys, with the same key removed and added again many
