@@ -3,9 +3,11 @@
 // the owner clears it. Called on one thread.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "cache/record.h"

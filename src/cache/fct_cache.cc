@@ -53,9 +53,9 @@ bool FctCache::CanStore(const Text& ntf) {
 
 // The stored form of a control's reference. One that the file cannot hold exactly is neither
 // looked up (its lossy bytes could name another point) nor written (it could never be found
-// again, and each request would add a record).
-// A point in the index was converted when its entry was made: its bytes are taken from there,
-// and its entry is handed to the lookup that follows.
+// again, and each request would add a record). A point in the index was converted when its
+// entry was made: its bytes are taken from there, and its entry is handed to the lookup that
+// follows.
 bool FctCache::PrepareReference(const Text& ntf, StoredReference* ref) {
   const TextView stored = StoredForm(ntf);
   prepared_for_ = nullptr;
