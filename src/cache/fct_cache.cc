@@ -212,7 +212,7 @@ bool FctCache::OpenForRequest() {
 int32_t FctCache::GetDataForRequest(const StoredReference& ref, uint8_t* bytes,
                                     FreeSlots* free) {
   file_.ClearFailed();
-  if (last_read_.n != 0 && last_read_.ntf == ref.text) {
+  if (last_read_.n != 0 && SameText(last_read_.ntf, ref.text)) {
     const int32_t n = last_read_.n;
     std::memcpy(bytes, last_read_.bytes, kRecordSize);
     file_.set_last_whole(last_read_.whole);

@@ -55,7 +55,7 @@ class PointIndex {
   static constexpr uint8_t kEmpty = 0, kUsed = 1, kRemoved = 2;
 
   static uint32_t Hash(TextView key);
-  TextView KeyOf(const Slot& slot) const { return TextView(keys_).substr(slot.key_at, slot.key_size); }
+  bool SameKey(const Slot& slot, TextView key) const;
   // The slot holding `key`, else the slot where it would go (first removed or empty one on
   // its probe path); nullptr-free: the table always has an empty slot.
   size_t Probe(TextView key, uint32_t hash, bool* found) const;

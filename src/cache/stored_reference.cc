@@ -1,10 +1,21 @@
 #include "cache/stored_reference.h"
 
+#include <array>
 #include <cstring>
 
 #include "cache/record_codec.h"
 
 namespace quillon {
+namespace {
+
+// A reference field of spaces only, to compare a field's padding with.
+constexpr std::array<uint8_t, kRefNTFLength> kSpaces = [] {
+  std::array<uint8_t, kRefNTFLength> spaces{};
+  spaces.fill(' ');
+  return spaces;
+}();
+
+}  // namespace
 
 void FillReference(TextView text, CodePage& code_page, StoredReference* ref) {
   ref->text.assign(text);
@@ -29,10 +40,8 @@ bool TrimmedFieldEquals(const uint8_t* field, std::string_view wanted) {
   if (kRefNTFLength - begin < wanted.size()) return false;
   if (!wanted.empty() && field[begin] != static_cast<uint8_t>(wanted[0])) return false;
   if (std::memcmp(field + begin, wanted.data(), wanted.size()) != 0) return false;
-  for (size_t i = begin + wanted.size(); i < kRefNTFLength; ++i) {
-    if (field[i] != ' ') return false;
-  }
-  return true;
+  const size_t end = begin + wanted.size();
+  return std::memcmp(field + end, kSpaces.data(), kRefNTFLength - end) == 0;
 }
 
 bool Carries(const uint8_t* record, const StoredReference& ref, CodePage& code_page) {

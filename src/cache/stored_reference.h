@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -30,6 +31,11 @@ TextView StoredForm(TextView ntf);
 // True when the 60-byte reference field, trimmed of spaces, holds exactly `wanted` (never
 // when `wanted` itself starts or ends with a space).
 bool TrimmedFieldEquals(const uint8_t* field, std::string_view wanted);
+
+// True when two texts hold the same characters (compared as bytes).
+inline bool SameText(TextView a, TextView b) {
+  return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(char16_t)) == 0;
+}
 
 // True when the 144 record bytes carry the point `ref` (stored reference trimmed, compared
 // exactly).
