@@ -38,6 +38,7 @@ class CountingCodePage final : public CodePage {
     return cp_.ToAnsiExact(text, bytes);
   }
   bool IsSingleByte() override { return true; }
+  const ByteTable* Characters() override { return cp_.Characters(); }
   int exact_conversions = 0;
 
  private:
