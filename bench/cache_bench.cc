@@ -8,10 +8,13 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "bench_support.h"
 #include "cache/fct_cache.h"
+#include "cache/fct_cache_routines.h"
+#include "cache/point_index.h"
 #include "fakes/fake_echo_api.h"
 #include "fakes/fake_registry_api.h"
 #include "platform/clock.h"
@@ -43,7 +46,7 @@ struct Bench {
   testing::FakeRegistryApi registry_api;
   testing::FakeEchoApi echo;
   RegistrePD registry{registry_api, cp, echo};
-  FctCache cache{*files, *clock, cp, trace, registry};
+  testing::FctCacheRoutines cache{*files, *clock, cp, trace, registry};
   std::unique_ptr<RandomAccessFile> raw;
 };
 
@@ -142,6 +145,44 @@ BENCHMARK(BM_SequentialRead64KiB)
     ->Arg(1000000)
     ->Arg(2500000)
     ->Unit(benchmark::kMillisecond);
+
+// The point index alone: lookups of N known points in a spread order, beside a node-based
+// hash map of the same keys looked up without building a key.
+std::vector<Text> IndexKeys(int count) {
+  std::vector<Text> keys;
+  for (int i = 0; i < count; ++i) keys.push_back(PointName(1 + i * 10));
+  return keys;
+}
+
+template <typename Find>
+void LookUpSpread(benchmark::State& state, const std::vector<Text>& keys, Find&& find) {
+  size_t i = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(find(keys[i]));
+    i = (i + 7919) % keys.size();
+  }
+}
+
+void BM_PointIndexFind(benchmark::State& state) {
+  const std::vector<Text> keys = IndexKeys(static_cast<int>(state.range(0)));
+  PointIndex index;
+  for (size_t k = 0; k < keys.size(); ++k) index.Add(keys[k], static_cast<int32_t>(k + 1));
+  LookUpSpread(state, keys, [&](const Text& key) { return index.Find(key); });
+}
+BENCHMARK(BM_PointIndexFind)->Arg(1000)->Arg(10000)->Arg(100000);
+
+struct ViewHash {
+  using is_transparent = void;
+  size_t operator()(TextView key) const { return std::hash<TextView>()(key); }
+};
+
+void BM_NodeMapFind(benchmark::State& state) {
+  const std::vector<Text> keys = IndexKeys(static_cast<int>(state.range(0)));
+  std::unordered_map<Text, int32_t, ViewHash, std::equal_to<>> index;
+  for (size_t k = 0; k < keys.size(); ++k) index.try_emplace(keys[k], static_cast<int32_t>(k + 1));
+  LookUpSpread(state, keys, [&](const Text& key) { return index.find(TextView(key))->second; });
+}
+BENCHMARK(BM_NodeMapFind)->Arg(1000)->Arg(10000)->Arg(100000);
 
 }  // namespace
 }  // namespace quillon::bench

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "cache/fct_cache.h"
+#include "cache/fct_cache_routines.h"
 #include "cache/record_codec.h"
 #include "fakes/fake_clock.h"
 #include "fakes/fake_echo_api.h"
@@ -41,7 +42,7 @@ bool Same(const EnregCache& a, const EnregCache& b, CodePage& cp) {
 }
 
 // The record-by-record steps: records 1..count read one by one.
-int32_t LiteralFind(FctCache& cache, const Text& ntf) {
+int32_t LiteralFind(testing::FctCacheRoutines& cache, const Text& ntf) {
   const int32_t count = cache.RecordCountOfFile();
   for (int32_t i = 1; i <= count; ++i) {
     if (TrimSpaces(cache.fctLectureDansLeCache(i).strRefNTF) == ntf) return i;
@@ -49,7 +50,7 @@ int32_t LiteralFind(FctCache& cache, const Text& ntf) {
   return 0;
 }
 
-int32_t LiteralFreeSlot(FctCache& cache) {
+int32_t LiteralFreeSlot(testing::FctCacheRoutines& cache) {
   const int32_t count = cache.RecordCountOfFile();
   for (int32_t i = 1; i <= count; ++i) {
     if (cache.fctLectureDansLeCache(i).lngEtat == 0) return i;
@@ -65,7 +66,7 @@ void Exercise(const std::string& file, const Text& ntf, int32_t code, bool trace
   testing::FakeRegistryApi registry_api;
   testing::FakeEchoApi echo;
   RegistrePD registry(registry_api, cp, echo);
-  FctCache cache(fs, clock, cp, trace, registry);
+  testing::FctCacheRoutines cache(fs, clock, cp, trace, registry);
   fs.Contents(kFile) = file;
   cache.UseFile(kFile);
   FUZZ_CHECK(cache.fctOuvrirCache() == 0);

@@ -17,9 +17,6 @@ class CacheServices {
   CacheServices& operator=(const CacheServices&) = delete;
   virtual ~CacheServices() = default;
 
-  // The record held for a point; may belong to another point. The empty record when there
-  // is none or the cache cannot be read.
-  virtual EnregCache GetData(const Text& ntf) noexcept = 0;
   // The record of this point (the file opened when closed, the reference in its stored
   // form, the stored one compared trimmed and exactly); the empty record when there is none
   // or the cache cannot be read.

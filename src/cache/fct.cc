@@ -18,8 +18,15 @@ bool Fct::FlushDue(double now) const {
   return elapsed_ms >= 1000.0 || elapsed_ms < 0.0 || std::isnan(elapsed_ms);
 }
 
+void Fct::Queue(const Text& ntf, int32_t poll_time) {
+  if (queued_ == colFileAttente_.size()) colFileAttente_.emplace_back();
+  Request& request = colFileAttente_[queued_++];
+  request.ntf.assign(ntf);
+  request.poll_time = poll_time;
+}
+
 void Fct::fctDemanderLectNTF(const Text& ntf, int32_t poll_time) {
-  colFileAttente_.push_back({ntf, poll_time});
+  Queue(ntf, poll_time);
   const double now = clock_.Now();
   if (!FlushDue(now)) {
     cache_.ForgetLastRead();  // the request is forced in a later tick, after a fresh read
@@ -28,14 +35,17 @@ void Fct::fctDemanderLectNTF(const Text& ntf, int32_t poll_time) {
   dtmDernierEnvoi_ = now;
   // Each point keeps the code it came with: a fast control must not raise the others'.
   flushing_.swap(colFileAttente_);
-  for (const Request& request : flushing_) cache_.cacheForcerLectNTF(request.ntf, request.poll_time);
-  flushing_.clear();
+  const size_t count = queued_;
+  queued_ = 0;
+  for (size_t i = 0; i < count; ++i) {
+    cache_.cacheForcerLectNTF(flushing_[i].ntf, flushing_[i].poll_time);
+  }
   cache_.ForgetLastRead();
 }
 
 void Fct::fctFermerCache() {
   cache_.CloseFile();
-  colFileAttente_.clear();
+  queued_ = 0;
 }
 
 }  // namespace quillon

@@ -1,4 +1,4 @@
-// Module Fct: the request queue of forced reads, flushed at most once a second for every
+// Module Fct, the request queue: forced reads queued, flushed at most once a second for every
 // control of the process, and the closing of the cache file.
 #pragma once
 
@@ -25,7 +25,7 @@ class Fct {
 
   double dtmDernierEnvoi() const { return dtmDernierEnvoi_; }
   // Points waiting in the queue (0 when there is no queue).
-  size_t PendingRequests() const { return colFileAttente_.size(); }
+  size_t PendingRequests() const { return queued_; }
 
  private:
   struct Request {
@@ -33,13 +33,16 @@ class Fct {
     int32_t poll_time;
   };
   bool FlushDue(double now) const;
+  void Queue(const Text& ntf, int32_t poll_time);
 
   FctCache& cache_;
   Clock& clock_;
-  // Empty stands for no queue; the flush swaps it with `flushing_`, so that neither gives
-  // its memory back between flushes.
+  // The first `queued_` requests are the queue (none: no queue). Requests past them keep
+  // their texts' memory, so that queueing a point allocates nothing once the queue has been
+  // that long; the flush swaps the queue with `flushing_` for the same reason.
   std::vector<Request> colFileAttente_;
   std::vector<Request> flushing_;
+  size_t queued_ = 0;
   double dtmDernierEnvoi_ = 0;
 };
 

@@ -1,18 +1,17 @@
-// Module fctCache: the shared cache file of one process (or thread running controls), its
-// record routines, the point index and the forced reads.
+// Module fctCache: the shared cache file of one process (or thread running controls) as a
+// control sees it: opening it under the installation path, looking points up through the
+// point index, and the forced reads. The record file, the index and the writer under the
+// slot lock are its parts. No call throws on a file failure. Called on one thread.
 #pragma once
 
 #include <cstdint>
-#include <functional>
-#include <memory>
 #include <optional>
-#include <string>
-#include <unordered_map>
-#include <utility>
-#include <vector>
 
+#include "cache/cache_file.h"
+#include "cache/forced_read.h"
+#include "cache/point_index.h"
 #include "cache/record.h"
-#include "cache/slot_lock.h"
+#include "cache/stored_reference.h"
 #include "common/text.h"
 #include "platform/clock.h"
 #include "platform/code_page.h"
@@ -21,9 +20,6 @@
 #include "services/trace_log.h"
 
 namespace quillon {
-
-// Records read at once by a scan (about 64 KiB).
-inline constexpr int32_t kScanBlockRecords = 65536 / kRecordSize;
 
 // Where the installation path is read: HKEY_LOCAL_MACHINE, this key, this value.
 inline constexpr int32_t kCleRacineInstall = static_cast<int32_t>(0x80000002u);
@@ -37,14 +33,6 @@ class FctCache {
   FctCache(const FctCache&) = delete;
   FctCache& operator=(const FctCache&) = delete;
 
-  // Record N of the open file; the empty record when nothing can be read there.
-  EnregCache fctLectureDansLeCache(int32_t n);
-  // Writes at N > 0; with N = 0 takes the first free slot or appends, and hands N back.
-  void fctEcritureDansLeCache(const EnregCache& record, int32_t& n);
-  // The verified record number of a point, or 0 (a stale index entry is removed).
-  int32_t convertNTFToIndex(const Text& ntf);
-  // The record of a point through the index, else by a scan; the empty record when absent.
-  EnregCache GetData(const Text& ntf);
   // The record of a point as a control sees it: the file opened when closed, the reference
   // in its stored form (trimmed, at most 60 characters), the stored reference compared
   // trimmed and exactly; the empty record otherwise, also for a reference that the file
@@ -81,26 +69,30 @@ class FctCache {
 
   const Text& strCheminInstall() const { return strCheminInstall_; }
   int32_t intFicCache() const { return intFicCache_; }
-  bool HasIndex() const { return colIndexNTF_.has_value(); }
+  bool HasIndex() const { return has_index_; }
   // The index entry of a point (its exact reference), if any.
-  std::optional<int32_t> IndexEntry(const Text& ntf) const;
+  std::optional<int32_t> IndexEntry(TextView ntf) const;
   // Records of the open file (length / 144, half to even, at most kMaxRecordNumber).
-  int32_t RecordCountOfFile();
+  int32_t RecordCountOfFile() { return file_.RecordCountOfFile(); }
+
+ protected:
+  // The steps below the control's calls, for the routines by record number and by reference
+  // as given that tools and tests build on them in a subclass.
+
+  // The verified record number of a point, its record read into `bytes`; 0 when the index has
+  // no entry or the entry proves stale (it is then removed).
+  int32_t convertNTFToIndex(const StoredReference& ref, uint8_t* bytes);
+  // The record number of a point through the index, else by a scan that indexes it (noting
+  // free slots into `free` when given), its record in `bytes`; 0 when absent.
+  int32_t GetData(const StoredReference& ref, uint8_t* bytes, FreeSlots* free);
+  // Adds an index entry (an existing one stays) once the index exists.
+  void IndexAdd(TextView ntf, int32_t n);
+  CacheFile& file() { return file_; }
+  ForcedReadWriter& writer() { return writer_; }
+  CodePage& code_page() { return code_page_; }
+  TraceLogConditionnel& trace() { return trace_; }
 
  private:
-  // A reference in the form the file stores it, and its exact ANSI bytes when it has them.
-  struct StoredReference {
-    Text text;
-    std::string bytes;
-    bool exact = false;
-  };
-  // Free slots seen by a scan of records 1 to `scanned`, as runs of numbers.
-  struct FreeSlots {
-    int32_t scanned = 0;
-    std::vector<std::pair<int32_t, int32_t>> runs;
-    bool too_many = false;
-    void Add(int32_t n);
-  };
   // The record of the last PointRecord, for the forced read of the same point that follows
   // it in the same tick; n = 0 when there is none.
   struct LastRead {
@@ -109,39 +101,14 @@ class FctCache {
     bool whole = false;
     uint8_t bytes[kRecordSize] = {};
   };
-  // Index keys looked up without building a key.
-  struct KeyHash {
-    using is_transparent = void;
-    size_t operator()(TextView key) const { return std::hash<TextView>()(key); }
-  };
-  using Index = std::unordered_map<Text, int32_t, KeyHash, std::equal_to<>>;
-  class SlotLock;
 
-  template <typename... Parts>
-  void Trace(const Parts&... parts);
-  void FillReference(TextView text, StoredReference* ref);
-  StoredReference ExactReference(const Text& text);
   bool PrepareReference(const Text& ntf, StoredReference* ref);
-  bool Carries(const uint8_t* record, const StoredReference& ref);
-  bool ReadRecordBytes(int32_t n, uint8_t* out);
+  int32_t ScanFor(const StoredReference& ref, uint8_t* bytes, FreeSlots* free);
   bool OpenForRequest();
-  int32_t LocateForRequest(const StoredReference& ref, uint8_t* bytes, FreeSlots* free);
-  void TraceLocateFromLastRead(const StoredReference& ref, int32_t n, const uint8_t* bytes);
-  void TraceRecordRead(int32_t n, const uint8_t* bytes);
-  template <typename Visit>
-  int32_t VisitRecords(int32_t first, int32_t last, Visit&& visit);
-  int32_t VerifiedIndex(const StoredReference& ref, uint8_t* bytes);
-  int32_t Locate(const StoredReference& ref, uint8_t* bytes, FreeSlots* free);
-  int32_t Scan(const StoredReference& ref, uint8_t* bytes, FreeSlots* free);
-  int32_t ChooseSlotAgain(const StoredReference& ref, const FreeSlots& free, uint8_t* bytes,
-                          bool* taken);
-  void WriteRecordAt(const uint8_t* bytes, const Text& trimmed, int32_t n,
-                     size_t size = kRecordSize);
-  void RewriteAsRequested(const StoredReference& ref, uint8_t* bytes, int32_t n, int32_t poll_time);
-  void WriteNewRequest(const StoredReference& ref, int32_t poll_time, const FreeSlots& free);
+  int32_t GetDataForRequest(const StoredReference& ref, uint8_t* bytes, FreeSlots* free);
+  void TraceGetDataFromLastRead(const StoredReference& ref, int32_t n, const uint8_t* bytes);
   void ReadInstallPath();
-  void IndexAdd(const Text& ntf, int32_t n);
-  void IndexRemove(const Text& ntf);
+  void Wrote(int32_t n);
 
   FileSystem& files_;
   Clock& clock_;
@@ -152,22 +119,24 @@ class FctCache {
   Text strCheminInstall_;
   int32_t intFicCache_ = 0;
   int32_t last_handle_ = 0;
-  std::unique_ptr<RandomAccessFile> file_;
+  CacheFile file_;
   // Keys: the exact reference (the "KEY_" prefix of the keys is implied). References that
   // differ only in letter case have entries of their own: sharing one, each lookup of the
   // one evicted the other's entry and scanned the file, to find what an exact key finds.
-  std::optional<Index> colIndexNTF_;
+  // Made at the first open.
+  PointIndex colIndexNTF_;
+  bool has_index_ = false;
+  ForcedReadWriter writer_;
   std::optional<Text> fixed_path_;
   bool read_only_ = false;
-  bool read_failed_ = false;    // a call on the open file failed since this flag was cleared
-  bool open_failed_ = false;    // the last open found no file: the path is read again
-  bool whole_ = false;          // the record bytes last delivered by a lookup were all read
+  bool open_failed_ = false;  // the last open found no file: the path is read again
   LastRead last_read_;
   StoredReference display_ref_;  // PointRecord's reference
   StoredReference request_ref_;  // cacheForcerLectNTF's reference
-  BoundedSlotLock slot_lock_;
-  std::vector<uint8_t> block_;  // the scans' read buffer
-  size_t block_got_ = 0;        // its bytes that the last block read delivered
+  // The index entry that PrepareReference found for `prepared_for_` (0: none), taken by the
+  // lookup that follows it at once instead of looking the key up again.
+  const StoredReference* prepared_for_ = nullptr;
+  int32_t prepared_entry_ = 0;
 };
 
 }  // namespace quillon

@@ -8,14 +8,6 @@ SharedCache::SharedCache(const CacheEnvironment& env)
       fct_(cache_, env.clock) {}
 
 // No exception leaves the module: a call that fails keeps its default result.
-EnregCache SharedCache::GetData(const Text& ntf) noexcept {
-  try {
-    return cache_.GetData(ntf);
-  } catch (...) {
-    return EnregCache();
-  }
-}
-
 void SharedCache::fctDemanderLectNTF(const Text& ntf, int32_t poll_time) noexcept {
   try {
     fct_.fctDemanderLectNTF(ntf, poll_time);

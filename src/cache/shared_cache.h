@@ -26,7 +26,6 @@ class SharedCache final : public CacheServices {
  public:
   explicit SharedCache(const CacheEnvironment& env);
 
-  EnregCache GetData(const Text& ntf) noexcept override;
   void fctDemanderLectNTF(const Text& ntf, int32_t poll_time) noexcept override;
   void fctFermerCache() noexcept override;
   EnregCache PointRecord(const Text& ntf) noexcept override;

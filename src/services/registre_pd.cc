@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "services/fct_ping.h"
+#include "services/tester_ping.h"
 
 namespace quillon {
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cache/fct_cache.h"
+#include "fct_cache_routines.h"
 #include "cache/record_codec.h"
 #include "fakes/fake_clock.h"
 #include "fakes/fake_echo_api.h"
@@ -30,7 +31,7 @@ class CacheTest : public ::testing::Test {
   void Build(bool trace_on, bool from_registry = false) {
     cache_.reset();
     trace_ = std::make_unique<TraceLogConditionnel>(fs_, clock_, cp_, trace_on);
-    cache_ = std::make_unique<FctCache>(fs_, clock_, cp_, *trace_, registry_);
+    cache_ = std::make_unique<FctCacheRoutines>(fs_, clock_, cp_, *trace_, registry_);
     if (!from_registry) cache_->UseFile(kCacheFile);
   }
   void SetInstallPath(const std::string& path) {
@@ -99,7 +100,7 @@ class CacheTest : public ::testing::Test {
   FakeEchoApi echo_;
   RegistrePD registry_{registry_api_, cp_, echo_};
   std::unique_ptr<TraceLogConditionnel> trace_;
-  std::unique_ptr<FctCache> cache_;
+  std::unique_ptr<FctCacheRoutines> cache_;
 };
 
 }  // namespace quillon::testing

@@ -275,7 +275,8 @@ TEST_F(FctTest, SharedCacheOpensOnDemandAndClosesForEveryControl) {
   SharedCache shared(CacheEnvironment{fs_, clock_, cp_, registry_});
   CacheServices& services = shared;
   SetRecords({Rec(1, u"A:B.C", u"7")});
-  EXPECT_EQ(services.GetData(u"A:B.C"), EnregCache());  // not open yet
+  EXPECT_EQ(shared.cache().RecordCountOfFile(), 0);  // not open yet
+  EXPECT_EQ(fs_.ops().opens, 0);
   EXPECT_EQ(services.PointRecord(u" A:B.C ").strValeurLue, PadToWidth(u"7", 20));
   EXPECT_EQ(services.PointRecord(u"a:b.c"), EnregCache());  // letter case counts
   fs_.ops() = {};
@@ -283,7 +284,7 @@ TEST_F(FctTest, SharedCacheOpensOnDemandAndClosesForEveryControl) {
   EXPECT_EQ(fs_.ops().opens, 0);
   services.fctDemanderLectNTF(u"D:E.F", 29);
   services.fctFermerCache();
-  EXPECT_EQ(services.GetData(u"A:B.C"), EnregCache());
+  EXPECT_EQ(shared.cache().RecordCountOfFile(), 0);  // closed: the file's record is not seen
   EXPECT_EQ(Refs(), (Lines{"A:B.C", "D:E.F"}));
 }
 

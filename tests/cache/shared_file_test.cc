@@ -4,6 +4,7 @@
 
 #include "cache/shared_cache.h"
 #include "cache_fixture.h"
+#include "platform/windows_1252.h"
 
 namespace quillon::testing {
 namespace {
@@ -26,6 +27,49 @@ class SharedFileTest : public CacheTest {
     return std::find(lines.begin(), lines.end(), line) != lines.end();
   }
 };
+
+// Windows-1252, counting the exact conversions of references.
+class CountingCodePage final : public CodePage {
+ public:
+  Text ToText(std::string_view bytes) override { return cp_.ToText(bytes); }
+  std::string ToAnsi(TextView text) override { return cp_.ToAnsi(text); }
+  bool ToAnsiExact(TextView text, std::string* bytes) override {
+    ++exact_conversions;
+    return cp_.ToAnsiExact(text, bytes);
+  }
+  bool IsSingleByte() override { return true; }
+  const ByteTable* Characters() override { return cp_.Characters(); }
+  int exact_conversions = 0;
+
+ private:
+  Windows1252CodePage cp_;
+};
+
+// A point in the index is not converted again: its reads and forced reads use the bytes its
+// entry was made with, and find and write what a conversion would give.
+TEST_F(SharedFileTest, IndexedPointIsConvertedOnceForAllItsReads) {
+  FillWithPoints(6, 4, u"A:é.C");
+  CountingCodePage counting;
+  FctCache cache(fs_, clock_, counting, *trace_, registry_);
+  cache.UseFile(kCacheFile);
+  EXPECT_EQ(cache.PointRecord(u" A:é.C"), RecordAt(4));  // a scan makes the entry
+  EXPECT_EQ(counting.exact_conversions, 1);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(cache.PointRecord(u"A:é.C "), RecordAt(4));
+    cache.cacheForcerLectNTF(u"A:é.C", 29);
+  }
+  EXPECT_EQ(counting.exact_conversions, 1);
+  EXPECT_EQ(RecordAt(4).lngEtat, 1);
+  EXPECT_EQ(RecordAt(4).lngPollTime, 29);
+  EXPECT_EQ(RecordAt(4).strRefNTF, PadToWidth(u"A:é.C", kRefNTFLength));
+
+  cache.cacheForcerLectNTF(u"N:é.W", 29);  // a new point: converted, written, then known
+  cache.cacheForcerLectNTF(u"N:é.W", 29);
+  EXPECT_EQ(counting.exact_conversions, 2);
+  EXPECT_EQ(RecordAt(7).strRefNTF, PadToWidth(u"N:é.W", kRefNTFLength));
+  EXPECT_EQ(cache.PointRecord(u"a:é.c"), EnregCache());  // another reference: converted
+  EXPECT_EQ(counting.exact_conversions, 3);
+}
 
 TEST_F(SharedFileTest, SteadyReadOfAnIndexedPointCostsTwoFileCalls) {
   FillWithPoints(1000, 700, u"A:B.C");

@@ -65,8 +65,8 @@ class FakeCacheServices final : public CacheServices {
  public:
   explicit FakeCacheServices(CallLog& log) : log_(log) {}
 
-  // The empty record when failing.
-  EnregCache GetData(const Text& ntf) noexcept override;
+  // The record held for `ntf` (logged as "getdata"); the empty record when failing.
+  EnregCache GetData(const Text& ntf) noexcept;
   // Opens the cache and looks the point up as the shared cache does (logged as "getdata").
   EnregCache PointRecord(const Text& ntf) noexcept override;
   void fctDemanderLectNTF(const Text& ntf, int32_t poll_time) noexcept override;

@@ -5,7 +5,7 @@
 
 #include "fakes/fake_echo_api.h"
 #include "platform/windows_1252.h"
-#include "services/fct_ping.h"
+#include "services/tester_ping.h"
 #include "services/ping_pd.h"
 
 namespace quillon {

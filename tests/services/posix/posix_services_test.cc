@@ -10,7 +10,7 @@
 #include "platform/code_page.h"
 #include "platform/echo_api.h"
 #include "platform/registry_api.h"
-#include "services/fct_ping.h"
+#include "services/tester_ping.h"
 #include "services/registre_pd.h"
 
 namespace quillon {

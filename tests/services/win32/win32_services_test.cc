@@ -7,7 +7,7 @@
 #include "platform/echo_api.h"
 #include "platform/registry_api.h"
 #include "platform/win32/late_bound.h"
-#include "services/fct_ping.h"
+#include "services/tester_ping.h"
 
 namespace quillon {
 namespace {

@@ -8,7 +8,7 @@
 #include "cache_tool.h"
 #include "command.h"
 #include "control/control_environment.h"
-#include "services/fct_ping.h"
+#include "services/tester_ping.h"
 #include "services/registre_pd.h"
 
 namespace quillon::tool {

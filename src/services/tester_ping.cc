@@ -1,4 +1,4 @@
-#include "services/fct_ping.h"
+#include "services/tester_ping.h"
 
 namespace quillon {
 

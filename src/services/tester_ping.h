@@ -1,4 +1,4 @@
-// Module Fct: the reachability probe that the registry reader calls before a remote read.
+// TesterPing: the reachability probe that the registry reader calls before a remote read.
 #pragma once
 
 #include <cstdint>
