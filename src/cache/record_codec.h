@@ -17,9 +17,18 @@ void EncodeRecord(const EnregCache& record, CodePage& code_page, uint8_t* out);
 // Reads a record from 144 bytes; texts are converted from the ANSI code page and fitted to
 // their field length (cut, or padded with NUL characters).
 EnregCache DecodeRecord(const uint8_t* bytes, CodePage& code_page);
+// The same into `record`, whose texts keep their storage: a loop over records allocates
+// nothing after the first.
+void DecodeRecord(const uint8_t* bytes, CodePage& code_page, EnregCache* record);
+
+// The `width` characters of a text field of `width` bytes into out[0, width), as DecodeRecord
+// reads them: converted from the ANSI code page, cut or padded with NUL characters.
+void DecodeTextField(const uint8_t* field, size_t width, CodePage& code_page, char16_t* out);
 
 // The point reference of 144 record bytes, with leading and trailing spaces removed.
 Text DecodeTrimmedReference(const uint8_t* bytes, CodePage& code_page);
+// The same into `out`, whose storage is reused.
+void DecodeTrimmedReference(const uint8_t* bytes, CodePage& code_page, Text* out);
 
 // The signed 32-bit number stored little-endian at `bytes`.
 int32_t ReadInt32(const uint8_t* bytes);

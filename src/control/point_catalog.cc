@@ -1,11 +1,12 @@
 #include "control/point_catalog.h"
 
 #include <algorithm>
-#include <cstring>
+#include <functional>
 #include <memory>
 
 #include "cache/record.h"
 #include "cache/record_codec.h"
+#include "common/coding.h"
 #include "control/tables.h"
 #include "control/value_text.h"
 
@@ -16,87 +17,105 @@ bool Contains(TextView folded, TextView needle) {
   return needle.empty() || folded.find(needle) != TextView::npos;
 }
 
-Text TrimmedValue(const Text& text) {
+Text TrimmedValue(TextView text) {
   Text out = TrimSpaces(text);
   const size_t nul = out.find(u'\0');
   if (nul != Text::npos) out.resize(nul);
   return TrimSpaces(out);
 }
 
-}  // namespace
-
-// One byte of the code page to its character, for a single-byte code page (every record's
-// texts then convert without a call to the platform).
-void PointCatalog::PrepareCharacters(CodePage& code_page) {
-  single_byte_ = code_page.IsSingleByte();
-  if (!single_byte_) return;
-  for (int b = 0; b < 256; ++b) {
-    const char byte = static_cast<char>(b);
-    const Text c = code_page.ToText(std::string_view(&byte, 1));
-    characters_[b] = c.size() == 1 ? c[0] : u'?';
-  }
+// Slots for `points` references, at most half of them used.
+size_t SlotCount(size_t points) {
+  size_t n = 16;
+  while (n < 2 * points) n *= 2;
+  return n;
 }
 
-Text PointCatalog::Field(const uint8_t* bytes, size_t length, CodePage& code_page) const {
-  if (!single_byte_) {
-    return code_page.ToText(std::string_view(reinterpret_cast<const char*>(bytes), length));
-  }
-  Text text(length, u'\0');
-  for (size_t i = 0; i < length; ++i) text[i] = characters_[bytes[i]];
-  return text;
+}  // namespace
+
+void PointCatalog::Clear() {
+  references_.clear();
+  folded_.clear();
+  starts_.assign(1, 0);
+  values_.clear();
+  last_read_.clear();
+  slots_.clear();
+  matches_.clear();
+  filtered_ = false;
+  more_ = false;
+}
+
+TextView PointCatalog::reference(size_t index) const {
+  return TextView(references_).substr(starts_[index], starts_[index + 1] - starts_[index]);
+}
+
+TextView PointCatalog::Folded(size_t index) const {
+  return TextView(folded_).substr(starts_[index], starts_[index + 1] - starts_[index]);
+}
+
+// which: 0 for the value text, 1 for the formatted one.
+TextView PointCatalog::Value(size_t index, size_t which) const {
+  return TextView(values_).substr((2 * index + which) * kValeurLength, kValeurLength);
+}
+
+CatalogPoint PointCatalog::at(size_t index) const {
+  return {Text(reference(index)), Text(Value(index, 0)), Text(Value(index, 1)),
+          last_read_[index]};
+}
+
+size_t PointCatalog::Slot(TextView ref) const {
+  const size_t mask = slots_.size() - 1;
+  size_t slot = std::hash<TextView>()(ref) & mask;
+  while (slots_[slot] != 0 && reference(slots_[slot] - 1) != ref) slot = (slot + 1) & mask;
+  return slot;
 }
 
 bool PointCatalog::KeepRecord(const uint8_t* bytes, CodePage& code_page) {
-  if (ReadInt32(bytes) == 0) return false;
-  // The reference's bytes without the spaces around it (a space is one byte in every ANSI
-  // code page).
-  const uint8_t* ref = bytes + kOffRefNTF;
-  size_t begin = 0, end = kRefNTFLength;
-  while (begin < end && ref[begin] == ' ') ++begin;
-  while (end > begin && ref[end - 1] == ' ') --end;
-  if (begin == end || ref[begin] == 0) return false;
-  Text reference = Field(ref + begin, end - begin, code_page);
-  if (!positions_.emplace(reference, static_cast<uint32_t>(points_.size())).second) return false;
-  folded_.push_back(FoldCase(reference));
-  double read = 0;
-  std::memcpy(&read, bytes + kOffLecture, sizeof read);
-  points_.push_back({std::move(reference), Field(bytes + kOffValeurLue, kValeurLength, code_page),
-                     Field(bytes + kOffValeurFormateeLue, kValeurLength, code_page), read});
+  if (ReadInt32(bytes + kOffEtat) == 0) return false;
+  Text& ref = scratch_;
+  DecodeTrimmedReference(bytes, code_page, &ref);
+  if (ref.empty() || ref[0] == u'\0') return false;
+  const size_t slot = Slot(ref);
+  if (slots_[slot] != 0) return false;  // the control finds the first record of a reference
+  const auto position = static_cast<uint32_t>(last_read_.size());
+  slots_[slot] = position + 1;
+  references_ += ref;
+  for (char16_t c : ref) folded_ += FoldCase(c);
+  starts_.push_back(static_cast<uint32_t>(references_.size()));
+  values_.resize(values_.size() + 2 * kValeurLength);
+  char16_t* value = values_.data() + 2 * kValeurLength * position;
+  DecodeTextField(bytes + kOffValeurLue, kValeurLength, code_page, value);
+  DecodeTextField(bytes + kOffValeurFormateeLue, kValeurLength, code_page, value + kValeurLength);
+  last_read_.push_back(DecodeDouble(bytes + kOffLecture));
   return true;
 }
 
 bool PointCatalog::Load(FileSystem& files, CodePage& code_page, const Text& path, size_t cap) {
-  points_.clear();
-  folded_.clear();
-  positions_.clear();
-  matches_.clear();
-  filtered_ = false;
-  more_ = false;
+  Clear();
   const std::unique_ptr<RandomAccessFile> file = files.OpenReadOnly(path);
   int64_t length = 0;
   missing_ = !file || !file->Length(&length);
+  slots_.assign(SlotCount(0), 0);
   if (missing_) return false;
   const int64_t count = length / kRecordSize;  // a partial record last is not a point yet
   const size_t expected = static_cast<size_t>(std::min<int64_t>(count, static_cast<int64_t>(cap)));
-  points_.reserve(expected);
-  folded_.reserve(expected);
-  positions_.reserve(expected);
-  PrepareCharacters(code_page);
+  starts_.reserve(expected + 1);
+  values_.reserve(expected * 2 * kValeurLength);
+  last_read_.reserve(expected);
+  slots_.assign(SlotCount(expected), 0);
   std::vector<uint8_t> block(kBlockRecords * kRecordSize);
   int64_t next = 0;
-  while (next < count && points_.size() < cap) {
+  while (next < count && size() < cap) {
     const size_t want = static_cast<size_t>(std::min<int64_t>(kBlockRecords, count - next));
     size_t got = 0;
     if (!file->ReadAt(next * kRecordSize, block.data(), want * kRecordSize, &got)) break;
     const size_t records = got / kRecordSize;
     size_t i = 0;
-    for (; i < records && points_.size() < cap; ++i) {
-      KeepRecord(block.data() + i * kRecordSize, code_page);
-    }
+    for (; i < records && size() < cap; ++i) KeepRecord(block.data() + i * kRecordSize, code_page);
     next += static_cast<int64_t>(i);
     if (records < want) break;
   }
-  more_ = points_.size() >= cap && next < count;
+  more_ = size() >= cap && next < count;
   return true;
 }
 
@@ -105,11 +124,11 @@ const std::vector<uint32_t>& PointCatalog::Filter(TextView typed) {
   const bool narrowing = filtered_ && needle.size() >= filter_.size() &&
                          TextView(needle).substr(0, filter_.size()) == filter_;
   if (narrowing) {
-    std::erase_if(matches_, [&](uint32_t i) { return !Contains(folded_[i], needle); });
+    std::erase_if(matches_, [&](uint32_t i) { return !Contains(Folded(i), needle); });
   } else {
     matches_.clear();
-    for (size_t i = 0; i < folded_.size(); ++i) {
-      if (Contains(folded_[i], needle)) matches_.push_back(static_cast<uint32_t>(i));
+    for (size_t i = 0; i < size(); ++i) {
+      if (Contains(Folded(i), needle)) matches_.push_back(static_cast<uint32_t>(i));
     }
   }
   filter_ = needle;
@@ -118,25 +137,26 @@ const std::vector<uint32_t>& PointCatalog::Filter(TextView typed) {
 }
 
 size_t PointCatalog::Find(TextView ntf) const {
-  const auto found = positions_.find(TrimSpaces(ntf));
-  return found != positions_.end() ? found->second : points_.size();
+  if (slots_.empty()) return size();
+  const uint32_t found = slots_[Slot(TrimSpaces(ntf))];
+  return found != 0 ? found - 1 : size();
 }
 
 Text PointCatalog::CellText(size_t index, CatalogColumn column, Locale& locale) const {
-  const CatalogPoint& p = points_[index];
+  const double last_read = last_read_[index];
   switch (column) {
     case CatalogColumn::kReference:
-      return p.reference;
+      return Text(reference(index));
     case CatalogColumn::kValue:
-      return TrimmedValue(p.value);
+      return TrimmedValue(Value(index, 0));
     case CatalogColumn::kFormatted:
-      return TrimmedValue(p.formatted);
+      return TrimmedValue(Value(index, 1));
     case CatalogColumn::kQuality:
       // The record carries no quality: a value the server has read is what the control
       // shows as "Ok"; one not read since its request, "?".
-      return Text(QualityOf(p.last_read != 0 ? 0 : -2).text);
+      return Text(QualityOf(last_read != 0 ? 0 : -2).text);
     case CatalogColumn::kLastRead:
-      return p.last_read != 0 ? LastReadText(locale, p.last_read) : Text();
+      return last_read != 0 ? LastReadText(locale, last_read) : Text();
   }
   return Text();
 }

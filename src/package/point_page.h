@@ -88,7 +88,10 @@ class PointPage final : public IPropertyPage2 {
   bool dirty_ = false;
   bool filling_ = false;  // the page writes its own fields: no change is the designer's
   PointCatalog catalog_;
-  std::vector<uint32_t> rows_;  // the catalog position of each row of the list
+  // The catalog position of each row of the list: the catalog's last filter result.
+  const std::vector<uint32_t>* rows_ = nullptr;
+  size_t list_count_ = 0;  // the count the list view was last given
+  size_t RowCount() const { return rows_ != nullptr ? rows_->size() : 0; }
 };
 
 }  // namespace quillon

@@ -127,6 +127,8 @@ INT_PTR PointPage::OnMessage(UINT message, WPARAM wp, LPARAM lp) {
 }
 
 void PointPage::OnInit() {
+  rows_ = nullptr;
+  list_count_ = 0;
   FillPollTimes();
   AddColumns();
   LoadPoints();
@@ -181,7 +183,7 @@ void PointPage::ShowSettings() {
   ApplyFilter();
   // A reference that matches no listed point (a new control's placeholder, say) filters
   // nothing out until the designer types.
-  if (rows_.empty()) ShowRows(catalog_.Filter(Text()));
+  if (rows_->empty()) ShowRows(catalog_.Filter(Text()));
 }
 
 void PointPage::OnCommand(WORD id, WORD code) {
@@ -202,10 +204,15 @@ void PointPage::OnCommand(WORD id, WORD code) {
 // The list shows the points whose reference contains what is typed in the reference field.
 void PointPage::ApplyFilter() { ShowRows(catalog_.Filter(ItemText(IDC_POINT_NTF))); }
 
+// The list view lays itself out again (scroll bars, header) for every count it is given, even
+// the same one: that is most of a keystroke's time, so only a new count is given.
 void PointPage::ShowRows(const std::vector<uint32_t>& rows) {
-  rows_ = rows;
+  rows_ = &rows;
   HWND list = GetDlgItem(window_, IDC_POINT_LIST);
-  SendMessageW(list, LVM_SETITEMCOUNT, rows_.size(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+  if (rows.size() != list_count_) {
+    SendMessageW(list, LVM_SETITEMCOUNT, rows.size(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    list_count_ = rows.size();
+  }
   InvalidateRect(list, nullptr, TRUE);
   ShowPreview();
 }
@@ -215,9 +222,9 @@ LRESULT PointPage::OnNotify(NMHDR* header) {
   if (header->code == LVN_GETDISPINFOW) {
     auto* info = reinterpret_cast<NMLVDISPINFOW*>(header);
     const size_t row = static_cast<size_t>(info->item.iItem);
-    if ((info->item.mask & LVIF_TEXT) && row < rows_.size() && info->item.cchTextMax > 0) {
+    if ((info->item.mask & LVIF_TEXT) && row < RowCount() && info->item.cchTextMax > 0) {
       const Text text = catalog_.CellText(
-          rows_[row], static_cast<CatalogColumn>(info->item.iSubItem), env_.locale());
+          (*rows_)[row], static_cast<CatalogColumn>(info->item.iSubItem), env_.locale());
       lstrcpynW(info->item.pszText, reinterpret_cast<const wchar_t*>(text.c_str()),
                 info->item.cchTextMax);
     }
@@ -232,9 +239,9 @@ LRESULT PointPage::OnNotify(NMHDR* header) {
 
 // A point chosen in the list becomes the reference; the list stays as it was filtered.
 void PointPage::OnPointChosen(int row) {
-  if (row < 0 || static_cast<size_t>(row) >= rows_.size()) return;
+  if (row < 0 || static_cast<size_t>(row) >= RowCount()) return;
   filling_ = true;
-  SetItemText(IDC_POINT_NTF, catalog_.at(rows_[static_cast<size_t>(row)]).reference);
+  SetItemText(IDC_POINT_NTF, Text(catalog_.reference((*rows_)[static_cast<size_t>(row)])));
   filling_ = false;
   MarkDirty();
   ShowPreview();
@@ -247,14 +254,15 @@ void PointPage::ShowPreview() {
   Text lines;
   const size_t found = catalog_.Find(ItemText(IDC_POINT_NTF));
   if (found < catalog_.size()) {
-    lines += catalog_.at(found).reference + u" : " +
-             PreviewValue(formatter, catalog_.at(found).value, format);
+    const CatalogPoint point = catalog_.at(found);
+    lines += point.reference + u" : " + PreviewValue(formatter, point.value, format);
   }
   for (const Text& sample : SplitSamples(ItemText(IDC_POINT_SAMPLES))) {
     if (!lines.empty()) lines += u"\r\n";
     lines += sample + u" → " + PreviewValue(formatter, sample, format);
   }
-  SetItemText(IDC_POINT_PREVIEW, lines);
+  // An unchanged preview is not written again (the field would repaint for nothing).
+  if (lines != ItemText(IDC_POINT_PREVIEW)) SetItemText(IDC_POINT_PREVIEW, lines);
 }
 
 void PointPage::MarkDirty() {

@@ -1,6 +1,7 @@
 // Code-page seam: the 8-bit ANSI characters of the cache and trace files.
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 
@@ -8,8 +9,12 @@
 
 namespace quillon {
 
+// Every method may be called from any thread.
 class CodePage {
  public:
+  // The character of each byte value, for a code page where every byte is one character.
+  using ByteTable = std::array<char16_t, 256>;
+
   CodePage() = default;
   CodePage(const CodePage&) = delete;
   CodePage& operator=(const CodePage&) = delete;
@@ -24,6 +29,10 @@ class CodePage {
   virtual bool ToAnsiExact(TextView text, std::string* bytes) = 0;
   // True when every byte is one character and back, so comparing bytes compares texts.
   virtual bool IsSingleByte() = 0;
+  // The characters of the 256 bytes, built once, when each byte converts on its own to one
+  // character (ToText of a text is then that byte by byte); nullptr for a code page where a
+  // character may take several bytes. Valid as long as the object.
+  virtual const ByteTable* Characters() = 0;
 };
 
 }  // namespace quillon

@@ -13,6 +13,7 @@ class Windows1252CodePage final : public CodePage {
   std::string ToAnsi(TextView text) override;
   bool ToAnsiExact(TextView text, std::string* bytes) override;
   bool IsSingleByte() override { return true; }
+  const ByteTable* Characters() override;
 };
 
 }  // namespace quillon

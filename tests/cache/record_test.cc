@@ -7,6 +7,8 @@
 #include <string>
 
 #include "cache/record_codec.h"
+#include "fakes/fake_code_page.h"
+#include "platform/code_page.h"
 #include "platform/windows_1252.h"
 
 namespace quillon {
@@ -75,6 +77,84 @@ TEST_F(RecordCodec, EmptyRecordIsAllZeroBytesAndTextsAreFittedToTheirFields) {
   EXPECT_EQ(back.strRefNTF, Text(60, u'x'));
   EXPECT_EQ(back.strValeurLue, u"ab" + Text(18, u' '));
   EXPECT_EQ(back.strValeurFormateeLue, Text(20, u'\0'));
+}
+
+// Raw record bytes with the reference field set to `ref` (padded with spaces) and the value
+// fields to `value`.
+std::string RecordBytes(const std::string& ref, const std::string& value) {
+  std::string bytes(kRecordSize, '\0');
+  bytes[kOffEtat] = 1;
+  auto put = [&](size_t at, size_t width, const std::string& text) {
+    std::string field = text.substr(0, width);
+    field.resize(width, ' ');
+    bytes.replace(at, width, field);
+  };
+  put(kOffRefNTF, kRefNTFLength, ref);
+  put(kOffValeurLue, kValeurLength, value);
+  put(kOffValeurFormateeLue, kValeurLength, value);
+  return bytes;
+}
+const uint8_t* Bytes(const std::string& bytes) {
+  return reinterpret_cast<const uint8_t*>(bytes.data());
+}
+
+// A single-byte code page converts through its own byte table, once built: no call per text,
+// and its characters, not Windows-1252's.
+TEST(RecordCodecCodePages, SingleByteCodePageDecodesThroughItsTable) {
+  testing::CountingCyrillicCodePage cyrillic;
+  const std::string bytes = RecordBytes("  N:\xCF\xE5\xF7\xFC.T\xE9  ", "12,5 \xB0\xD1");
+  const EnregCache r = DecodeRecord(Bytes(bytes), cyrillic);
+  EXPECT_EQ(r.strRefNTF, PadToWidth(u"  N:Печь.Tй", kRefNTFLength));
+  EXPECT_EQ(r.strValeurLue, PadToWidth(u"12,5 °С", kValeurLength));
+  EXPECT_EQ(r.strValeurFormateeLue, r.strValeurLue);
+  EXPECT_EQ(DecodeTrimmedReference(Bytes(bytes), cyrillic), u"N:Печь.Tй");
+  Text field(kValeurLength, u'x');
+  DecodeTextField(Bytes(bytes) + kOffValeurLue, kValeurLength, cyrillic, field.data());
+  EXPECT_EQ(field, r.strValeurLue);
+  EnregCache reused = DecodeRecord(Bytes(RecordBytes("X:Y.Z", "999")), cyrillic);
+  DecodeRecord(Bytes(bytes), cyrillic, &reused);
+  EXPECT_EQ(reused, r);
+  EXPECT_EQ(cyrillic.to_text_calls, 0);
+  // The same record bytes as a text-by-text conversion gives them.
+  uint8_t back[kRecordSize];
+  EncodeRecord(r, cyrillic, back);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(back), 84), bytes.substr(0, 84));
+}
+
+// A code page without a byte table converts each field as a whole; a field fits its width
+// (padded with NUL characters when two bytes made one character), and the reference is
+// trimmed of its spaces before any NUL padding, so that it compares with a typed reference.
+TEST(RecordCodecCodePages, DoubleByteCodePageConvertsWholeFieldsAndTrimsTheReference) {
+  testing::DoubleByteCodePage dbcs;
+  const std::string bytes = RecordBytes(" A:\x81\x42.B", "1\x80\x41");
+  const EnregCache r = DecodeRecord(Bytes(bytes), dbcs);
+  EXPECT_EQ(r.strRefNTF, u" A:\u4F42.B" + Text(53, u' ') + Text(1, u'\0'));
+  EXPECT_EQ(r.strValeurLue, u"1\u4E41" + Text(17, u' ') + Text(1, u'\0'));
+  EXPECT_EQ(DecodeTrimmedReference(Bytes(bytes), dbcs), u"A:\u4F42.B");
+  Text field(kValeurLength, u'x');
+  DecodeTextField(Bytes(bytes) + kOffValeurLue, kValeurLength, dbcs, field.data());
+  EXPECT_EQ(field, r.strValeurLue);
+  EnregCache reused = DecodeRecord(Bytes(RecordBytes("X:Y.Z", "999")), dbcs);
+  DecodeRecord(Bytes(bytes), dbcs, &reused);
+  EXPECT_EQ(reused, r);
+  // A field of 60 two-byte characters' bytes: cut to its width, no NUL.
+  std::string wide_ref;
+  for (int i = 0; i < 30; ++i) wide_ref += "\x90\x01";
+  EXPECT_EQ(DecodeTrimmedReference(Bytes(RecordBytes(wide_ref, "")), dbcs),
+            Text(30, char16_t(0x4E00 + 0x1001)));
+}
+
+// Every byte of the platform's code page: the table, when there is one, is what the
+// conversion of the byte alone gives.
+TEST(RecordCodecCodePages, PlatformTableAgreesWithItsConversion) {
+  auto cp = NewPlatformCodePage();
+  const CodePage::ByteTable* table = cp->Characters();
+  if (table == nullptr) GTEST_SKIP() << "the ANSI code page has no byte table";
+  EXPECT_TRUE(cp->IsSingleByte());
+  for (int b = 0; b < 256; ++b) {
+    const char byte = static_cast<char>(b);
+    EXPECT_EQ(cp->ToText(std::string_view(&byte, 1)), Text(1, (*table)[b])) << b;
+  }
 }
 
 TEST(Windows1252Test, ExactConversionHasNoLookAlikeAndNoDefaultCharacter) {

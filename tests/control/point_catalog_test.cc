@@ -10,6 +10,7 @@
 #include "cache/record.h"
 #include "cache/record_codec.h"
 #include "common/oledate.h"
+#include "fakes/fake_code_page.h"
 #include "fakes/fake_file_system.h"
 #include "platform/code_page.h"
 #include "platform/locale.h"
@@ -140,6 +141,38 @@ TEST_F(PointCatalogTest, CellsShowTrimmedValuesQualityAndTimeOfLastRead) {
             locale_->GeneralDate(read));
   EXPECT_EQ(catalog_.CellText(1, CatalogColumn::kQuality, *locale_), u"?");
   EXPECT_EQ(catalog_.CellText(1, CatalogColumn::kLastRead, *locale_), u"");
+}
+
+// The list's texts are the record codec's: a single-byte code page through its byte table
+// (no conversion call per record), a double-byte one field by field, each value text fitted
+// to its 20 characters as the control's `Valeur` sees it.
+TEST_F(PointCatalogTest, TextsAreDecodedAsTheRecordCodecDecodesThem) {
+  auto cyrillic = std::make_unique<CountingCyrillicCodePage>();
+  CountingCyrillicCodePage* counting = cyrillic.get();
+  code_page_ = std::move(cyrillic);
+  AddRecord(u"N:Печь.Температура", 1, u"21,5");
+  AddPoints(600);
+  counting->to_text_calls = 0;
+  ASSERT_TRUE(Load());
+  EXPECT_EQ(counting->to_text_calls, 0);
+  EXPECT_EQ(catalog_.at(0).reference, u"N:Печь.Температура");
+  EXPECT_EQ(Matching(u"n:Печь.Т"), (std::vector<Text>{u"N:Печь.Температура"}));
+  EXPECT_EQ(catalog_.CellText(0, CatalogColumn::kFormatted, *locale_), u"21,5 °C");
+
+  code_page_ = std::make_unique<DoubleByteCodePage>();
+  files_.Contents(kPath).clear();
+  AddRecord(u"A:\u4F42.B", 1, u"1\u4E41");
+  AddRecord(u"A:B.C");
+  ASSERT_TRUE(Load());
+  ASSERT_EQ(catalog_.size(), 2u);
+  const auto* record = reinterpret_cast<const uint8_t*>(files_.Contents(kPath).data());
+  const EnregCache decoded = DecodeRecord(record, *code_page_);
+  EXPECT_EQ(catalog_.at(0).reference, u"A:\u4F42.B");
+  EXPECT_EQ(catalog_.at(0).value, decoded.strValeurLue);
+  EXPECT_EQ(catalog_.at(0).formatted, decoded.strValeurFormateeLue);
+  EXPECT_EQ(catalog_.CellText(0, CatalogColumn::kValue, *locale_), u"1\u4E41");
+  EXPECT_EQ(catalog_.Find(u"A:\u4F42.B"), 0u);
+  EXPECT_EQ(catalog_.Find(u"A:B.C"), 1u);
 }
 
 TEST(PreviewSamplesTest, SplitsTypedSamples) {

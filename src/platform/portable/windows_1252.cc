@@ -10,6 +10,14 @@ constexpr std::array<char16_t, 32> kHighControls = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
+constexpr CodePage::ByteTable kCharacters = [] {
+  CodePage::ByteTable table{};
+  for (int b = 0; b < 256; ++b) {
+    table[b] = (b >= 0x80 && b < 0xA0) ? kHighControls[b - 0x80] : static_cast<char16_t>(b);
+  }
+  return table;
+}();
+
 // The byte of a character; false when the code page has none for it.
 bool ToByte(char16_t c, char* byte) {
   if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
@@ -29,12 +37,11 @@ bool ToByte(char16_t c, char* byte) {
 
 Text Windows1252CodePage::ToText(std::string_view bytes) {
   Text out(bytes.size(), u'\0');
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    const auto b = static_cast<uint8_t>(bytes[i]);
-    out[i] = (b >= 0x80 && b < 0xA0) ? kHighControls[b - 0x80] : static_cast<char16_t>(b);
-  }
+  for (size_t i = 0; i < bytes.size(); ++i) out[i] = kCharacters[static_cast<uint8_t>(bytes[i])];
   return out;
 }
+
+const CodePage::ByteTable* Windows1252CodePage::Characters() { return &kCharacters; }
 
 std::string Windows1252CodePage::ToAnsi(TextView text) {
   std::string out(text.size(), '\0');

@@ -10,6 +10,7 @@ class AnsiCodePage final : public CodePage {
   AnsiCodePage() {
     CPINFO info;
     single_byte_ = GetCPInfo(CP_ACP, &info) && info.MaxCharSize == 1;
+    has_table_ = single_byte_ && FillTable();
   }
 
   Text ToText(std::string_view bytes) override {
@@ -61,14 +62,29 @@ class AnsiCodePage final : public CodePage {
   }
 
   bool IsSingleByte() override { return single_byte_; }
+  const ByteTable* Characters() override { return has_table_ ? &table_ : nullptr; }
 
  private:
+  // Each byte through the system's conversion once; false when one of them does not give
+  // exactly one character (the texts then keep going through the system).
+  bool FillTable() {
+    for (int b = 0; b < 256; ++b) {
+      const char byte = static_cast<char>(b);
+      wchar_t c[2] = {};
+      if (MultiByteToWideChar(CP_ACP, 0, &byte, 1, c, 2) != 1) return false;
+      table_[b] = static_cast<char16_t>(c[0]);
+    }
+    return true;
+  }
+
   static int Convert(const std::wstring& wide, DWORD flags, char* out, int size, BOOL* used) {
     return WideCharToMultiByte(CP_ACP, flags, wide.data(), static_cast<int>(wide.size()), out, size,
                                nullptr, used);
   }
 
   bool single_byte_ = true;
+  bool has_table_ = false;
+  ByteTable table_ = {};
 };
 
 }  // namespace
