@@ -98,9 +98,9 @@ void BM_SecondOfTicksStartUp(benchmark::State& state) {
   const auto restart = [&] {
     for (auto& c : bench.controls) {
       c->site().set_user_mode(UserMode::kDesign);
-      c->control().AmbientChanged(u"UserMode");
+      c->control().AmbientChanged(Ambient::kUserMode);
       c->site().set_user_mode(UserMode::kRun);
-      c->control().AmbientChanged(u"UserMode");
+      c->control().AmbientChanged(Ambient::kUserMode);
     }
   };
   restart();

@@ -101,7 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   pd.get_ValeurFormatee();
   pd.get_HorodatageDernLect();
   pd.get_Qualite();
-  RenderFace(site.face());
+  RenderFace(pd.face());
 
   MemoryPropertyBag saved;
   pd.WriteProperties(saved);

@@ -33,10 +33,10 @@ const Text& FaceState::DesignCaption(Child c) {
   return design[static_cast<size_t>(c)];
 }
 
-bool FaceState::SetCaption(Child label, const Text& caption) {
+bool FaceState::SetCaption(Child label, TextView caption) {
   if (this->caption(label) == caption) return false;
   const size_t i = static_cast<size_t>(label);
-  captions_[i] = caption;
+  captions_[i].assign(caption);
   own_ |= uint32_t{1} << i;
   ++revision_;
   return true;

@@ -111,9 +111,10 @@ Text LabelText(const FaceChild& label, TextView caption);
 inline constexpr uint32_t kSurfaceTextColour = 0xFFFFFFFF;
 
 // What the face shows now: one caption and one text colour per child, as laid out at first.
-// Every site keeps one, sets captions and colours through it, and repaints a label only when
-// it reports a change. A label shows the one copy of its design caption that all faces
-// share until it is given a caption of its own, so a new face allocates nothing.
+// The control keeps one and tells its site of every label it changes; the site draws it. A
+// label shows the one copy of its design caption that all faces share until it is given a
+// caption of its own, so a new face allocates nothing; a label given a caption again reuses
+// its text's storage.
 class FaceState {
  public:
   FaceState();
@@ -124,8 +125,9 @@ class FaceState {
   }
   uint32_t colour(Child c) const { return colours_[static_cast<size_t>(c)]; }
 
-  // Shows `caption` in `label`; true when that changed what the label shows.
-  bool SetCaption(Child label, const Text& caption);
+  // Shows `caption` in `label`; true when that changed what the label shows. Throws
+  // std::bad_alloc (the label keeping its caption) when the text cannot be held.
+  bool SetCaption(Child label, TextView caption);
   // Gives `label` the text colour `colour` (0x00BBGGRR, or kSurfaceTextColour); true when
   // that changed it.
   bool SetColour(Child label, uint32_t colour);

@@ -1,12 +1,11 @@
-// A container without windows: it keeps the face as data (whose revision tells a viewer when
-// to draw it again), holds the timer's state and the ambient mode, and delivers ticks when
-// asked. Used by the quillon tool and the benchmarks.
+// A container without windows: it holds the timer's state and the ambient mode, and delivers
+// ticks when asked; a viewer draws the control's face when its revision moves. Used by the
+// quillon tool and the benchmarks.
 #pragma once
 
 #include <cstdint>
 
 #include "control/control_site.h"
-#include "control/face.h"
 #include "control/quillon_pd.h"
 
 namespace quillon {
@@ -15,8 +14,7 @@ class HeadlessSite final : public ControlSite {
  public:
   explicit HeadlessSite(UserMode mode = UserMode::kRun) : mode_(mode) {}
 
-  bool SetCaption(Child label, const Text& caption) noexcept override;
-  bool SetForeColor(Child label, uint32_t colour) noexcept override;
+  void LabelChanged(Child) noexcept override {}
   bool EnableTimer(bool enabled) noexcept override {
     timer_enabled_ = enabled;
     return true;
@@ -28,13 +26,11 @@ class HeadlessSite final : public ControlSite {
   UserMode AmbientUserMode() noexcept override { return mode_; }
 
   void set_user_mode(UserMode mode) { mode_ = mode; }
-  const FaceState& face() const { return face_; }
   bool timer_enabled() const { return timer_enabled_; }
   bool saved_state_changed() const { return saved_state_changed_; }
 
  private:
   UserMode mode_;
-  FaceState face_;
   bool timer_enabled_ = false;
   bool saved_state_changed_ = false;
 };

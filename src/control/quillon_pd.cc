@@ -10,7 +10,6 @@ namespace quillon {
 namespace {
 
 constexpr double kStartUpSeconds = 30;
-const Text kUserMode = u"UserMode";
 
 constexpr const ControlProperty& kNTF = PropertyOf(PropertyId::NTF);
 constexpr const ControlProperty& kFormatage = PropertyOf(PropertyId::Formatage);
@@ -38,6 +37,10 @@ bool Earlier(double a, double b) { return DateToLinear(a) < DateToLinear(b); }
 
 }  // namespace
 
+Ambient AmbientNamed(TextView name) {
+  return name == u"UserMode" ? Ambient::kUserMode : Ambient::kOther;
+}
+
 QuillonPD::QuillonPD(ControlSite& site, const ControlServices& services)
     : site_(site),
       cache_(services.cache),
@@ -49,9 +52,9 @@ QuillonPD::QuillonPD(ControlSite& site, const ControlServices& services)
 
 void QuillonPD::put_NTF(const Text& value) {
   f_.strNTF = value;
-  site_.SetCaption(Child::txtNTF, f_.strNTF);
+  ShowCaption(Child::txtNTF, f_.strNTF);
   site_.PropertyChanged(kNTF);
-  AmbientChanged(kUserMode);
+  AmbientChanged(Ambient::kUserMode);
 }
 
 Text QuillonPD::get_NTF() const { return f_.strNTF.empty() ? Text(u"Noeud:Tag.Field") : f_.strNTF; }
@@ -59,7 +62,7 @@ Text QuillonPD::get_NTF() const { return f_.strNTF.empty() ? Text(u"Noeud:Tag.Fi
 void QuillonPD::put_Formatage(const Text& value) {
   f_.strFormat = value;
   site_.PropertyChanged(kFormatage);
-  AmbientChanged(kUserMode);
+  AmbientChanged(Ambient::kUserMode);
 }
 
 Text QuillonPD::get_Formatage() const { return f_.strFormat; }
@@ -92,7 +95,7 @@ void QuillonPD::put_Frequence_Rafraichissement(int32_t value) {
   f_.ePollTime = value;
   f_.lngPeriodeSec = CalculerPeriodeSec();
   site_.PropertyChanged(kPollTime);
-  AmbientChanged(kUserMode);
+  AmbientChanged(Ambient::kUserMode);
   AfficherPollTime();
 }
 
@@ -107,9 +110,9 @@ void QuillonPD::MaJNTF(const Text& strNewValeur, const Text& strNewValeurFormate
   f_.lngQualite = QualityFromByte(bytNewQualite);
   f_.dtmDateDernLect = dtmNewDateDernLect;
   for (PropertyId id : kReadValues) site_.PropertyChanged(PropertyOf(id));
-  site_.SetCaption(Child::txtValeur, f_.strValeur);
-  site_.SetCaption(Child::txtValeurFormatee, f_.strValeurFormatee);
-  site_.SetCaption(Child::txtHeureDernLect, get_HorodatageDernLect());
+  ShowCaption(Child::txtValeur, f_.strValeur);
+  ShowCaption(Child::txtValeurFormatee, f_.strValeurFormatee);
+  ShowLastRead(f_.dtmDateDernLect);
   AfficherQualite();
 }
 
@@ -158,9 +161,9 @@ void QuillonPD::WriteProperties(PropertyBag& bag) {
 }
 
 void QuillonPD::Show() {
-  site_.SetCaption(Child::txtNTF, f_.strNTF);
+  ShowCaption(Child::txtNTF, f_.strNTF);
   AfficherPollTime();
-  AmbientChanged(kUserMode);
+  AmbientChanged(Ambient::kUserMode);
 }
 
 void QuillonPD::Hide() {
@@ -168,8 +171,8 @@ void QuillonPD::Hide() {
   cache_.fctFermerCache();
 }
 
-void QuillonPD::AmbientChanged(const Text& name) {
-  if (name != kUserMode) return;
+void QuillonPD::AmbientChanged(Ambient ambient) {
+  if (ambient != Ambient::kUserMode) return;
   // A container that cannot report the mode gets the run-mode statements.
   if (site_.AmbientUserMode() != UserMode::kDesign) {
     f_.dtmDateDemarrage = clock_.Now();
@@ -201,9 +204,17 @@ void QuillonPD::timerRead_Timer() {
 bool QuillonPD::ReadIsDue() {
   if (!f_.blnDemarrageTermine) return true;
   if (std::nearbyint(f_.dtmDateDernLect) == 0) return true;
-  double due = 0;
-  if (!AddSeconds(f_.dtmDateDernLect, f_.lngPeriodeSec, &due)) return false;
-  return !Earlier(clock_.Now(), due);
+  if (!next_read_.Holds(f_.dtmDateDernLect, f_.lngPeriodeSec)) {
+    next_read_ = NextRead(f_.dtmDateDernLect, f_.lngPeriodeSec);
+  }
+  return next_read_.is_date && !(DateToLinear(clock_.Now()) < next_read_.due);
+}
+
+QuillonPD::NextRead::NextRead(double last, int32_t seconds) : last_read(last), period(seconds) {
+  double sum = 0;
+  known = true;
+  is_date = AddSeconds(last, seconds, &sum);
+  due = DateToLinear(sum);
 }
 
 // The start-up phase ends with the first record read by the server since run mode began, or
@@ -233,15 +244,53 @@ int32_t QuillonPD::CalculerPeriodeSec() const { return PollTimeSeconds(f_.ePollT
 
 void QuillonPD::AfficherPollTime() {
   if (const PollTimeEntry* entry = FindPollTime(f_.ePollTime)) {
-    site_.SetCaption(Child::txtPolltime, Text(entry->text));
+    ShowCaption(Child::txtPolltime, entry->text);
   }
 }
 
+// The label goes black, takes the quality's text and turns red for a bad code; the site
+// hears of it once, when that left it showing something else.
 void QuillonPD::AfficherQualite() {
   const QualityEntry quality = QualityOf(f_.lngQualite);
-  site_.SetForeColor(Child::txtStatut, kColourBlack);
-  site_.SetCaption(Child::txtStatut, Text(quality.text));
-  if (quality.colour != kColourBlack) site_.SetForeColor(Child::txtStatut, quality.colour);
+  bool changed = face_.SetColour(Child::txtStatut, quality.colour);
+  changed |= SetCaption(Child::txtStatut, quality.text);
+  if (changed) site_.LabelChanged(Child::txtStatut);
+}
+
+// --- The face -----------------------------------------------------------------------------
+
+bool QuillonPD::SetCaption(Child label, TextView caption) noexcept {
+  try {
+    return face_.SetCaption(label, caption);
+  } catch (...) {  // no memory for the caption: the label keeps the one it had
+    return false;
+  }
+}
+
+void QuillonPD::ShowCaption(Child label, TextView caption) noexcept {
+  if (SetCaption(label, caption)) site_.LabelChanged(label);
+}
+
+// A steady display reads far more often than anybody looks at it: the date is formatted by
+// face() when the label is drawn or read. The site hears of the label once until then.
+void QuillonPD::ShowLastRead(double date) noexcept {
+  if (last_read_given_ && date == last_read_shown_) return;  // the same date, the same text
+  last_read_shown_ = date;
+  last_read_given_ = true;
+  if (last_read_pending_) return;  // the site has yet to draw the last change
+  last_read_pending_ = true;
+  site_.LabelChanged(Child::txtHeureDernLect);
+}
+
+const FaceState& QuillonPD::face() const noexcept {
+  if (last_read_pending_) {
+    try {
+      face_.SetCaption(Child::txtHeureDernLect, LastReadText(locale_, last_read_shown_));
+      last_read_pending_ = false;
+    } catch (...) {  // no memory for the text: the label keeps its caption until next time
+    }
+  }
+  return face_;
 }
 
 }  // namespace quillon

@@ -9,6 +9,7 @@
 #include "cache/record.h"
 #include "common/text.h"
 #include "control/control_site.h"
+#include "control/face.h"
 #include "control/property_bag.h"
 #include "control/tables.h"
 #include "platform/clock.h"
@@ -43,7 +44,9 @@ struct ControlServices {
 // The container, the cache services and the property bag report failure by their results,
 // so a step that fails leaves its field or result at its default and the member goes on
 // with its next step. Only running out of memory throws (std::bad_alloc); a COM shell
-// guards each entry point against it.
+// guards each entry point against it. A caption the face cannot hold is one its label keeps.
+// The control keeps its face (the captions and colours of its labels) and tells its site of
+// each label that changed; everything runs on the control's thread.
 class QuillonPD {
  public:
   // The site must outlive the control.
@@ -82,12 +85,15 @@ class QuillonPD {
   void WriteProperties(PropertyBag& bag);
   void Show();
   void Hide();
-  void AmbientChanged(const Text& name);
+  void AmbientChanged(Ambient ambient);
 
   // A tick of timerRead, delivered by the container while the timer is enabled.
   void timerRead_Timer();
 
   const QuillonPDFields& fields() const { return f_; }
+  // What the face shows now. The time of the last read is written into its label here, when
+  // somebody looks, rather than at every read.
+  const FaceState& face() const noexcept;
 
  private:
   bool ReadIsDue();
@@ -95,7 +101,25 @@ class QuillonPD {
   int32_t CalculerPeriodeSec() const;
   void AfficherPollTime();
   void AfficherQualite();
+  void ShowCaption(Child label, TextView caption) noexcept;
+  bool SetCaption(Child label, TextView caption) noexcept;
+  void ShowLastRead(double date) noexcept;
   void UpdatePhase(const EnregCache& record, double now);
+
+  // When a steady read falls due: the last read plus the period, on the real time line. Most
+  // ticks are not due, so it is worked out again only when either of the two changed.
+  struct NextRead {
+    NextRead() = default;
+    NextRead(double last, int32_t seconds);
+    bool Holds(double last, int32_t seconds) const {
+      return known && last == last_read && seconds == period;
+    }
+    double last_read = 0;
+    int32_t period = 0;
+    bool known = false;    // worked out from last_read and period
+    bool is_date = false;  // their sum is a date
+    double due = 0;        // the sum, as DateToLinear gives it
+  };
 
   ControlSite& site_;
   CacheServices& cache_;
@@ -103,6 +127,11 @@ class QuillonPD {
   Locale& locale_;
   Formatter& formatter_;
   QuillonPDFields f_;
+  NextRead next_read_;
+  mutable FaceState face_;
+  double last_read_shown_ = 0;              // the date txtHeureDernLect shows
+  bool last_read_given_ = false;             // txtHeureDernLect was given a date
+  mutable bool last_read_pending_ = false;  // ... that face() has yet to write into it
 };
 
 }  // namespace quillon

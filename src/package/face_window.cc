@@ -37,9 +37,6 @@ void UnregisterFaceClass() {
 
 }  // namespace
 
-FaceWindow::FaceWindow(const FaceState& face, std::function<void()> tick)
-    : face_(face), tick_(std::move(tick)) {}
-
 FaceScale FaceWindow::ScreenScale() {
   HDC screen = GetDC(nullptr);
   const int x = GetDeviceCaps(screen, LOGPIXELSX), y = GetDeviceCaps(screen, LOGPIXELSY);
@@ -115,7 +112,7 @@ void FaceWindow::Show(bool visible) {
 RECT FaceWindow::MeasureBox(Child label) {
   HDC dc = GetDC(window_);
   HGDIOBJ old = SelectObject(dc, font_);
-  const RECT box = LabelBox(dc, FaceOf(label), face_, scale_, POINT{0, 0});
+  const RECT box = LabelBox(dc, FaceOf(label), owner_.face(), scale_, POINT{0, 0});
   SelectObject(dc, old);
   ReleaseDC(window_, dc);
   return box;
@@ -149,13 +146,7 @@ bool FaceWindow::ApplyTimer() noexcept {
   return true;
 }
 
-void FaceWindow::OnTick() noexcept {
-  if (!tick_) return;
-  try {
-    tick_();
-  } catch (...) {  // nothing leaves a tick; the next one tries again
-  }
-}
+void FaceWindow::OnTick() noexcept { owner_.Tick(); }
 
 void FaceWindow::Paint() {
   PAINTSTRUCT ps;
@@ -168,7 +159,7 @@ void FaceWindow::Paint() {
     HBITMAP bitmap = CreateCompatibleBitmap(dc, w, h);
     HGDIOBJ old = SelectObject(memory, bitmap);
     SetViewportOrgEx(memory, -r.left, -r.top, nullptr);
-    PaintFace(memory, face_, scale_, font_, colours_, POINT{0, 0}, r);
+    PaintFace(memory, owner_.face(), scale_, font_, colours_, POINT{0, 0}, r);
     SetViewportOrgEx(memory, 0, 0, nullptr);
     BitBlt(dc, r.left, r.top, w, h, memory, 0, 0, SRCCOPY);
     SelectObject(memory, old);
@@ -197,7 +188,7 @@ LRESULT FaceWindow::Handle(UINT message, WPARAM w, LPARAM l) {
     case WM_PRINTCLIENT: {
       RECT client;
       GetClientRect(window_, &client);
-      PaintFace(reinterpret_cast<HDC>(w), face_, scale_, font_, colours_, POINT{0, 0}, client);
+      PaintFace(reinterpret_cast<HDC>(w), owner_.face(), scale_, font_, colours_, POINT{0, 0}, client);
       return 0;
     }
     case WM_ERASEBKGND:

@@ -1,12 +1,12 @@
-// The control's window: the face painted from the layout table, and timerRead ticked by the
-// thread's shared timer (thread_timer.h) while the window exists. Captions change through the face state; the window redraws only the labels that
-// changed, so a changing value does not make the face flicker.
+// The control's window: the face its owner keeps, painted from the layout table, and
+// timerRead ticked by the thread's shared timer (thread_timer.h) while the window exists. The
+// window redraws only the labels its owner says changed, so a changing value does not make
+// the face flicker.
 #pragma once
 
 #include <windows.h>
 
 #include <array>
-#include <functional>
 
 #include "control/face.h"
 #include "package/face_paint.h"
@@ -14,11 +14,26 @@
 
 namespace quillon {
 
+// What a face window shows, and whom its ticks reach: the control behind it.
+class FaceOwner {
+ public:
+  FaceOwner() = default;
+  FaceOwner(const FaceOwner&) = delete;
+  FaceOwner& operator=(const FaceOwner&) = delete;
+
+  // What the face shows now; on the window's thread, when the window paints or measures.
+  virtual const FaceState& face() noexcept = 0;
+  // One tick of timerRead, on the window's thread. It may destroy the window.
+  virtual void Tick() noexcept = 0;
+
+ protected:
+  ~FaceOwner() = default;
+};
+
 class FaceWindow final : private TimerClient {
  public:
-  // `face` is what the window shows (it must outlive the window); `tick` runs on every tick
-  // of timerRead, on the thread that owns the window.
-  FaceWindow(const FaceState& face, std::function<void()> tick);
+  // `owner` must outlive the window.
+  explicit FaceWindow(FaceOwner& owner) : owner_(owner) {}
   FaceWindow(const FaceWindow&) = delete;
   FaceWindow& operator=(const FaceWindow&) = delete;
   ~FaceWindow() { Destroy(); }
@@ -59,8 +74,7 @@ class FaceWindow final : private TimerClient {
   bool ApplyTimer() noexcept;
   void OnTick() noexcept override;
 
-  const FaceState& face_;
-  std::function<void()> tick_;
+  FaceOwner& owner_;
   HWND window_ = nullptr;
   HFONT font_ = nullptr;
   FaceScale scale_;  // the screen's, measured by Create

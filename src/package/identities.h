@@ -6,6 +6,7 @@
 #include <windows.h>
 // after windows.h
 #include <objbase.h>
+#include <oleidl.h>
 
 namespace quillon {
 
@@ -14,5 +15,12 @@ namespace quillon {
 // {6BBED569-77E8-42EC-BFD1-B79B46F93B38}
 inline constexpr CLSID CLSID_PointPage = {
     0x6bbed569, 0x77e8, 0x42ec, {0xbf, 0xd1, 0xb7, 0x9b, 0x46, 0xf9, 0x3b, 0x38}};
+
+// Activate when visible, inside out, set the client site first, no linking, recompose on
+// resize: the control's MiscStatus, as IOleObject::GetMiscStatus answers and as the class
+// registers it (for every aspect and for the content aspect that containers ask).
+inline constexpr DWORD kMiscStatus = OLEMISC_RECOMPOSEONRESIZE | OLEMISC_CANTLINKINSIDE |
+                                     OLEMISC_INSIDEOUT | OLEMISC_ACTIVATEWHENVISIBLE |
+                                     OLEMISC_SETCLIENTSITEFIRST;
 
 }  // namespace quillon

@@ -6,7 +6,7 @@
 namespace quillon {
 
 HRESULT QuillonObject::ActivateInPlace(IOleClientSite* site, HWND parent, LPCRECT pos) {
-  FaceWindow& window = site_.window();
+  FaceWindow& window = window_;
   if (window.handle()) return S_OK;
   if (!site) site = embedding_.client_site.Get();
   if (!site) return E_INVALIDARG;
@@ -39,7 +39,7 @@ HRESULT QuillonObject::ActivateInPlace(IOleClientSite* site, HWND parent, LPCREC
 
 HRESULT QuillonObject::DeactivateInPlace() {
   HideFace();
-  site_.window().Destroy();
+  window_.Destroy();
   if (embedding_.in_place_site) {
     ComPtr<IOleInPlaceSite> in_place = std::move(embedding_.in_place_site);
     in_place->OnInPlaceDeactivate();
@@ -48,22 +48,21 @@ HRESULT QuillonObject::DeactivateInPlace() {
 }
 
 void QuillonObject::ShowFace() {
-  site_.window().Show(true);
+  window_.Show(true);
   if (embedding_.shown) return;
   embedding_.shown = true;
   model().Show();
 }
 
 void QuillonObject::HideFace() {
-  site_.window().Show(false);
+  window_.Show(false);
   if (!embedding_.shown) return;
   embedding_.shown = false;
   model().Hide();
 }
 
-// A container that draws the control itself hears that the face changed.
-void QuillonObject::FaceChanged() {
-  if (!embedding_.view_sink || site_.window().handle()) return;
+void QuillonObject::FaceChanged() noexcept {
+  if (!embedding_.view_sink || window_.handle()) return;
   const ComPtr<IUnknown> alive = KeepAlive();
   const ComPtr<IAdviseSink> sink(embedding_.view_sink.Get());
   sink->OnViewChange(DVASPECT_CONTENT, -1);
@@ -74,7 +73,7 @@ void QuillonObject::FaceChanged() {
 HRESULT QuillonObject::InPlaceObject::GetWindow(HWND* window) {
   QUILLON_COM_TRACE("IOleInPlaceObject", GetWindow, window);
   if (!window) return E_POINTER;
-  *window = impl_from<IOleInPlaceObject>(this).site_.window().handle();
+  *window = impl_from<IOleInPlaceObject>(this).window_.handle();
   return *window ? S_OK : E_FAIL;
 }
 
@@ -100,7 +99,7 @@ HRESULT QuillonObject::InPlaceObject::SetObjectRects(LPCRECT pos, LPCRECT clip) 
   if (!pos) return E_POINTER;
   QuillonObject& o = impl_from<IOleInPlaceObject>(this);
   o.embedding_.pos = *pos;
-  o.site_.window().Move(*pos, clip ? *clip : *pos);
+  o.window_.Move(*pos, clip ? *clip : *pos);
   return S_OK;
 }
 
@@ -114,7 +113,7 @@ HRESULT QuillonObject::InPlaceObject::ReactivateAndUndo() {
 HRESULT QuillonObject::InPlaceActive::GetWindow(HWND* window) {
   QUILLON_COM_TRACE("IOleInPlaceActiveObject", GetWindow, window);
   if (!window) return E_POINTER;
-  *window = impl_from<IOleInPlaceActiveObject>(this).site_.window().handle();
+  *window = impl_from<IOleInPlaceActiveObject>(this).window_.handle();
   return *window ? S_OK : E_FAIL;
 }
 

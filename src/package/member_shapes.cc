@@ -110,4 +110,24 @@ DISPPARAMS ArgumentCopies::Forwarded(const DISPPARAMS& params) {
   return forwarded;
 }
 
+HRESULT HostNeutralInvoke(ITypeInfo* info, void* object, const MemberShape& shape, WORD flags,
+                          const DISPPARAMS& params, VARIANT* result, EXCEPINFO* error,
+                          UINT* arg_error) {
+  HRESULT hr = CheckArgumentCount(shape, params);
+  if (FAILED(hr)) return hr;
+  ArgumentCopies copies;
+  UINT bad = 0;
+  hr = copies.Copy(params, &bad);
+  if (FAILED(hr)) {
+    if (hr == DISP_E_TYPEMISMATCH && arg_error != nullptr) *arg_error = bad;
+    return hr;
+  }
+  DISPPARAMS forwarded = copies.Forwarded(params);
+  hr = info->Invoke(object, shape.id, flags, &forwarded, result, error, arg_error);
+  if (hr == DISP_E_TYPEMISMATCH && arg_error != nullptr) {
+    *arg_error = MismatchedArgument(shape, forwarded);
+  }
+  return hr;
+}
+
 }  // namespace quillon

@@ -73,4 +73,16 @@ class ArgumentCopies {
   UINT count_ = 0;
 };
 
+// ITypeInfo::Invoke of `shape`'s member on `object`, with what the hosts do differently
+// evened out here and nowhere else. Under Wine, ITypeInfo::Invoke does not answer every call
+// with the wrong number of arguments with DISP_E_BADPARAMCOUNT, nor point *puArgErr at an
+// argument that does not convert, as Windows does; and any host writes [in, out] arguments
+// back into the array it is given, freeing what they held. So the count is checked against
+// the shape first, Invoke gets the library's copies of the arguments (by-reference arguments
+// unwrapped one level, what the caller passed stays the caller's), and a type mismatch names
+// its argument. On the calling thread.
+HRESULT HostNeutralInvoke(ITypeInfo* info, void* object, const MemberShape& shape, WORD flags,
+                          const DISPPARAMS& params, VARIANT* result, EXCEPINFO* error,
+                          UINT* arg_error);
+
 }  // namespace quillon

@@ -4,10 +4,10 @@
 
 #include "HN_QuillonPD_h.h"
 #include "package/com_trace.h"
-#include "package/control_object.h"
 #include "package/face_window.h"
 #include "package/identities.h"
 #include "package/point_page.h"
+#include "package/quillon_object.h"
 #include "package/thread_timer.h"
 #include "platform/win32/late_bound.h"
 
@@ -72,7 +72,7 @@ class ClassFactory final : public IClassFactory {
   CreateFn create_;
 };
 
-ClassFactory class_factory(&CreateQuillonPD);
+ClassFactory class_factory(&QuillonObject::Create);
 ClassFactory page_factory(&CreatePointPage);
 
 }  // namespace

@@ -5,17 +5,11 @@
 #include <olectl.h>
 
 #include "package/com_guard.h"
+#include "package/identities.h"
 #include "package/quillon_object.h"
 
 namespace quillon {
 namespace {
-
-// Activate when visible, inside out, set the client site first, no linking, recompose on
-// resize: what the class registers as its MiscStatus.
-constexpr DWORD kMiscStatus = OLEMISC_RECOMPOSEONRESIZE | OLEMISC_CANTLINKINSIDE |
-                              OLEMISC_INSIDEOUT | OLEMISC_ACTIVATEWHENVISIBLE |
-                              OLEMISC_SETCLIENTSITEFIRST;
-static_assert(kMiscStatus == 131473);
 
 // The face's size, 4275 x 2325 twips, in HIMETRIC (2540 to the inch).
 constexpr LONG TwipsToHimetric(int twips) { return (twips * 2540 + 720) / 1440; }
@@ -34,8 +28,8 @@ HRESULT QuillonObject::OleObject::SetClientSite(IOleClientSite* site) {
   if (site) site->AddRef();
   o.embedding_.client_site.Reset();
   *o.embedding_.client_site.Put() = site;
-  o.site_.set_client_site(site);
-  o.site_.AmbientColoursChanged();
+  if (site != o.quick_.site) o.quick_ = {};  // quick ambients answer for their own site
+  o.AmbientColoursChanged();
   return S_OK;
 }
 
@@ -233,11 +227,11 @@ HRESULT QuillonObject::Control::OnAmbientPropertyChange(DISPID id) {
   QuillonObject& o = impl_from<IOleControl>(this);
   const ComPtr<IUnknown> alive = o.KeepAlive();
   return GuardCall([&] {
-    o.site_.quick_ambients().Forget(id);
+    o.quick_.Forget(id);
     if (id == DISPID_AMBIENT_FORECOLOR || id == DISPID_AMBIENT_BACKCOLOR || id == DISPID_UNKNOWN)
-      o.site_.AmbientColoursChanged();
+      o.AmbientColoursChanged();
     if (id == DISPID_AMBIENT_USERMODE || id == DISPID_UNKNOWN)
-      o.model().AmbientChanged(u"UserMode");
+      o.model().AmbientChanged(Ambient::kUserMode);
     return S_OK;
   });
 }

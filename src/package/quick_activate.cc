@@ -6,6 +6,7 @@
 #include <cstddef>
 
 #include "package/com_guard.h"
+#include "package/ambient_properties.h"
 #include "package/quillon_object.h"
 
 namespace quillon {
@@ -45,7 +46,7 @@ HRESULT QuillonObject::QuickActivation::GetContentExtent(LPSIZEL size) {
 // so that a container that falls back to the classic path finds the control as created.
 HRESULT QuillonObject::QuickConnect(const QACONTAINER& container, QACONTROL& control) {
   const SurfaceColours system;
-  site_.quick_ambients() = {
+  quick_ = {
       container.pClientSite,
       (container.dwAmbientFlags & QACONTAINER_USERMODE) ? UserMode::kRun : UserMode::kDesign,
       SurfaceColours{SurfaceColour(container.colorFore, system.text),

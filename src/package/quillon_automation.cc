@@ -118,8 +118,8 @@ HRESULT QuillonObject::Automation::GetIDsOfNames(REFIID riid, LPOLESTR* names, U
 }
 
 // ITypeInfo::Invoke finds the member, converts the arguments and calls this interface's table
-// of operations, answering as Automation clients expect. It is given copies of the arguments
-// (ArgumentCopies): what the caller passes, by value or by reference, stays the caller's.
+// of operations, answering as Automation clients expect; HostNeutralInvoke (member_shapes.h)
+// evens out what it does differently under Wine.
 HRESULT QuillonObject::Automation::Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags,
                                           DISPPARAMS* params, VARIANT* result, EXCEPINFO* error,
                                           UINT* arg_error) {
@@ -137,22 +137,8 @@ HRESULT QuillonObject::Automation::Invoke(DISPID id, REFIID riid, LCID lcid, WOR
   if (FAILED(hr)) return hr;
   const MemberShape* shape = cache.shapes().Find(id, flags);
   if (shape == nullptr) return DISP_E_MEMBERNOTFOUND;
-  hr = CheckArgumentCount(*shape, *params);
-  if (FAILED(hr)) return hr;
-  ArgumentCopies copies;
-  UINT bad = 0;
-  hr = copies.Copy(*params, &bad);
-  if (FAILED(hr)) {
-    if (hr == DISP_E_TYPEMISMATCH && arg_error != nullptr) *arg_error = bad;
-    return hr;
-  }
-  DISPPARAMS forwarded = copies.Forwarded(*params);
-  hr =
-      info->Invoke(static_cast<_QuillonPD*>(this), id, flags, &forwarded, result, error, arg_error);
-  if (hr == DISP_E_TYPEMISMATCH && arg_error != nullptr) {
-    *arg_error = MismatchedArgument(*shape, forwarded);
-  }
-  return hr;
+  return HostNeutralInvoke(info, static_cast<_QuillonPD*>(this), *shape, flags, *params, result,
+                           error, arg_error);
 }
 
 // --- _QuillonPD, in the order of its table ------------------------------------------------

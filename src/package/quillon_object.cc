@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "package/control_object.h"
+#include "package/ambient_properties.h"
 #include "package/module.h"
 
 namespace quillon {
@@ -34,20 +34,8 @@ const QuillonObject::InterfaceEntry QuillonObject::kInterfaces[] = {
     {&IID_IQuickActivate, [](QuillonObject& o) -> IUnknown* { return &o.quick_activation_; }},
 };
 
-HRESULT CreateQuillonPD(IUnknown* outer, REFIID riid, void** out) {
-  return QuillonObject::Create(outer, riid, out);
-}
-
-HRESULT QuillonObject::Create(IUnknown* outer, REFIID riid, void** out) noexcept {
-  if (out == nullptr) return E_POINTER;
-  *out = nullptr;
-  if (outer != nullptr && !IsEqualIID(riid, IID_IUnknown)) return CLASS_E_NOAGGREGATION;
-  QuillonObject* object = nullptr;
-  try {
-    object = new QuillonObject(outer);
-  } catch (...) {
-    return E_OUTOFMEMORY;
-  }
+HRESULT QuillonObject::Create(IUnknown* outer, REFIID riid, void** out) {
+  QuillonObject* object = new QuillonObject(outer);
   const HRESULT hr = object->InnerQueryInterface(riid, out);
   object->InnerRelease();
   return hr;
@@ -73,9 +61,9 @@ QuillonObject::QuillonObject(IUnknown* outer)
       view_object_(*this),
       property_browsing_(*this),
       quick_activation_(*this),
-      site_([this](const ControlProperty& property) { return PropertyChanged(property); },
-            [this] { Tick(); }, [this] { FaceChanged(); }),
-      model_(site_, env().services()) {}
+      site_(*this),
+      model_(site_, env().services()),
+      window_(site_) {}
 
 QuillonObject::~QuillonObject() = default;
 
@@ -146,15 +134,23 @@ HRESULT QuillonObject::Inner::QueryInterface(REFIID riid, void** out) {
 ULONG QuillonObject::Inner::AddRef() { return object_.InnerAddRef(); }
 ULONG QuillonObject::Inner::Release() { return object_.InnerRelease(); }
 
-// --- Change notifications and the timer --------------------------------------------------
+// --- The model's site ---------------------------------------------------------------------
 
-// A sink unadvised inside an earlier sink's call hears nothing more.
-bool QuillonObject::PropertyChanged(const ControlProperty& property) noexcept {
-  if (!property.saved_key.empty()) dirty_ = true;
-  const ComPtr<IUnknown> alive = KeepAlive();
+void QuillonObject::ModelSite::LabelChanged(Child label) noexcept {
+  object_.window_.LabelChanged(label);
+  object_.FaceChanged();
+}
+
+// The container hears of a change through IPropertyNotifySink::OnChanged, and a change of a
+// saved setting makes the control dirty. A sink unadvised inside an earlier sink's call hears
+// nothing more.
+bool QuillonObject::ModelSite::PropertyChanged(const ControlProperty& property) noexcept {
+  QuillonObject& o = object_;
+  if (!property.saved_key.empty()) o.dirty_ = true;
+  const ComPtr<IUnknown> alive = o.KeepAlive();
   try {
-    for (const ConnectionPoint::Sink& sink : property_notify_.Sinks()) {
-      if (!property_notify_.IsAdvised(sink.cookie)) continue;
+    for (const ConnectionPoint::Sink& sink : o.property_notify_.Sinks()) {
+      if (!o.property_notify_.IsAdvised(sink.cookie)) continue;
       static_cast<IPropertyNotifySink*>(sink.unknown.Get())->OnChanged(property.dispid);
     }
   } catch (...) {
@@ -163,12 +159,37 @@ bool QuillonObject::PropertyChanged(const ControlProperty& property) noexcept {
   return true;
 }
 
+bool QuillonObject::ModelSite::EnableTimer(bool enabled) noexcept {
+  return object_.window_.EnableTimer(enabled);
+}
+
+// Ambients handed over with quick activation answer for their own client site only.
+UserMode QuillonObject::ModelSite::AmbientUserMode() noexcept {
+  const QuickAmbients& quick = object_.quick_;
+  if (quick.user_mode) return *quick.user_mode;
+  return ReadAmbientUserMode(object_.embedding_.client_site.Get());
+}
+
+const FaceState& QuillonObject::ModelSite::face() noexcept { return object_.model_.face(); }
+
 // A tick comes from the window's message loop, where nobody holds the control: the tick
 // holds it while it notifies the container, which may close and release it meanwhile.
-void QuillonObject::Tick() {
-  if (closed_) return;
-  const ComPtr<IUnknown> alive = KeepAlive();
-  model_.timerRead_Timer();
+void QuillonObject::ModelSite::Tick() noexcept {
+  if (object_.closed_) return;
+  const ComPtr<IUnknown> alive = object_.KeepAlive();
+  try {
+    object_.model_.timerRead_Timer();
+  } catch (...) {  // no memory: nothing leaves a tick, the next one tries again
+  }
+}
+
+// The site is held through both reads: the container may drop it inside the first.
+void QuillonObject::AmbientColoursChanged() noexcept {
+  const ComPtr<IOleClientSite> site(embedding_.client_site.Get());
+  const SurfaceColours colours = quick_.colours ? *quick_.colours : ReadAmbientColours(site.Get());
+  if (colours == window_.colours()) return;
+  window_.SetColours(colours);
+  FaceChanged();
 }
 
 // --- IConnectionPointContainer ------------------------------------------------------------

@@ -18,8 +18,9 @@
 #include "package/com_ptr.h"
 #include "package/com_trace.h"
 #include "package/connection_point.h"
+#include "package/face_window.h"
+#include "package/quick_ambients.h"
 #include "package/thread_environment.h"
-#include "package/window_site.h"
 
 namespace quillon {
 
@@ -51,9 +52,10 @@ QuillonObject& impl_from(Interface* iface) {
 
 class QuillonObject {
  public:
-  // Creates a control and returns its interface `riid`. `outer` aggregates it (riid must
-  // then be IID_IUnknown). Never throws.
-  static HRESULT Create(IUnknown* outer, REFIID riid, void** out) noexcept;
+  // Creates a control and returns its interface `riid` in *out (which must be valid). `outer`
+  // aggregates it (riid must then be IID_IUnknown, which the class object checks). Throws
+  // std::bad_alloc when there is no memory for it.
+  static HRESULT Create(IUnknown* outer, REFIID riid, void** out);
 
   // The controlling unknown, where every member's IUnknown goes.
   IUnknown& controlling() { return *controlling_; }
@@ -286,6 +288,23 @@ class QuillonObject {
   };
   HRESULT QuickConnect(const QACONTAINER& container, QACONTROL& control);
 
+  // The container as the model sees it, and the owner of the control's window: the model's
+  // label changes, property notifications, timer and ambient mode land here, in the object
+  // (quillon_object.cc).
+  class ModelSite final : public ControlSite, public FaceOwner {
+   public:
+    explicit ModelSite(QuillonObject& object) : object_(object) {}
+    void LabelChanged(Child label) noexcept override;
+    bool PropertyChanged(const ControlProperty& property) noexcept override;
+    bool EnableTimer(bool enabled) noexcept override;
+    UserMode AmbientUserMode() noexcept override;
+    const FaceState& face() noexcept override;
+    void Tick() noexcept override;
+
+   private:
+    QuillonObject& object_;
+  };
+
   // The container's side of the visual control, and the lifecycle steps the members share.
   struct Embedding {
     ComPtr<IOleClientSite> client_site;
@@ -302,8 +321,10 @@ class QuillonObject {
   HRESULT DeactivateInPlace();
   void ShowFace();
   void HideFace();
-  void FaceChanged();
-  void Tick();
+  // A container that draws the control itself hears that the face changed.
+  void FaceChanged() noexcept;
+  // Reads the ambient colours again and draws the face in them when they changed.
+  void AmbientColoursChanged() noexcept;
 
   struct InterfaceEntry {
     const IID* iid;
@@ -320,10 +341,6 @@ class QuillonObject {
   ULONG InnerAddRef();
   ULONG InnerRelease();
 
-  // A property changed: the container hears of it through IPropertyNotifySink::OnChanged,
-  // and a change of a saved setting makes the control dirty. False when a sink could not be
-  // told.
-  bool PropertyChanged(const ControlProperty& property) noexcept;
   HRESULT GetClassID(CLSID* clsid);
   // The model's state before the settings of the first InitNew or Load.
   void BeginSettings();
@@ -369,8 +386,10 @@ class QuillonObject {
   PropertyBrowsing property_browsing_;
   QuickActivation quick_activation_;
   Embedding embedding_;
-  WindowSite site_;
+  QuickAmbients quick_;
+  ModelSite site_;
   QuillonPD model_;
+  FaceWindow window_;  // paints the model's face: destroyed first
 };
 
 template <class Interface>

@@ -31,17 +31,16 @@ struct Entry {
 
 // Everything registration writes under HKEY_CLASSES_ROOT, in order. In keys and texts,
 // $CLSID, $LIBID and $PATH stand for the class identifier, the type library identifier and
-// the library's own path; $PAGE for the class of the property page "Point".
+// the library's own path; $PAGE for the class of the property page "Point"; $MISC for the
+// control's MiscStatus in decimal.
 constexpr Entry kEntries[] = {
     {L"CLSID\\$CLSID", nullptr, L"QuillonPD"},
     {L"CLSID\\$CLSID\\InprocServer32", nullptr, L"$PATH"},
     {L"CLSID\\$CLSID\\InprocServer32", L"ThreadingModel", L"Apartment"},
     {L"CLSID\\$CLSID\\ProgID", nullptr, L"HN_QuillonPD.QuillonPD"},
     {L"CLSID\\$CLSID\\Control", nullptr, nullptr},
-    // OLEMISC_SETCLIENTSITEFIRST | ACTIVATEWHENVISIBLE | INSIDEOUT | CANTLINKINSIDE |
-    // RECOMPOSEONRESIZE, for every aspect and for the content aspect that containers ask.
-    {L"CLSID\\$CLSID\\MiscStatus", nullptr, L"131473"},
-    {L"CLSID\\$CLSID\\MiscStatus\\1", nullptr, L"131473"},
+    {L"CLSID\\$CLSID\\MiscStatus", nullptr, L"$MISC"},
+    {L"CLSID\\$CLSID\\MiscStatus\\1", nullptr, L"$MISC"},
     {L"CLSID\\$CLSID\\ToolboxBitmap32", nullptr, L"$PATH, 30000"},
     {L"CLSID\\$CLSID\\TypeLib", nullptr, L"$LIBID"},
     {L"CLSID\\$CLSID\\Version", nullptr, L"7.1"},
@@ -74,6 +73,7 @@ std::wstring Expand(const wchar_t* pattern, const std::wstring& path) {
       {L"$LIBID", GuidText(LIBID_HN_QuillonPD)},
       {L"$PAGE", GuidText(CLSID_PointPage)},
       {L"$PATH", path},
+      {L"$MISC", std::to_wstring(kMiscStatus)},
   };
   std::wstring text = pattern;
   for (const auto& [token, value] : tokens) {

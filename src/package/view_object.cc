@@ -22,7 +22,7 @@ HRESULT QuillonObject::ViewObject::Draw(DWORD aspect, LONG index, void* aspect_i
   const FaceScale scale = FaceScale::ForExtent(r, o.embedding_.extent);
   HFONT font = CreateFaceFont(scale);
   if (!font) return E_OUTOFMEMORY;
-  PaintFace(dc, o.site_.face(), scale, font, o.site_.window().colours(), POINT{r.left, r.top}, r);
+  PaintFace(dc, o.model().face(), scale, font, o.window_.colours(), POINT{r.left, r.top}, r);
   DeleteObject(font);
   return S_OK;
 }

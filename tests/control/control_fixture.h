@@ -32,7 +32,9 @@ class ControlTest : public ::testing::Test {
   explicit ControlTest(const char* locale_name = "fr-FR")
       : locale_(NewPlatformLocale(locale_name)),
         formatter_(NewPlatformFormatter(*locale_)),
-        pd_(site_, {cache_, clock_, *locale_, *formatter_}) {}
+        pd_(site_, {cache_, clock_, *locale_, *formatter_}) {
+    site_.face = [this]() -> const FaceState& { return pd_.face(); };
+  }
 
   // A new control placed on a display in run mode, bound to `ntf`, started at T0.
   void StartNew(const Text& ntf = u"N1:T1.F1", int32_t poll = Minute_01) {

@@ -52,9 +52,9 @@ TEST(ControlEnvironment, ControlsOfOneThreadShareTheCacheTheRegistryNames) {
   static_cast<FakeClock&>(env.clock()).AdvanceSeconds(1);
   ASSERT_TRUE(a.Tick());
   ASSERT_TRUE(b.Tick());
-  EXPECT_EQ(a.site().face().caption(Child::txtValeur), PadToWidth(u"12,5", kValeurLength));
+  EXPECT_EQ(a.control().face().caption(Child::txtValeur), PadToWidth(u"12,5", kValeurLength));
   EXPECT_EQ(a.control().get_ValeurNombre(), 12.5);  // French number rules
-  EXPECT_EQ(b.site().face().caption(Child::txtValeur), PadToWidth(u"7", kValeurLength));
+  EXPECT_EQ(b.control().face().caption(Child::txtValeur), PadToWidth(u"7", kValeurLength));
   // One request queue for both: the first tick flushed, the second waits for the next second.
   const auto* first = reinterpret_cast<const uint8_t*>(fs.Contents(kCacheFile).data());
   EXPECT_EQ(DecodeRecord(first, cp).lngEtat, 1);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "control/headless_site.h"
+#include "control_fixture.h"
 
 namespace quillon {
 namespace {
@@ -66,13 +67,50 @@ TEST(LabelTextTest, NulEndsTheTextAccessKeysApplyWhereTheLabelUsesThem) {
   }
 }
 
-TEST(FaceState, AHeadlessSiteKeepsTheFaceItsControlWrites) {
-  HeadlessSite site;
-  site.SetCaption(Child::txtNTF, u"A:B.C");
-  site.SetForeColor(Child::txtStatut, kColourRed);
-  site.SetCaption(Child::txtNTF, u"A:B.C");
-  EXPECT_EQ(site.face().caption(Child::txtNTF), u"A:B.C");
-  EXPECT_EQ(site.face().revision(), 2u);
+// A site that counts the label changes it hears of and never looks at the face, as a
+// display nobody draws.
+class CountingSite final : public ControlSite {
+ public:
+  void LabelChanged(Child label) noexcept override { ++changes[static_cast<size_t>(label)]; }
+  bool PropertyChanged(const ControlProperty&) noexcept override { return true; }
+  bool EnableTimer(bool) noexcept override { return true; }
+  UserMode AmbientUserMode() noexcept override { return UserMode::kRun; }
+  int of(Child label) const { return changes[static_cast<size_t>(label)]; }
+  std::array<int, kChildCount> changes{};
+};
+
+using ControlFace = testing::ControlTest;
+
+TEST_F(ControlFace, TheControlKeepsItsFaceAndReportsOnlyLabelsThatChanged) {
+  HeadlessSite headless;
+  QuillonPD pd(headless, {cache_, clock_, *locale_, *formatter_});
+  pd.put_NTF(u"A:B.C");
+  pd.MaJNTF(u"7", u"7", 1, testing::At(1));
+  pd.put_NTF(u"A:B.C");
+  EXPECT_EQ(pd.face().caption(Child::txtNTF), u"A:B.C");
+  EXPECT_EQ(pd.face().caption(Child::txtStatut), u"Mauvaise");
+  EXPECT_EQ(pd.face().colour(Child::txtStatut), kColourRed);
+  // txtNTF, txtValeur, txtValeurFormatee, txtStatut (caption and colour), txtHeureDernLect.
+  EXPECT_EQ(pd.face().revision(), 6u);
+}
+
+// A display reads far more often than it is drawn: the time of the last read is formatted
+// when the face is looked at, and the site hears of the label once until then.
+TEST_F(ControlFace, TheTimeOfTheLastReadIsWrittenWhenTheFaceIsLookedAt) {
+  CountingSite site;
+  QuillonPD pd(site, {cache_, clock_, *locale_, *formatter_});
+  pd.MaJNTF(u"1", u"1", 0, testing::At(1));
+  pd.MaJNTF(u"1", u"1", 0, testing::At(2));
+  EXPECT_EQ(site.of(Child::txtHeureDernLect), 1);
+  EXPECT_EQ(site.of(Child::txtValeur), 1);
+  EXPECT_EQ(site.of(Child::txtStatut), 1);
+  EXPECT_EQ(pd.face().caption(Child::txtHeureDernLect), u"07/12/2026 14:00:02");
+  pd.MaJNTF(u"1", u"1", 0, testing::At(2));  // the same date: nothing to draw
+  EXPECT_EQ(site.of(Child::txtHeureDernLect), 1);
+  pd.MaJNTF(u"1", u"1", 0, testing::At(3));
+  EXPECT_EQ(site.of(Child::txtHeureDernLect), 2);
+  EXPECT_EQ(pd.get_HorodatageDernLect(), u"07/12/2026 14:00:03");
+  EXPECT_EQ(pd.face().caption(Child::txtHeureDernLect), u"07/12/2026 14:00:03");
 }
 
 }  // namespace

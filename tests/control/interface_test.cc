@@ -66,16 +66,24 @@ TEST_F(Interface, QualityTextsAndColoursByByte) {
                {2, u"2", u"Maintenue", true}, {250, u"250", u"", false},
                {251, u"-5", u"", false},      {254, u"-2", u"?", false},
                {255, u"-1", u"", false}};
+  Text statut = u"?";                     // the design caption
+  uint32_t colour = kSurfaceTextColour;  // the surface's until a quality is shown
   for (const auto& c : cases) {
     SCOPED_TRACE(c.byte);
     log_.Clear();
     pd_.MaJNTF(u"v", u"f", c.byte, At(1));
     EXPECT_EQ(pd_.get_Qualite(), c.qualite);
-    // Black first, then the caption, then red for the two bad codes.
-    std::vector<std::string> expected = {"colour txtStatut=0",
-                                         "caption txtStatut=" + ToUtf8(c.statut)};
-    if (c.red) expected.push_back("colour txtStatut=255");
+    // The text in black, or in red for the two bad codes; the site hears of what changed
+    // since the previous code, the caption first.
+    const uint32_t shown = c.red ? kColourRed : kColourBlack;
+    std::vector<std::string> expected;
+    if (statut != c.statut) expected.push_back("caption txtStatut=" + ToUtf8(c.statut));
+    if (colour != shown) expected.push_back("colour txtStatut=" + std::to_string(shown));
     EXPECT_EQ(LinesOf("txtStatut"), expected);
+    EXPECT_EQ(pd_.face().caption(Child::txtStatut), c.statut);
+    EXPECT_EQ(pd_.face().colour(Child::txtStatut), shown);
+    statut = c.statut;
+    colour = shown;
   }
 }
 
@@ -88,7 +96,7 @@ TEST_F(Interface, MaJNTFNotifiesFivePropertiesBeforeAnyCaption) {
       ElementsAre("changed Valeur", "changed ValeurNombre", "changed ValeurFormatee",
                   "changed Qualite", "changed HorodatageDernLect", "caption txtValeur=12.5",
                   "caption txtValeurFormatee=12,50", "caption txtHeureDernLect=07/12/2026 14:00:03",
-                  "colour txtStatut=0", "caption txtStatut=Mauvaise", "colour txtStatut=255"));
+                  "caption txtStatut=Mauvaise", "colour txtStatut=255"));
   // A COM container hears of each change by the property's DISPID.
   EXPECT_THAT(site_.changed_dispids,
               ElementsAre(0x68030005, 0x68030004, 0x68030003, 0x68030001, 0x68030002));

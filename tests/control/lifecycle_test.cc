@@ -89,6 +89,7 @@ TEST_F(Lifecycle, RestoredPeriodFromTheBag) {
     CallLog log;
     FakeSite site{log};
     QuillonPD pd(site, {cache_, clock_, *locale_, *formatter_});
+    site.face = [&pd]() -> const FaceState& { return pd.face(); };
     MemoryPropertyBag bag;
     if (c.stored) bag.Write(u"udtPollTime", *c.stored);
     pd.ReadProperties(bag);
@@ -119,15 +120,15 @@ TEST_F(Lifecycle, DesignThenRunRestartsTheStartUpPhaseOnlyForUserModeSpelledExac
   ReachSteadyPhase();
   site_.mode = UserMode::kDesign;
   for (const char16_t* name : {u"usermode", u"USERMODE", u"BackColor", u""}) {
-    pd_.AmbientChanged(name);
+    pd_.AmbientChanged(AmbientNamed(name));
   }
   EXPECT_TRUE(log_.lines().empty());
-  pd_.AmbientChanged(u"UserMode");
+  pd_.AmbientChanged(AmbientNamed(u"UserMode"));
   EXPECT_THAT(log_.lines(), ElementsAre("usermode?", "timer off", "fermer"));
   EXPECT_FALSE(pd_.fields().blnDemarrageTermine);
   site_.mode = UserMode::kRun;
   clock_.Set(At(100));
-  pd_.AmbientChanged(u"UserMode");
+  pd_.AmbientChanged(AmbientNamed(u"UserMode"));
   EXPECT_EQ(pd_.fields().dtmDateDemarrage, At(100));
   cache_.records[u"N1:T1.F1"].dtmLecture = At(50);  // older than the new start
   EXPECT_EQ(ReadingTicks(101, 105), (std::vector<double>{101, 102, 103, 104, 105}));
@@ -150,7 +151,7 @@ TEST_F(Lifecycle, AContainerThatCannotReportTheModeGetsRunMode) {
   site_.timer_enabled = false;
   log_.FailOn("usermode?");
   clock_.Set(At(3));
-  pd_.AmbientChanged(u"UserMode");
+  pd_.AmbientChanged(AmbientNamed(u"UserMode"));
   EXPECT_TRUE(site_.timer_enabled);
   EXPECT_EQ(pd_.fields().dtmDateDemarrage, At(3));
 }

@@ -43,8 +43,8 @@ TEST_F(Refresh, ATickReadsRequestsAndStoresTheUntrimmedRecord) {
                           "changed ValeurNombre", "changed ValeurFormatee", "changed Qualite",
                           "changed HorodatageDernLect", "caption txtValeur=" + ToUtf8(valeur),
                           "caption txtValeurFormatee=12,50" + std::string(15, ' '),
-                          "caption txtHeureDernLect=07/12/2026 14:00:01", "colour txtStatut=0",
-                          "caption txtStatut=Ok"));
+                          "caption txtHeureDernLect=07/12/2026 14:00:01", "caption txtStatut=Ok",
+                          "colour txtStatut=0"));
   EXPECT_EQ(pd_.fields().strValeur, valeur);
   EXPECT_EQ(pd_.get_ValeurNombre(), 12.5);
   EXPECT_EQ(pd_.fields().dtmDateDernLect, At(1));
@@ -122,6 +122,17 @@ TEST_F(Refresh, SteadyPhaseGate) {
   EXPECT_EQ(ReadingTicks(18, 20), Range(18, 20));
   pd_.MaJNTF(u"", u"", 0, kMaxDate);  // too late to add a period to: no read
   EXPECT_FALSE(TickAt(21));
+}
+
+// Ticks that are not due compare the clock with the due time of the last read; a new period
+// moves it.
+TEST_F(Refresh, APeriodChangedBetweenTwoReadsMovesTheNextRead) {
+  ReachSteadyPhase(u"N1:T1.F1", Seconde_10);  // last read at 1 s
+  EXPECT_FALSE(TickAt(2));                    // due at 11 s
+  pd_.put_Frequence_Rafraichissement(Seconde_30);
+  EXPECT_EQ(ReadingTicks(3.5, 32.5), (Times{31.5}));
+  pd_.put_Frequence_Rafraichissement(Seconde_10);
+  EXPECT_EQ(ReadingTicks(33, 43), (Times{42}));  // due at 41.5 s
 }
 
 TEST_F(Refresh, HidingAnotherControlDoesNotEmptyARunningOne) {

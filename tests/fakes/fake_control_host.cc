@@ -21,20 +21,22 @@ std::vector<std::string> CallLog::Starting(const std::string& prefix) const {
   return out;
 }
 
-bool FakeSite::SetCaption(Child label, const Text& caption) noexcept {
-  if (!log_.Add("caption " + std::string(FaceOf(label).name) + "=" + ToUtf8(caption))) {
-    return false;
+void FakeSite::LabelChanged(Child label) noexcept {
+  if (!face) return;
+  const FaceState& shown = face();
+  const std::string name(FaceOf(label).name);
+  const auto caption = captions.find(label);
+  const Text& now = shown.caption(label);
+  if (caption == captions.end() || caption->second != now) {
+    if (log_.Add("caption " + name + "=" + ToUtf8(now))) captions[label] = now;
   }
-  captions[label] = caption;
-  return true;
-}
-
-bool FakeSite::SetForeColor(Child label, uint32_t colour) noexcept {
-  if (!log_.Add("colour " + std::string(FaceOf(label).name) + "=" + std::to_string(colour))) {
-    return false;
+  const auto colour = colours.find(label);
+  const uint32_t was = colour == colours.end() ? kSurfaceTextColour : colour->second;
+  if (was != shown.colour(label)) {
+    if (log_.Add("colour " + name + "=" + std::to_string(shown.colour(label)))) {
+      colours[label] = shown.colour(label);
+    }
   }
-  colours[label] = colour;
-  return true;
 }
 
 bool FakeSite::EnableTimer(bool enabled) noexcept {

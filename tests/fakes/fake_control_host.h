@@ -3,6 +3,7 @@
 // its result as the real ones do.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -38,19 +39,22 @@ class FakeSite final : public ControlSite {
  public:
   explicit FakeSite(CallLog& log) : log_(log) {}
 
-  bool SetCaption(Child label, const Text& caption) noexcept override;
-  bool SetForeColor(Child label, uint32_t colour) noexcept override;
+  // Looks at the control's face (`face`) and logs what the label shows that it did not show
+  // when last looked at: "caption <label>=<text>", then "colour <label>=<colour>".
+  void LabelChanged(Child label) noexcept override;
   bool EnableTimer(bool enabled) noexcept override;
   // Logged with the name the notification carries.
   bool PropertyChanged(const ControlProperty& property) noexcept override;
   // kUnavailable when failing.
   UserMode AmbientUserMode() noexcept override;
 
+  // The face of the control this site hosts; LabelChanged logs nothing until it is set.
+  std::function<const FaceState&()> face;
   UserMode mode = UserMode::kRun;
   bool timer_enabled = false;
   std::vector<int32_t> changed_dispids;  // of the notifications delivered, in order
-  std::map<Child, Text> captions;
-  std::map<Child, uint32_t> colours;
+  std::map<Child, Text> captions;     // as last looked at, for labels that changed
+  std::map<Child, uint32_t> colours;  // likewise
 
  private:
   CallLog& log_;

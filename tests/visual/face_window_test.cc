@@ -10,8 +10,9 @@
 #include <algorithm>
 #include <string>
 
+#include "package/ambient_properties.h"
 #include "package/face_paint.h"
-#include "package/window_site.h"
+#include "visual/test_face.h"
 #include "screenshot.h"
 #include "site.h"
 
@@ -128,7 +129,7 @@ class FaceWindowTest : public ::testing::Test {
 
   HWND parent_ = nullptr;
   int ticks_ = 0;
-  WindowSite site_{nullptr, [this] { ++ticks_; }};
+  TestFace site_{[this] { ++ticks_; }};
 };
 
 TEST_F(FaceWindowTest, DesignFaceHasItsTextsAndLineWhereTheLayoutPutsThem) {

@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "package/window_site.h"
+#include "visual/test_face.h"
 
 namespace quillon {
 namespace {
@@ -27,7 +27,7 @@ LRESULT CALLBACK ParentProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
 class Display {
  public:
   struct Control {
-    std::unique_ptr<WindowSite> site;
+    std::unique_ptr<TestFace> site;
     ULONGLONG enabled_at = 0;
     std::vector<ULONGLONG> ticks;      // when each tick came
     std::vector<DWORD> tick_threads;   // on which thread
@@ -60,7 +60,7 @@ class Display {
     controls_.push_back(std::make_unique<Control>());
     Control* c = controls_.back().get();
     const size_t index = controls_.size() - 1;
-    c->site = std::make_unique<WindowSite>(nullptr, [this, c, index] {
+    c->site = std::make_unique<TestFace>([this, c, index] {
       c->ticks.push_back(GetTickCount64());
       c->tick_threads.push_back(GetCurrentThreadId());
       order_.push_back(index);

@@ -94,7 +94,7 @@ class Demo {
 
   uint64_t FaceChanges() const {
     uint64_t n = 0;
-    for (const auto& hc : controls_) n += hc->site().face().revision();
+    for (const auto& hc : controls_) n += hc->control().face().revision();
     return n;
   }
 
@@ -103,7 +103,7 @@ class Demo {
     render.ansi_colours = live;
     std::vector<std::vector<std::string>> panels;
     for (auto& hc : controls_) {
-      std::vector<std::string> panel = RenderFace(hc->site().face(), render);
+      std::vector<std::string> panel = RenderFace(hc->control().face(), render);
       const size_t width = DisplayWidth(panel[0]);
       panel.push_back(
           FitLines({"Formatage          " + QuotedText(hc->control().get_Formatage())}, width)[0]);

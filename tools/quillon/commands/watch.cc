@@ -84,7 +84,7 @@ void PrintFace(HeadlessControl& hc, Clock& clock, bool colour) {
   std::printf("--- %02d:%02d:%02d\n", now.hour, now.minute, now.second);
   RenderOptions options;
   options.ansi_colours = colour;
-  for (const std::string& line : RenderFace(hc.site().face(), options)) {
+  for (const std::string& line : RenderFace(hc.control().face(), options)) {
     std::printf("%s\n", line.c_str());
   }
   for (const std::string& line : ValueLines(hc.control())) std::printf("  %s\n", line.c_str());
@@ -110,7 +110,7 @@ int Watch(WatchSettings& s, ControlEnvironment& platform) {
   hc.control().ReadProperties(bag);
   hc.control().Show();
   PrintFace(hc, platform.clock(), colour);
-  uint64_t shown = hc.site().face().revision();
+  uint64_t shown = hc.control().face().revision();
   const auto start = std::chrono::steady_clock::now();
   const auto end = start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                                std::chrono::duration<double>(s.duration));
@@ -119,9 +119,9 @@ int Watch(WatchSettings& s, ControlEnvironment& platform) {
     WaitUntil(tick);
     if (g_stop) break;
     hc.Tick();
-    if (hc.site().face().revision() != shown) {
+    if (hc.control().face().revision() != shown) {
       PrintFace(hc, platform.clock(), colour);
-      shown = hc.site().face().revision();
+      shown = hc.control().face().revision();
     }
   }
   hc.control().Hide();

@@ -1,8 +1,7 @@
-#include "package/window_site.h"
+#include "package/ambient_properties.h"
 
 #include <olectl.h>
 
-#include "package/com_ptr.h"
 
 namespace quillon {
 
@@ -60,57 +59,6 @@ SurfaceColours ReadAmbientColours(IOleClientSite* site) noexcept {
   const SurfaceColours system;
   return {ReadAmbientColour(site, DISPID_AMBIENT_FORECOLOR, system.text),
           ReadAmbientColour(site, DISPID_AMBIENT_BACKCOLOR, system.back)};
-}
-
-WindowSite::WindowSite(std::function<bool(const ControlProperty&)> changed,
-                       std::function<void()> tick, std::function<void()> face_changed)
-    : changed_(std::move(changed)),
-      face_changed_(std::move(face_changed)),
-      window_(face_, std::move(tick)) {}
-
-// A caption the face cannot hold (out of memory) is one the label keeps.
-bool WindowSite::SetCaption(Child label, const Text& caption) noexcept {
-  try {
-    if (!face_.SetCaption(label, caption)) return false;
-  } catch (...) {
-    return false;
-  }
-  Changed(label);
-  return true;
-}
-
-bool WindowSite::SetForeColor(Child label, uint32_t colour) noexcept {
-  if (!face_.SetColour(label, colour)) return false;
-  Changed(label);
-  return true;
-}
-
-void WindowSite::AmbientColoursChanged() noexcept {
-  // The site is held through both reads: the container may drop it inside the first.
-  const ComPtr<IOleClientSite> site(client_site_);
-  const SurfaceColours colours = quick_.colours ? *quick_.colours : ReadAmbientColours(site.Get());
-  if (colours == window_.colours()) return;
-  window_.SetColours(colours);
-  try {
-    if (face_changed_) face_changed_();
-  } catch (...) {  // a container that cannot hear of it redraws at its next paint
-  }
-}
-
-void WindowSite::Changed(Child label) noexcept {
-  window_.LabelChanged(label);
-  try {
-    if (face_changed_) face_changed_();
-  } catch (...) {  // a container that cannot hear of it redraws at its next paint
-  }
-}
-
-bool WindowSite::PropertyChanged(const ControlProperty& property) noexcept {
-  try {
-    return changed_ && changed_(property);
-  } catch (...) {
-    return false;
-  }
 }
 
 }  // namespace quillon
