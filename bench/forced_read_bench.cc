@@ -29,23 +29,23 @@ class CountingFile final : public RandomAccessFile {
  public:
   CountingFile(std::unique_ptr<RandomAccessFile> file, Counts& counts)
       : file_(std::move(file)), counts_(counts) {}
-  bool Length(int64_t* length) override {
+  FileStatus Length(int64_t* length) override {
     ++counts_.lengths;
     return file_->Length(length);
   }
-  bool ReadAt(int64_t offset, uint8_t* buffer, size_t n, size_t* got) override {
+  FileStatus ReadAt(int64_t offset, uint8_t* buffer, size_t n, size_t* got) override {
     ++counts_.reads;
     return file_->ReadAt(offset, buffer, n, got);
   }
-  bool WriteAt(int64_t offset, const uint8_t* data, size_t n) override {
+  FileStatus WriteAt(int64_t offset, const uint8_t* data, size_t n) override {
     ++counts_.writes;
     return file_->WriteAt(offset, data, n);
   }
-  bool TryLockByte(int64_t offset) override {
+  FileStatus TryLockByte(int64_t offset) override {
     ++counts_.locks;
     return file_->TryLockByte(offset);
   }
-  bool UnlockByte(int64_t offset) override { return file_->UnlockByte(offset); }
+  FileStatus UnlockByte(int64_t offset) override { return file_->UnlockByte(offset); }
 
  private:
   std::unique_ptr<RandomAccessFile> file_;
@@ -62,7 +62,7 @@ class CountingFileSystem final : public FileSystem {
     auto file = files_->OpenReadOnly(path);
     return file ? std::make_unique<CountingFile>(std::move(file), counts) : nullptr;
   }
-  bool Append(const Text& path, std::string_view bytes) override {
+  FileStatus Append(const Text& path, std::string_view bytes) override {
     return files_->Append(path, bytes);
   }
   Text ModulePath() override { return files_->ModulePath(); }

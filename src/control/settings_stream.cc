@@ -4,6 +4,8 @@
 #include <new>
 #include <utility>
 
+#include "common/coding.h"
+
 namespace quillon {
 namespace {
 
@@ -24,16 +26,18 @@ enum Kind : uint16_t {
 class Writer {
  public:
   explicit Writer(std::vector<uint8_t>& out) : out_(out) {}
-  void U16(uint16_t v) { Bytes(v, 2); }
-  void U32(uint32_t v) { Bytes(v, 4); }
-  void U64(uint64_t v) { Bytes(v, 8); }
+  void U16(uint16_t v) { EncodeFixed16(Grow(2), v); }
+  void U32(uint32_t v) { EncodeFixed32(Grow(4), v); }
+  void U64(uint64_t v) { EncodeFixed64(Grow(8), v); }
+  void Double(double v) { EncodeDouble(Grow(8), v); }
   void Chars(TextView text) {
     for (char16_t c : text) U16(c);
   }
 
  private:
-  void Bytes(uint64_t v, int n) {
-    for (int i = 0; i < n; ++i) out_.push_back(static_cast<uint8_t>(v >> (8 * i)));
+  uint8_t* Grow(size_t n) {
+    out_.resize(out_.size() + n);
+    return out_.data() + out_.size() - n;
   }
   std::vector<uint8_t>& out_;
 };
@@ -41,9 +45,10 @@ class Writer {
 class Reader {
  public:
   explicit Reader(std::span<const uint8_t> in) : in_(in) {}
-  bool U16(uint16_t* v) { return Bytes(v, 2); }
-  bool U32(uint32_t* v) { return Bytes(v, 4); }
-  bool U64(uint64_t* v) { return Bytes(v, 8); }
+  bool U16(uint16_t* v) { return Take(v, 2, DecodeFixed16); }
+  bool U32(uint32_t* v) { return Take(v, 4, DecodeFixed32); }
+  bool U64(uint64_t* v) { return Take(v, 8, DecodeFixed64); }
+  bool Double(double* v) { return Take(v, 8, DecodeDouble); }
   bool Chars(size_t count, Text* text) {
     if (count > (in_.size() - pos_) / 2) return false;
     text->resize(count);
@@ -58,12 +63,10 @@ class Reader {
 
  private:
   template <class T>
-  bool Bytes(T* v, size_t n) {
+  bool Take(T* v, size_t n, T (*decode)(const uint8_t*)) {
     if (in_.size() - pos_ < n) return false;
-    uint64_t r = 0;
-    for (size_t i = 0; i < n; ++i) r |= uint64_t{in_[pos_ + i]} << (8 * i);
+    *v = decode(in_.data() + pos_);
     pos_ += n;
-    *v = static_cast<T>(r);
     return true;
   }
   std::span<const uint8_t> in_;
@@ -82,10 +85,8 @@ bool EncodeValue(const BagValue& value, Writer& w) {
     w.U16(kInt32);
     w.U32(static_cast<uint32_t>(*i));
   } else if (const double* d = std::get_if<double>(&value)) {
-    uint64_t bits = 0;
-    std::memcpy(&bits, d, sizeof bits);
     w.U16(kDouble);
-    w.U64(bits);
+    w.Double(*d);
   } else if (const Text* t = std::get_if<Text>(&value)) {
     w.U16(kText);
     w.U32(static_cast<uint32_t>(t->size()));
@@ -152,10 +153,8 @@ bool DecodeValue(Reader& r, BagValue* value) {
       return true;
     }
     case kDouble: {
-      uint64_t bits = 0;
-      if (!r.U64(&bits)) return false;
       double d = 0;
-      std::memcpy(&d, &bits, sizeof d);
+      if (!r.Double(&d)) return false;
       *value = d;
       return true;
     }

@@ -1,6 +1,7 @@
 #include "package/face_window.h"
 
 #include "package/exclusive_lock.h"
+#include "platform/win32/this_module.h"
 
 namespace quillon {
 namespace {
@@ -12,15 +13,6 @@ constexpr wchar_t kClassName[] = L"QuillonPDFace";
 // left registered after the library is unloaded. The lock guards the count and the class.
 SRWLOCK g_class_lock = SRWLOCK_INIT;
 int g_windows = 0;  // windows holding the class, under g_class_lock
-
-// The module that holds this code: the library, or a test program that links the face.
-HINSTANCE ThisModule() {
-  HMODULE module = nullptr;
-  GetModuleHandleExW(
-      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-      reinterpret_cast<LPCWSTR>(&ThisModule), &module);
-  return module;
-}
 
 // One more window holds the class; false (and not counted) when it cannot be registered.
 bool RegisterFaceClass(WNDPROC proc) {

@@ -14,7 +14,6 @@
 namespace quillon {
 namespace {
 
-HMODULE module_handle = nullptr;
 LONG live_objects = 0;
 LONG server_locks = 0;
 
@@ -78,8 +77,6 @@ ClassFactory page_factory(&CreatePointPage);
 
 }  // namespace
 
-HMODULE ModuleHandle() { return module_handle; }
-
 void ModuleAddRef() { InterlockedIncrement(&live_objects); }
 
 void ModuleRelease() { InterlockedDecrement(&live_objects); }
@@ -96,7 +93,6 @@ bool ModuleInUse() {
 // windows ended without closing them; at process exit they go with the process. A thread
 // that ends takes its shared timer with it.
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void* reserved) {
-  if (reason == DLL_PROCESS_ATTACH) quillon::module_handle = instance;
   if (reason == DLL_THREAD_DETACH) quillon::ThreadTimer::ThreadEnded();
   if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
     quillon::FaceWindow::UnregisterClassAtUnload();

@@ -1,5 +1,5 @@
-// Module-level state of the library: its own handle, and the count of live objects and
-// class-object locks that decides whether it may be unloaded.
+// Module-level state of the library: the count of live objects and class-object locks that
+// decides whether it may be unloaded (its handle and path: platform/win32/this_module.h).
 #pragma once
 
 #include <windows.h>
@@ -7,9 +7,6 @@
 #include <objbase.h>
 
 namespace quillon {
-
-// The library's module handle, recorded when it was loaded.
-HMODULE ModuleHandle();
 
 // One more live object; each matches one ModuleRelease() when that object goes away.
 void ModuleAddRef();

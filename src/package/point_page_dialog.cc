@@ -6,9 +6,9 @@
 #include <commctrl.h>
 
 #include "control/tables.h"
-#include "package/module.h"
 #include "package/point_page.h"
 #include "package/point_page_ids.h"
+#include "platform/win32/this_module.h"
 
 namespace quillon {
 namespace {
@@ -44,7 +44,7 @@ HRESULT PointPage::GetPageInfo(PROPPAGEINFO* info) {
   if (info == nullptr) return E_POINTER;
   RegisterListViewClass();
   // The dialog's size in pixels, as its font makes it on this display.
-  HWND probe = CreateDialogParamW(ModuleHandle(), MAKEINTRESOURCEW(IDD_POINT_PAGE),
+  HWND probe = CreateDialogParamW(ThisModule(), MAKEINTRESOURCEW(IDD_POINT_PAGE),
                                   GetDesktopWindow(), SizingProc, 0);
   if (probe == nullptr) return HRESULT_FROM_WIN32(GetLastError());
   RECT rect{};
@@ -66,7 +66,7 @@ HRESULT PointPage::Activate(HWND parent, LPCRECT rect, BOOL) {
   if (rect == nullptr) return E_POINTER;
   if (window_ != nullptr) return E_UNEXPECTED;
   RegisterListViewClass();
-  window_ = CreateDialogParamW(ModuleHandle(), MAKEINTRESOURCEW(IDD_POINT_PAGE), parent,
+  window_ = CreateDialogParamW(ThisModule(), MAKEINTRESOURCEW(IDD_POINT_PAGE), parent,
                                DialogProc, reinterpret_cast<LPARAM>(this));
   if (window_ == nullptr) return HRESULT_FROM_WIN32(GetLastError());
   return Move(rect);

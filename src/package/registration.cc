@@ -8,6 +8,7 @@
 #include "HN_QuillonPD_h.h"
 #include "package/com_ptr.h"
 #include "package/identities.h"
+#include "platform/win32/this_module.h"
 
 namespace quillon {
 namespace {
@@ -130,26 +131,6 @@ HRESULT UnregisterTypeLib(ClassesRoot& root) {
   }
   if (!TypeLibRegistered()) return S_OK;
   return UnRegisterTypeLib(LIBID_HN_QuillonPD, kTypeLibMajor, kTypeLibMinor, 0, kTypeLibSysKind);
-}
-
-// The path of the file this code is linked into.
-std::wstring ThisModulePath() {
-  HMODULE module = nullptr;
-  if (!GetModuleHandleExW(
-          GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-          reinterpret_cast<LPCWSTR>(&ThisModulePath), &module)) {
-    return {};
-  }
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) return {};
-    if (length < path.size()) {
-      path.resize(length);
-      return path;
-    }
-    path.resize(path.size() * 2);
-  }
 }
 
 }  // namespace

@@ -1,11 +1,11 @@
 #include "package/thread_environment.h"
 
 #include <new>
-#include <vector>
+#include <string>
 
 #include "HN_QuillonPD_h.h"
 #include "package/exclusive_lock.h"
-#include "package/module.h"
+#include "platform/win32/this_module.h"
 
 namespace quillon {
 namespace {
@@ -36,15 +36,9 @@ HRESULT TypeInfoCache::Get(Kind kind, ITypeInfo** out) {
 // The library's own file holds the type library as resource "TYPELIB" 1; REGKIND_NONE reads
 // it without touching the registry.
 HRESULT TypeInfoCache::Load() {
-  std::vector<wchar_t> path(MAX_PATH);
-  for (;;) {
-    const DWORD n = GetModuleFileNameW(ModuleHandle(), path.data(), path.size());
-    if (n == 0) return HRESULT_FROM_WIN32(GetLastError());
-    if (n < path.size()) break;
-    if (path.size() >= 32768) return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
-    path.resize(path.size() * 2);
-  }
-  HRESULT hr = LoadTypeLibEx(path.data(), REGKIND_NONE, &library_);
+  const std::wstring path = ThisModulePath();
+  if (path.empty()) return HRESULT_FROM_WIN32(GetLastError());
+  HRESULT hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, &library_);
   if (FAILED(hr)) return hr;
   hr = library_->GetTypeInfoOfGuid(IID__QuillonPD, &infos_[kDispatch]);
   if (FAILED(hr)) return hr;

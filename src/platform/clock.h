@@ -3,6 +3,7 @@
 
 namespace quillon {
 
+// The platform's clock keeps no state: any thread, at the same time as others.
 class Clock {
  public:
   Clock() = default;
@@ -10,9 +11,9 @@ class Clock {
   Clock& operator=(const Clock&) = delete;
   virtual ~Clock() = default;
 
-  // Now, local time, as an Automation date (see common/oledate.h).
+  // Now, local time, as an Automation date (see common/oledate.h). Never fails.
   virtual double Now() = 0;
-  // Blocks the calling thread for about `milliseconds`.
+  // Blocks the calling thread (only it) for about `milliseconds`.
   virtual void Sleep(int milliseconds) = 0;
 };
 

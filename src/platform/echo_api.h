@@ -21,7 +21,10 @@ inline constexpr size_t kEchoReplyHeaderSize = 28;
 inline constexpr size_t kEchoReplyStatusOffset = 4;
 
 // Strings are bytes of the system ANSI code page. A call whose platform function cannot be
-// bound fails as stated for it and writes nothing.
+// bound fails as stated for it and writes nothing. Failures carry the platform's own codes
+// (the reply's Status, WSAStartup's result), as the services pass them on.
+// Not synchronised: one thread at a time per object; handles belong to the object that
+// opened them.
 class EchoApi {
  public:
   EchoApi() = default;

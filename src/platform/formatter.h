@@ -9,6 +9,7 @@
 
 namespace quillon {
 
+// Not synchronised: one thread at a time per object, on the thread that may use its locale.
 class Formatter {
  public:
   Formatter() = default;
@@ -42,7 +43,8 @@ inline constexpr size_t kPlatformFormatMaxLength = 128;
 
 // Natively our own engine under `locale`; on Windows the platform's formatting with the
 // locale's identifier, weeks starting on Sunday, week 1 holding 1 January, and our engine for
-// the input above. `locale` must outlive the formatter.
+// the input above. `locale` must outlive the formatter. Both live beside the engine, in
+// src/format/<platform> (target quillon_format).
 std::unique_ptr<Formatter> NewPlatformFormatter(Locale& locale);
 
 }  // namespace quillon

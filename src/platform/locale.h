@@ -39,6 +39,9 @@ struct LocaleInfo {
   Text off_text = u"Off";
 };
 
+// Its texts and rules are fixed when it is made. Not synchronised: one thread at a time per
+// object (each thread that formats holds its own). A reading that fails has one reason: the
+// text is not a number (or date) by the locale's rules.
 class Locale {
  public:
   Locale() = default;
@@ -65,7 +68,8 @@ class Locale {
 };
 
 // The user's locale: natively the first non-empty of LC_ALL and LANG (French rules for fr*,
-// English United States rules otherwise); on Windows the user's default locale.
+// English United States rules otherwise), from src/format/posix beside the engine's locale
+// rules (target quillon_format); on Windows the user's default locale.
 std::unique_ptr<Locale> NewPlatformLocale();
 // A locale chosen by name, "fr-FR" or "en-US" (letter case ignored); nullptr for another name.
 std::unique_ptr<Locale> NewPlatformLocale(std::string_view name);

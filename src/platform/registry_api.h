@@ -34,7 +34,10 @@ inline constexpr RegKeyHandle kHkeyLocalMachine = static_cast<int32_t>(0x8000000
 inline constexpr uint32_t kKeyRead = 0x20019;
 
 // Strings are bytes of the system ANSI code page. A call whose platform function cannot be
-// bound returns the loader's error code (126 or 127) and leaves its outputs alone.
+// bound returns the loader's error code (126 or 127) and leaves its outputs alone; every
+// result is one of the platform's codes above (or another of its LONG codes), never a bare
+// failure. Not synchronised: one thread at a time per object; keys belong to the object that
+// opened them.
 class RegistryApi {
  public:
   RegistryApi() = default;

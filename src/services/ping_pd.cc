@@ -1,12 +1,11 @@
 #include "services/ping_pd.h"
 
+#include "common/coding.h"
+
 namespace quillon {
 
 int32_t ReponseEcho::Status() const {
-  const size_t at = kEchoReplyStatusOffset;
-  return static_cast<int32_t>(
-      static_cast<uint32_t>(bytes[at]) | static_cast<uint32_t>(bytes[at + 1]) << 8 |
-      static_cast<uint32_t>(bytes[at + 2]) << 16 | static_cast<uint32_t>(bytes[at + 3]) << 24);
+  return static_cast<int32_t>(DecodeFixed32(bytes.data() + kEchoReplyStatusOffset));
 }
 
 int32_t PingPD::EnvoyerEcho(const Text& strAdresse, const Text& strDonnees,

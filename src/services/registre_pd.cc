@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/coding.h"
 #include "services/tester_ping.h"
 
 namespace quillon {
@@ -75,9 +76,7 @@ int32_t RegistrePD::LireEntier(RegKeyHandle cle, const std::string& nom, uint32_
   uint32_t type = kRegDword;
   const int32_t code = registry_.QueryValueEx(cle, nom, &type, octets, &lus);
   if (code != kRegSuccess) return code;
-  vntValeur = static_cast<int32_t>(
-      static_cast<uint32_t>(octets[0]) | static_cast<uint32_t>(octets[1]) << 8 |
-      static_cast<uint32_t>(octets[2]) << 16 | static_cast<uint32_t>(octets[3]) << 24);
+  vntValeur = static_cast<int32_t>(DecodeFixed32(octets));
   return code;
 }
 

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <limits>
 #include <tuple>
 
+#include "common/coding.h"
 #include "common/oledate.h"
 #include "common/text.h"
 #include "platform/windows_1252.h"
@@ -67,6 +70,35 @@ TEST(OleDate, AddSecondsCrossesTheEpoch) {
   ASSERT_TRUE(AddSeconds(-1.75, 43200, &out));
   EXPECT_DOUBLE_EQ(out, 0.25);
   EXPECT_FALSE(AddSeconds(kMaxDate, 86400 * 2, &out));
+}
+
+// The fixed-width coders write the low byte first and read back every bit, sign of zero
+// and denormals included, whatever the host's own byte order.
+TEST(Coding, FixedWidthsAreLittleEndianAndRoundTrip) {
+  uint8_t b[8] = {};
+  EncodeFixed16(b, 0xA1B2);
+  EXPECT_EQ(b[0], 0xB2);
+  EXPECT_EQ(b[1], 0xA1);
+  EXPECT_EQ(DecodeFixed16(b), 0xA1B2);
+  EncodeFixed32(b, 0xFEDCBA98u);
+  EXPECT_EQ(b[0], 0x98);
+  EXPECT_EQ(b[3], 0xFE);
+  EXPECT_EQ(DecodeFixed32(b), 0xFEDCBA98u);
+  EncodeFixed64(b, 0x0102030405060780ull);
+  EXPECT_EQ(b[0], 0x80);
+  EXPECT_EQ(b[7], 0x01);
+  EXPECT_EQ(DecodeFixed64(b), 0x0102030405060780ull);
+}
+
+TEST(Coding, DoubleKeepsItsBits) {
+  uint8_t b[8] = {};
+  EncodeDouble(b, 1.0);  // 0x3FF0000000000000
+  EXPECT_EQ(b[6], 0xF0);
+  EXPECT_EQ(b[7], 0x3F);
+  for (double d : {0.0, -0.0, 45658.75, -1e308, std::numeric_limits<double>::denorm_min()}) {
+    EncodeDouble(b, d);
+    EXPECT_EQ(std::bit_cast<uint64_t>(DecodeDouble(b)), std::bit_cast<uint64_t>(d)) << d;
+  }
 }
 
 }  // namespace

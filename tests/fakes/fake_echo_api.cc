@@ -4,19 +4,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/coding.h"
+
 namespace quillon::testing {
-namespace {
-
-void PutLe32(uint8_t* at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
-uint32_t GetLe32(const uint8_t* at) {
-  return static_cast<uint32_t>(at[0]) | static_cast<uint32_t>(at[1]) << 8 |
-         static_cast<uint32_t>(at[2]) << 16 | static_cast<uint32_t>(at[3]) << 24;
-}
-
-}  // namespace
 
 int32_t FakeEchoApi::WSAStartup(uint16_t version) {
   Record("WSAStartup(" + std::to_string(version) + ")");
@@ -51,12 +41,12 @@ uint32_t FakeEchoApi::IcmpSendEcho(IcmpHandle handle, uint32_t address, const st
                                    uint8_t* reply, uint32_t reply_size, uint32_t timeout_ms) {
   Record("IcmpSendEcho(" + std::to_string(handle) + ", " + std::to_string(address) + ", " +
          payload + ", " + std::to_string(reply_size) + ", " + std::to_string(timeout_ms) + ")");
-  statuses_seen_.push_back(static_cast<int32_t>(GetLe32(reply + kEchoReplyStatusOffset)));
+  statuses_seen_.push_back(static_cast<int32_t>(DecodeFixed32(reply + kEchoReplyStatusOffset)));
   ++sends_;
   if (!send_writes_) return 0;
   const bool answered = answer_from_ > 0 && sends_ >= answer_from_;
-  PutLe32(reply, address);
-  PutLe32(reply + kEchoReplyStatusOffset, answered ? 0u : static_cast<uint32_t>(kIpReqTimedOut));
+  EncodeFixed32(reply, address);
+  EncodeFixed32(reply + kEchoReplyStatusOffset, answered ? 0u : static_cast<uint32_t>(kIpReqTimedOut));
   if (answered) {
     const size_t n = std::min<size_t>(payload.size(), reply_size - kEchoReplyHeaderSize);
     std::memcpy(reply + kEchoReplyHeaderSize, payload.data(), n);

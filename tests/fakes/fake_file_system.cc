@@ -12,45 +12,47 @@ class FakeFile final : public RandomAccessFile {
       : fs_(fs), path_(std::move(path)), gen_(fs->generation_), read_only_(read_only) {}
   ~FakeFile() override { Release(); }
 
-  bool Length(int64_t* length) override {
+  FileStatus Length(int64_t* length) override {
     ++fs_->ops_.lengths;
-    if (!Valid()) return false;
+    if (!Valid()) return FileError::kIo;
     *length = static_cast<int64_t>(Data().size());
-    return true;
+    return {};
   }
 
-  bool ReadAt(int64_t offset, uint8_t* buffer, size_t n, size_t* got) override {
+  FileStatus ReadAt(int64_t offset, uint8_t* buffer, size_t n, size_t* got) override {
     ++fs_->ops_.reads;
     *got = 0;
-    if (!Valid() || offset < 0) return false;
+    if (!Valid() || offset < 0) return FileError::kIo;
     const std::string& d = Data();
-    if (static_cast<size_t>(offset) >= d.size()) return true;
+    if (static_cast<size_t>(offset) >= d.size()) return {};
     *got = std::min(n, d.size() - static_cast<size_t>(offset));
     std::memcpy(buffer, d.data() + offset, *got);
-    return true;
+    return {};
   }
 
-  bool WriteAt(int64_t offset, const uint8_t* data, size_t n) override {
+  FileStatus WriteAt(int64_t offset, const uint8_t* data, size_t n) override {
     ++fs_->ops_.writes;
-    if (!Valid() || read_only_ || offset < 0) return false;
+    if (read_only_) return FileError::kAccessDenied;
+    if (!Valid() || offset < 0) return FileError::kIo;
     std::string& d = Data();
     if (d.size() < static_cast<size_t>(offset) + n) d.resize(static_cast<size_t>(offset) + n, '\0');
     std::memcpy(d.data() + offset, data, n);
-    return true;
+    return {};
   }
 
-  bool TryLockByte(int64_t) override {
+  FileStatus TryLockByte(int64_t) override {
     ++fs_->ops_.locks;
     if (auto peer = std::exchange(fs_->before_lock_, nullptr)) peer();
-    if (!Valid() || read_only_) return false;
+    if (read_only_) return FileError::kAccessDenied;
+    if (!Valid()) return FileError::kIo;
     const void*& owner = fs_->lock_owners_[path_];
-    if (owner != nullptr && owner != this) return false;
+    if (owner != nullptr && owner != this) return FileError::kLockHeld;
     owner = this;
-    return true;
+    return {};
   }
-  bool UnlockByte(int64_t) override {
+  FileStatus UnlockByte(int64_t) override {
     ++fs_->ops_.unlocks;
-    return Valid() && Release();
+    return Valid() && Release() ? FileStatus() : FileError::kIo;
   }
 
  private:
@@ -99,11 +101,11 @@ void FakeFileSystem::HoldLocksElsewhere(const Text& path, bool held) {
   }
 }
 
-bool FakeFileSystem::Append(const Text& path, std::string_view bytes) {
+FileStatus FakeFileSystem::Append(const Text& path, std::string_view bytes) {
   ++ops_.appends;
-  if (!Exists(path) && !Allowed(path)) return false;
+  if (!Exists(path) && !Allowed(path)) return FileError::kNotFound;
   files_[path].append(bytes);
-  return true;
+  return {};
 }
 
 }  // namespace quillon::testing

@@ -30,7 +30,7 @@ class FakeFileSystem final : public FileSystem {
 
   std::unique_ptr<RandomAccessFile> OpenShared(const Text& path) override;
   std::unique_ptr<RandomAccessFile> OpenReadOnly(const Text& path) override;
-  bool Append(const Text& path, std::string_view bytes) override;
+  FileStatus Append(const Text& path, std::string_view bytes) override;
   Text ModulePath() override { return module_path_; }
 
   // Folders in which files may be created; a path outside them fails to open. Empty: any.

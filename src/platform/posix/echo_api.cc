@@ -18,6 +18,8 @@
 #include <cstring>
 #include <map>
 
+#include "common/coding.h"
+
 namespace quillon {
 namespace {
 
@@ -97,26 +99,17 @@ Answer Classify(const IcmpSocket& s, uint32_t address, uint16_t identifier, uint
   return Answer::kReply;
 }
 
-void PutLe32(uint8_t* at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
-void PutLe16(uint8_t* at, uint16_t v) {
-  at[0] = static_cast<uint8_t>(v);
-  at[1] = static_cast<uint8_t>(v >> 8);
-}
-
 // Fills the 28-byte ICMP_ECHO_REPLY: Address, Status, RoundTripTime, DataSize; the data
 // pointer and options stay zero. Echoed data follows the structure when it fits.
 void WriteReply(uint8_t* reply, uint32_t reply_size, uint32_t address, int32_t status,
                 uint32_t round_trip_ms, const uint8_t* data, size_t n) {
   if (reply_size < kEchoReplyHeaderSize) return;
   std::memset(reply, 0, kEchoReplyHeaderSize);
-  PutLe32(reply, address);
-  PutLe32(reply + kEchoReplyStatusOffset, static_cast<uint32_t>(status));
-  PutLe32(reply + 8, round_trip_ms);
+  EncodeFixed32(reply, address);
+  EncodeFixed32(reply + kEchoReplyStatusOffset, static_cast<uint32_t>(status));
+  EncodeFixed32(reply + 8, round_trip_ms);
   n = std::min<size_t>(n, reply_size - kEchoReplyHeaderSize);
-  PutLe16(reply + 12, static_cast<uint16_t>(n));
+  EncodeFixed16(reply + 12, static_cast<uint16_t>(n));
   if (n > 0) std::memcpy(reply + kEchoReplyHeaderSize, data, n);
 }
 

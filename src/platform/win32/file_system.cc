@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "platform/win32/this_module.h"
+
 namespace quillon {
 namespace {
 
@@ -14,57 +16,77 @@ OVERLAPPED At(int64_t offset) {
   return ov;
 }
 
+// The reason GetLastError gives for a failed call.
+FileStatus Failed() {
+  switch (GetLastError()) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      return FileError::kNotFound;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_WRITE_PROTECT:
+      return FileError::kAccessDenied;
+    case ERROR_LOCK_VIOLATION:
+      return FileError::kLockHeld;
+    default:
+      return FileError::kIo;
+  }
+}
+
 class Win32File final : public RandomAccessFile {
  public:
   explicit Win32File(HANDLE handle) : handle_(handle) {}
   ~Win32File() override { CloseHandle(handle_); }
 
-  bool Length(int64_t* length) override {
+  FileStatus Length(int64_t* length) override {
     LARGE_INTEGER size;
-    if (!GetFileSizeEx(handle_, &size)) return false;
+    if (!GetFileSizeEx(handle_, &size)) return Failed();
     *length = size.QuadPart;
-    return true;
+    return {};
   }
 
-  bool ReadAt(int64_t offset, uint8_t* buffer, size_t n, size_t* got) override {
+  FileStatus ReadAt(int64_t offset, uint8_t* buffer, size_t n, size_t* got) override {
     *got = 0;
     while (*got < n) {
       OVERLAPPED ov = At(offset + static_cast<int64_t>(*got));
       DWORD read = 0;
       if (!ReadFile(handle_, buffer + *got, static_cast<DWORD>(n - *got), &read, &ov)) {
-        return GetLastError() == ERROR_HANDLE_EOF;
+        return GetLastError() == ERROR_HANDLE_EOF ? FileStatus() : Failed();
       }
       if (read == 0) break;
       *got += read;
     }
-    return true;
+    return {};
   }
 
-  bool WriteAt(int64_t offset, const uint8_t* data, size_t n) override {
+  FileStatus WriteAt(int64_t offset, const uint8_t* data, size_t n) override {
     size_t done = 0;
     while (done < n) {
       OVERLAPPED ov = At(offset + static_cast<int64_t>(done));
       DWORD written = 0;
-      if (!WriteFile(handle_, data + done, static_cast<DWORD>(n - done), &written, &ov) ||
-          written == 0) {
-        return false;
+      if (!WriteFile(handle_, data + done, static_cast<DWORD>(n - done), &written, &ov)) {
+        return Failed();
       }
+      if (written == 0) return FileError::kIo;
       done += written;
     }
-    return true;
+    return {};
   }
 
   bool OnDisk() const { return GetFileType(handle_) == FILE_TYPE_DISK; }
 
-  bool TryLockByte(int64_t offset) override {
+  // A byte held by another handle fails with ERROR_LOCK_VIOLATION.
+  FileStatus TryLockByte(int64_t offset) override {
     OVERLAPPED ov = At(offset);
-    return LockFileEx(handle_, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &ov) !=
-           0;
+    if (LockFileEx(handle_, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &ov)) {
+      return {};
+    }
+    return Failed();
   }
 
-  bool UnlockByte(int64_t offset) override {
+  FileStatus UnlockByte(int64_t offset) override {
     OVERLAPPED ov = At(offset);
-    return UnlockFileEx(handle_, 0, 1, 0, &ov) != 0;
+    return UnlockFileEx(handle_, 0, 1, 0, &ov) ? FileStatus() : Failed();
   }
 
  private:
@@ -86,32 +108,33 @@ class Win32FileSystem final : public FileSystem {
 
   // FILE_FLAG_OPEN_REPARSE_POINT opens a link planted in the file's place as itself, which is
   // then refused, as is anything but a file on disk.
-  bool Append(const Text& path, std::string_view bytes) override {
+  FileStatus Append(const Text& path, std::string_view bytes) override {
     HANDLE h =
         CreateFileW(Wide(path).c_str(), FILE_APPEND_DATA,
                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
+    if (h == INVALID_HANDLE_VALUE) return Failed();
     BY_HANDLE_FILE_INFORMATION info{};
-    const bool plain_file = GetFileType(h) == FILE_TYPE_DISK &&
-                            GetFileInformationByHandle(h, &info) &&
-                            (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+    FileStatus status;
     DWORD written = 0;
-    const BOOL ok = plain_file &&
-                    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    if (GetFileType(h) != FILE_TYPE_DISK) {
+      status = FileError::kNotRegularFile;
+    } else if (!GetFileInformationByHandle(h, &info)) {
+      status = Failed();
+    } else if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+      status = FileError::kNotRegularFile;
+    } else if (!WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) {
+      status = Failed();
+    } else if (written != bytes.size()) {
+      status = FileError::kIo;
+    }
     CloseHandle(h);
-    return ok && written == bytes.size();
+    return status;
   }
 
   Text ModulePath() override {
-    // The module that holds this code: the control library, or the program it is linked into.
-    HMODULE module = nullptr;
-    GetModuleHandleExW(
-        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-        reinterpret_cast<LPCWSTR>(&NewPlatformFileSystem), &module);
-    wchar_t buffer[MAX_PATH * 4];
-    const DWORD n = GetModuleFileNameW(module, buffer, static_cast<DWORD>(std::size(buffer)));
-    return Text(buffer, buffer + n);
+    const std::wstring path = ThisModulePath();
+    return Text(path.begin(), path.end());
   }
 
  private:

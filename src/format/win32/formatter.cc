@@ -8,6 +8,8 @@
 #include <utility>
 
 #include "format/format_engine.h"
+#include "format/format_pattern.h"
+#include "format/result_bound.h"
 #include "platform/win32/lcid.h"
 
 namespace quillon {
@@ -55,37 +57,46 @@ bool Take(bool ok, Text* from, Text* result) {
 
 // VarFormat formats a string argument as text; the stored text is therefore turned into
 // the number or the date it stands for first, as the value property requires. Our engine,
-// which gives the same output, formats what VarFormat cannot take safely.
+// which gives the same output, formats what VarFormat cannot take safely. It only runs where
+// the input may be such: a magnitude out of bounds, or a pattern and a value whose result may
+// reach kPlatformFormatMaxLength by the length bound (or a pattern of too many sections).
 class WindowsFormatter final : public Formatter {
  public:
   explicit WindowsFormatter(Locale& locale)
-      : locale_(locale), lcid_(LcidForName(locale.Name())), engine_(NewEngineFormatter(locale)) {
+      : locale_(locale),
+        lcid_(LcidForName(locale.Name())),
+        engine_(NewEngineFormatter(locale)),
+        bound_(locale.Info()) {
     if (lcid_ == 0) lcid_ = LOCALE_USER_DEFAULT;
   }
 
   bool Format(TextView value, TextView pattern, Text* result) override {
-    Text by_engine;
-    const bool engine_ok = engine_->Format(value, pattern, &by_engine);
     VARIANT v;
     VariantInit(&v);
     if (!ToVariant(value, &v)) {
       result->clear();
       return false;
     }
-    if ((V_VT(&v) == VT_R8 && !WithinPlatformMagnitude(V_R8(&v))) ||
-        (V_VT(&v) == VT_BSTR && !TextWithinPlatformMagnitude(V_BSTR(&v), lcid_)) ||
-        TooLongForPlatform(engine_ok, by_engine)) {
-      VariantClear(&v);
-      return Take(engine_ok, &by_engine, result);
+    const bool within = V_VT(&v) == VT_R8    ? WithinPlatformMagnitude(V_R8(&v))
+                        : V_VT(&v) == VT_BSTR ? TextWithinPlatformMagnitude(V_BSTR(&v), lcid_)
+                                              : true;
+    if (!within || EngineMayBeNeeded(value.size(), pattern)) {
+      Text by_engine;
+      const bool ok = engine_->Format(value, pattern, &by_engine);
+      if (!within || TooLongForPlatform(ok, by_engine)) {
+        VariantClear(&v);
+        return Take(ok, &by_engine, result);
+      }
     }
     return FormatVariant(&v, pattern, result);
   }
 
   bool FormatNumber(double number, TextView pattern, Text* result) override {
-    Text by_engine;
-    const bool engine_ok = engine_->FormatNumber(number, pattern, &by_engine);
-    if (!WithinPlatformMagnitude(number) || TooLongForPlatform(engine_ok, by_engine)) {
-      return Take(engine_ok, &by_engine, result);
+    const bool within = WithinPlatformMagnitude(number);
+    if (!within || EngineMayBeNeeded(0, pattern)) {
+      Text by_engine;
+      const bool ok = engine_->FormatNumber(number, pattern, &by_engine);
+      if (!within || TooLongForPlatform(ok, by_engine)) return Take(ok, &by_engine, result);
     }
     VARIANT v;
     VariantInit(&v);
@@ -143,9 +154,18 @@ class WindowsFormatter final : public Formatter {
     return hr;
   }
 
+  // False when the engine would write fewer than kPlatformFormatMaxLength characters and
+  // succeed: the bound says so and the pattern has no more sections than formatting takes.
+  bool EngineMayBeNeeded(size_t value_length, TextView pattern) const {
+    PatternSections sections;
+    return bound_.Of(value_length, pattern) >= kPlatformFormatMaxLength ||
+           !SplitPattern(pattern, &sections);
+  }
+
   Locale& locale_;
   LCID lcid_;
   std::unique_ptr<Formatter> engine_;
+  const ResultLengthBound bound_;
 };
 
 }  // namespace
