@@ -20,7 +20,13 @@ class CacheServices {
   // The record of this point (the file opened when closed, the reference in its stored
   // form, the stored one compared trimmed and exactly); the empty record when there is none
   // or the cache cannot be read.
-  virtual EnregCache PointRecord(const Text& ntf) noexcept = 0;
+  // Reads into `record`, reusing its storage; true when the point's record was found.
+  virtual bool PointRecord(const Text& ntf, EnregCache* record) noexcept = 0;
+  EnregCache PointRecord(const Text& ntf) noexcept {
+    EnregCache record;
+    PointRecord(ntf, &record);
+    return record;
+  }
   // Queues a forced read of a point with a refresh code and flushes at most once a second;
   // never fails towards the caller.
   virtual void fctDemanderLectNTF(const Text& ntf, int32_t poll_time) noexcept = 0;

@@ -137,23 +137,25 @@ int32_t FctCache::GetData(const StoredReference& ref, uint8_t* bytes, FreeSlots*
 // The open file is trusted until a read fails; then it is checked, re-opened when its handle
 // is no longer usable, and the lookup made again. The record found is kept for the forced
 // read that follows in the same tick.
-EnregCache FctCache::PointRecord(const Text& ntf) {
+bool FctCache::PointRecord(const Text& ntf, EnregCache* record) {
   ForgetLastRead();
-  if (!file_.is_open() && fctOuvrirCache() != 0) return EnregCache();
+  MakeEmpty(record);
+  if (!file_.is_open() && fctOuvrirCache() != 0) return false;
   StoredReference& ref = display_ref_;
-  if (!PrepareReference(ntf, &ref)) return EnregCache();
+  if (!PrepareReference(ntf, &ref)) return false;
   uint8_t bytes[kRecordSize];
   file_.ClearFailed();
   int32_t n = GetData(ref, bytes, nullptr);
   if (file_.failed() && fctOuvrirCache() == 0) n = GetData(ref, bytes, nullptr);
-  if (n == 0) return EnregCache();
+  if (n == 0) return false;
   if (!file_.failed()) {
     last_read_.ntf = ref.text;
     last_read_.n = n;
     last_read_.whole = file_.last_whole();
     std::memcpy(last_read_.bytes, bytes, kRecordSize);
   }
-  return DecodeRecord(bytes, code_page_);
+  DecodeRecord(bytes, code_page_, record);
+  return true;
 }
 
 // ---- Opening and closing

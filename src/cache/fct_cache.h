@@ -37,7 +37,13 @@ class FctCache {
   // in its stored form (trimmed, at most 60 characters), the stored reference compared
   // trimmed and exactly; the empty record otherwise, also for a reference that the file
   // cannot hold exactly. A lookup through the index reads one record.
-  EnregCache PointRecord(const Text& ntf);
+  // Reads into `record`, reusing its storage; true when the point's record was found.
+  bool PointRecord(const Text& ntf, EnregCache* record);
+  EnregCache PointRecord(const Text& ntf) {
+    EnregCache record;
+    PointRecord(ntf, &record);
+    return record;
+  }
   // True when a reference, in its stored form, can be written and found again: every
   // character in the code page without a look-alike, at most 60 bytes.
   bool CanStore(const Text& ntf);

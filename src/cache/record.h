@@ -61,6 +61,19 @@ struct EnregCache {
   bool operator==(const EnregCache&) const = default;
 };
 
+// Makes `record` the empty record in place, keeping the storage its texts already have.
+inline void MakeEmpty(EnregCache* record) {
+  record->lngEtat = 0;
+  record->strRefNTF.assign(kRefNTFLength, u'\0');
+  record->dtmLecture = 0;
+  record->dtmDemande = 0;
+  record->lngPollTime = 0;
+  record->strValeurLue.assign(kValeurLength, u'\0');
+  record->strValeurFormateeLue.assign(kValeurLength, u'\0');
+  record->lngComplement.fill(0);
+  record->strComplement.fill(0);
+}
+
 }  // namespace quillon
 
 namespace quillon {

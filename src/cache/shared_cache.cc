@@ -22,11 +22,12 @@ void SharedCache::fctFermerCache() noexcept {
   }
 }
 
-EnregCache SharedCache::PointRecord(const Text& ntf) noexcept {
+bool SharedCache::PointRecord(const Text& ntf, EnregCache* record) noexcept {
   try {
-    return cache_.PointRecord(ntf);
+    return cache_.PointRecord(ntf, record);
   } catch (...) {
-    return EnregCache();
+    MakeEmpty(record);
+    return false;
   }
 }
 

@@ -28,7 +28,8 @@ class SharedCache final : public CacheServices {
 
   void fctDemanderLectNTF(const Text& ntf, int32_t poll_time) noexcept override;
   void fctFermerCache() noexcept override;
-  EnregCache PointRecord(const Text& ntf) noexcept override;
+  using CacheServices::PointRecord;
+  bool PointRecord(const Text& ntf, EnregCache* record) noexcept override;
 
   FctCache& cache() { return cache_; }
   Fct& fct() { return fct_; }

@@ -188,14 +188,18 @@ void QuillonPD::AmbientChanged(Ambient ambient) {
 
 void QuillonPD::timerRead_Timer() {
   if (!ReadIsDue()) return;
-  const EnregCache record = LireEnregistrementNTF(f_.strNTF, f_.ePollTime);
+  // The record's texts keep their storage from one read to the next; a tick re-entered from
+  // a notification below reads into storage of its own.
+  EnregCache record = std::move(read_storage_);
+  const bool found = LireEnregistrementNTF(f_.strNTF, f_.ePollTime, &record);
   // The timer path reports the time of the tick, with quality 0 for the point's record and
   // "?" for the empty record (point absent, cache closed or unreadable, another point's
   // record): a read that found nothing must not show as a good one.
-  const uint8_t quality = record == EnregCache() ? kQualityByteUnknown : 0;
+  const uint8_t quality = found ? 0 : kQualityByteUnknown;
   MaJNTF(record.strValeurLue, record.strValeurFormateeLue, quality, clock_.Now());
   UpdatePhase(record, clock_.Now());
   f_.dtmDateDernLect = clock_.Now();
+  read_storage_ = std::move(record);
 }
 
 // In the steady phase a read waits for the period to run out since the last read; a last
@@ -234,10 +238,10 @@ void QuillonPD::UpdatePhase(const EnregCache& record, double now) {
 // requested either way. The cache looks the point up in the form it stores references
 // (trimmed, at most 60 characters), so a reference typed with a stray space still shows its
 // point, and re-opens the shared file when another control closed it.
-EnregCache QuillonPD::LireEnregistrementNTF(const Text& ntf, int32_t poll_time) {
-  EnregCache result = cache_.PointRecord(ntf);
+bool QuillonPD::LireEnregistrementNTF(const Text& ntf, int32_t poll_time, EnregCache* record) {
+  const bool found = cache_.PointRecord(ntf, record);
   cache_.fctDemanderLectNTF(ntf, poll_time);
-  return result;
+  return found;
 }
 
 int32_t QuillonPD::CalculerPeriodeSec() const { return PollTimeSeconds(f_.ePollTime); }

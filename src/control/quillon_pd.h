@@ -97,7 +97,8 @@ class QuillonPD {
 
  private:
   bool ReadIsDue();
-  EnregCache LireEnregistrementNTF(const Text& ntf, int32_t poll_time);
+  // Reads into `record` (its storage reused); true when the point's record was found.
+  bool LireEnregistrementNTF(const Text& ntf, int32_t poll_time, EnregCache* record);
   int32_t CalculerPeriodeSec() const;
   void AfficherPollTime();
   void AfficherQualite();
@@ -127,6 +128,7 @@ class QuillonPD {
   Locale& locale_;
   Formatter& formatter_;
   QuillonPDFields f_;
+  EnregCache read_storage_;  // the last read's record, its storage reused by the next
   NextRead next_read_;
   mutable FaceState face_;
   double last_read_shown_ = 0;              // the date txtHeureDernLect shows

@@ -271,6 +271,24 @@ TEST_F(FctTest, MissingCacheFolderChangesNothing) {
   EXPECT_EQ(fct_->PendingRequests(), 0u);  // the flush dropped it
 }
 
+// A control reads into the record of its last read: a miss, an unreadable reference or a
+// closed cache must leave nothing of the point read before.
+TEST_F(FctTest, ReadingIntoAnEarlierRecordLeavesNothingOfIt) {
+  SharedCache shared(CacheEnvironment{fs_, clock_, cp_, registry_});
+  CacheServices& services = shared;
+  SetRecords({Rec(1, u"A:B.C", u"7"), Rec(2, u"D:E.F", u"8")});
+  EnregCache record;
+  EXPECT_TRUE(services.PointRecord(u"A:B.C", &record));
+  EXPECT_EQ(record.strValeurLue, PadToWidth(u"7", 20));
+  EXPECT_TRUE(services.PointRecord(u"D:E.F", &record));
+  EXPECT_EQ(record, services.PointRecord(u"D:E.F"));
+  EXPECT_FALSE(services.PointRecord(u"X:Y.Z", &record));
+  EXPECT_EQ(record, EnregCache());
+  EXPECT_TRUE(services.PointRecord(u"A:B.C", &record));
+  EXPECT_FALSE(services.PointRecord(Text(61, u'A'), &record));  // longer than a record holds
+  EXPECT_EQ(record, EnregCache());
+}
+
 TEST_F(FctTest, SharedCacheOpensOnDemandAndClosesForEveryControl) {
   SharedCache shared(CacheEnvironment{fs_, clock_, cp_, registry_});
   CacheServices& services = shared;

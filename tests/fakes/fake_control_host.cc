@@ -69,11 +69,13 @@ void FakeCacheServices::fctFermerCache() noexcept {
   if (log_.Add("fermer")) open = false;
 }
 
-EnregCache FakeCacheServices::PointRecord(const Text& ntf) noexcept {
+bool FakeCacheServices::PointRecord(const Text& ntf, EnregCache* record) noexcept {
   const Text point = NormaliseReference(ntf);
   open = true;
-  EnregCache record = GetData(point);
-  return TrimSpaces(record.strRefNTF) == point ? record : EnregCache();
+  *record = GetData(point);
+  if (TrimSpaces(record->strRefNTF) == point) return true;
+  MakeEmpty(record);
+  return false;
 }
 
 EnregCache& FakeCacheServices::Put(const Text& ntf, const Text& stored_ref, const Text& valeur,

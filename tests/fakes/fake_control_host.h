@@ -68,7 +68,8 @@ class FakeCacheServices final : public CacheServices {
   // The record held for `ntf` (logged as "getdata"); the empty record when failing.
   EnregCache GetData(const Text& ntf) noexcept;
   // Opens the cache and looks the point up as the shared cache does (logged as "getdata").
-  EnregCache PointRecord(const Text& ntf) noexcept override;
+  using CacheServices::PointRecord;
+  bool PointRecord(const Text& ntf, EnregCache* record) noexcept override;
   void fctDemanderLectNTF(const Text& ntf, int32_t poll_time) noexcept override;
   // Leaves the cache open when failing.
   void fctFermerCache() noexcept override;
