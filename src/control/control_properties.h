@@ -29,11 +29,6 @@ struct ControlProperty {
   int32_t dispid;                 // its DISPID in _QuillonPD
   std::u16string_view saved_key;  // its key in the property bag; empty when not saved
   bool hidden = false;            // hidden from object browsers, still callable
-
-  // The name a change notification carries: the saved key of a setting, else the name.
-  constexpr std::u16string_view notified_name() const {
-    return saved_key.empty() ? name : saved_key;
-  }
 };
 
 inline constexpr std::array<ControlProperty, kPropertyCount> kControlProperties = {{
@@ -51,14 +46,6 @@ inline constexpr std::array<ControlProperty, kPropertyCount> kControlProperties 
 constexpr const ControlProperty& PropertyOf(PropertyId id) {
   return kControlProperties[static_cast<size_t>(id)];
 }
-
-struct ControlMethod {
-  std::u16string_view name;
-  int32_t dispid;
-};
-
-inline constexpr ControlMethod kRafraichir = {u"Rafraichir", 0x60030008};
-inline constexpr ControlMethod kMaJNTF = {u"MaJNTF", 0x60030014};
 
 static_assert([] {
   for (size_t i = 0; i < kPropertyCount; ++i) {

@@ -46,7 +46,9 @@ bool FakeSite::EnableTimer(bool enabled) noexcept {
 }
 
 bool FakeSite::PropertyChanged(const ControlProperty& property) noexcept {
-  if (!log_.Add("changed " + ToUtf8(property.notified_name()))) return false;
+  // Logged by the name a notification carries: a setting's saved key, else the member's name.
+  const auto name = property.saved_key.empty() ? property.name : property.saved_key;
+  if (!log_.Add("changed " + ToUtf8(name))) return false;
   changed_dispids.push_back(property.dispid);
   return true;
 }
