@@ -1,21 +1,11 @@
 // A control made through the library's class object, and small verbs on it.
 #pragma once
 
-#include <cstdint>
-#include <string_view>
 #include <vector>
 
 #include "com_test_support.h"
 
 namespace quillon::testing {
-
-// The control's two methods, as scripts call them by DISPID.
-struct ControlMethod {
-  std::u16string_view name;
-  int32_t dispid;
-};
-inline constexpr ControlMethod kRafraichir = {u"Rafraichir", 0x60030008};
-inline constexpr ControlMethod kMaJNTF = {u"MaJNTF", 0x60030014};
 
 class ControlTest : public ::testing::Test {
  protected:
