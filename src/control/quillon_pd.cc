@@ -190,7 +190,7 @@ void QuillonPD::timerRead_Timer() {
   if (!ReadIsDue()) return;
   // The record's texts keep their storage from one read to the next; a tick re-entered from
   // a notification below reads into storage of its own.
-  EnregCache record = std::move(read_storage_);
+  EnregCache record = read_storage_ ? std::move(*read_storage_) : EnregCache();
   const bool found = LireEnregistrementNTF(f_.strNTF, f_.ePollTime, &record);
   // The timer path reports the time of the tick, with quality 0 for the point's record and
   // "?" for the empty record (point absent, cache closed or unreadable, another point's

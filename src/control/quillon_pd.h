@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "cache/cache_services.h"
 #include "cache/record.h"
@@ -128,7 +129,7 @@ class QuillonPD {
   Locale& locale_;
   Formatter& formatter_;
   QuillonPDFields f_;
-  EnregCache read_storage_;  // the last read's record, its storage reused by the next
+  std::optional<EnregCache> read_storage_;  // the last read's record, reused by the next
   NextRead next_read_;
   mutable FaceState face_;
   double last_read_shown_ = 0;              // the date txtHeureDernLect shows

@@ -1,5 +1,6 @@
 #include "platform/formatter.h"
 
+#include <optional>
 #include <windows.h>
 // oleauto.h needs windows.h first.
 #include <oleauto.h>
@@ -65,8 +66,7 @@ class WindowsFormatter final : public Formatter {
   explicit WindowsFormatter(Locale& locale)
       : locale_(locale),
         lcid_(LcidForName(locale.Name())),
-        engine_(NewEngineFormatter(locale)),
-        bound_(locale.Info()) {
+        engine_(NewEngineFormatter(locale)) {
     if (lcid_ == 0) lcid_ = LOCALE_USER_DEFAULT;
   }
 
@@ -156,16 +156,19 @@ class WindowsFormatter final : public Formatter {
 
   // False when the engine would write fewer than kPlatformFormatMaxLength characters and
   // succeed: the bound says so and the pattern has no more sections than formatting takes.
-  bool EngineMayBeNeeded(size_t value_length, TextView pattern) const {
+  bool EngineMayBeNeeded(size_t value_length, TextView pattern) {
+    // Worked out at the first value formatted: a thread whose controls never format one
+    // (made and dropped, or showing texts only) does not pay for it.
+    if (!bound_) bound_.emplace(locale_.Info());
     PatternSections sections;
-    return bound_.Of(value_length, pattern) >= kPlatformFormatMaxLength ||
+    return bound_->Of(value_length, pattern) >= kPlatformFormatMaxLength ||
            !SplitPattern(pattern, &sections);
   }
 
   Locale& locale_;
   LCID lcid_;
   std::unique_ptr<Formatter> engine_;
-  const ResultLengthBound bound_;
+  std::optional<ResultLengthBound> bound_;
 };
 
 }  // namespace
