@@ -157,6 +157,18 @@ TEST(RecordCodecCodePages, PlatformTableAgreesWithItsConversion) {
   }
 }
 
+// Each thread's environment makes its own code page, and a thread that makes and drops one
+// control at a time makes one per control: the table is built once for the process, not by
+// each of them (256 conversions each time).
+TEST(RecordCodecCodePages, PlatformTableIsBuiltOnceForTheProcess) {
+  auto first = NewPlatformCodePage();
+  auto second = NewPlatformCodePage();
+  if (first->Characters() == nullptr) GTEST_SKIP() << "the ANSI code page has no byte table";
+  EXPECT_EQ(first->Characters(), second->Characters());
+  first.reset();
+  EXPECT_EQ((*second->Characters())[static_cast<uint8_t>('A')], u'A');
+}
+
 TEST(Windows1252Test, ExactConversionHasNoLookAlikeAndNoDefaultCharacter) {
   Windows1252CodePage cp;
   std::string bytes;

@@ -5,13 +5,41 @@
 namespace quillon {
 namespace {
 
+// What the process's ANSI code page is: whether every byte is one character, and the
+// character of each byte. The page is fixed for the life of the process, so this is worked
+// out once, by the first environment of the process, and not by each one (a thread that
+// makes and drops one control at a time would otherwise convert 256 bytes every time).
+struct AnsiFacts {
+  bool single_byte = false;
+  bool has_table = false;
+  CodePage::ByteTable table = {};
+};
+
+// Each byte through the system's conversion once; has_table stays false when one of them
+// does not give exactly one character (the texts then keep going through the system).
+AnsiFacts ReadAnsiFacts() {
+  AnsiFacts facts;
+  CPINFO info;
+  facts.single_byte = GetCPInfo(CP_ACP, &info) && info.MaxCharSize == 1;
+  if (!facts.single_byte) return facts;
+  for (int b = 0; b < 256; ++b) {
+    const char byte = static_cast<char>(b);
+    wchar_t c[2] = {};
+    if (MultiByteToWideChar(CP_ACP, 0, &byte, 1, c, 2) != 1) return facts;
+    facts.table[b] = static_cast<char16_t>(c[0]);
+  }
+  facts.has_table = true;
+  return facts;
+}
+
+const AnsiFacts& ProcessAnsiFacts() {
+  static const AnsiFacts facts = ReadAnsiFacts();
+  return facts;
+}
+
 class AnsiCodePage final : public CodePage {
  public:
-  AnsiCodePage() {
-    CPINFO info;
-    single_byte_ = GetCPInfo(CP_ACP, &info) && info.MaxCharSize == 1;
-    has_table_ = single_byte_ && FillTable();
-  }
+  AnsiCodePage() : facts_(ProcessAnsiFacts()) {}
 
   Text ToText(std::string_view bytes) override {
     if (bytes.empty()) return Text();
@@ -61,30 +89,17 @@ class AnsiCodePage final : public CodePage {
     return ToText(*bytes) == Text(text);
   }
 
-  bool IsSingleByte() override { return single_byte_; }
-  const ByteTable* Characters() override { return has_table_ ? &table_ : nullptr; }
+  bool IsSingleByte() override { return facts_.single_byte; }
+  const ByteTable* Characters() override { return facts_.has_table ? &facts_.table : nullptr; }
 
  private:
-  // Each byte through the system's conversion once; false when one of them does not give
-  // exactly one character (the texts then keep going through the system).
-  bool FillTable() {
-    for (int b = 0; b < 256; ++b) {
-      const char byte = static_cast<char>(b);
-      wchar_t c[2] = {};
-      if (MultiByteToWideChar(CP_ACP, 0, &byte, 1, c, 2) != 1) return false;
-      table_[b] = static_cast<char16_t>(c[0]);
-    }
-    return true;
-  }
 
   static int Convert(const std::wstring& wide, DWORD flags, char* out, int size, BOOL* used) {
     return WideCharToMultiByte(CP_ACP, flags, wide.data(), static_cast<int>(wide.size()), out, size,
                                nullptr, used);
   }
 
-  bool single_byte_ = true;
-  bool has_table_ = false;
-  ByteTable table_ = {};
+  const AnsiFacts& facts_;
 };
 
 }  // namespace
