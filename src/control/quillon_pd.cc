@@ -57,7 +57,9 @@ void QuillonPD::put_NTF(const Text& value) {
   AmbientChanged(Ambient::kUserMode);
 }
 
-Text QuillonPD::get_NTF() const { return f_.strNTF.empty() ? Text(u"Noeud:Tag.Field") : f_.strNTF; }
+TextView QuillonPD::get_NTF() const {
+  return f_.strNTF.empty() ? TextView(u"Noeud:Tag.Field") : TextView(f_.strNTF);
+}
 
 void QuillonPD::put_Formatage(const Text& value) {
   f_.strFormat = value;
@@ -65,7 +67,7 @@ void QuillonPD::put_Formatage(const Text& value) {
   AmbientChanged(Ambient::kUserMode);
 }
 
-Text QuillonPD::get_Formatage() const { return f_.strFormat; }
+TextView QuillonPD::get_Formatage() const { return f_.strFormat; }
 
 Text QuillonPD::get_Valeur() const {
   return FormatValueText(formatter_, f_.strValeur, f_.strFormat);

@@ -56,10 +56,12 @@ class QuillonPD {
   QuillonPD& operator=(const QuillonPD&) = delete;
 
   // _QuillonPD, in the order of its table of operations.
+  // The texts of get_NTF and get_Formatage are the control's own, valid until the property
+  // is set again: a caller that keeps one copies it.
   void put_NTF(const Text& value);
-  Text get_NTF() const;
+  TextView get_NTF() const;
   void put_Formatage(const Text& value);
-  Text get_Formatage() const;
+  TextView get_Formatage() const;
   Text get_Valeur() const;
   void put_Valeur(const Text& value);
   double get_ValeurNombre() const;
