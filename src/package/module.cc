@@ -8,6 +8,7 @@
 #include "package/identities.h"
 #include "package/point_page.h"
 #include "package/quillon_object.h"
+#include "package/thread_registry.h"
 #include "package/thread_timer.h"
 #include "platform/win32/late_bound.h"
 
@@ -89,14 +90,15 @@ bool ModuleInUse() {
 }  // namespace quillon
 
 // At an unload (FreeLibrary: `reserved` NULL) the libraries of the functions bound by name are
-// released, and the face's window class goes with the library even if a thread that held face
-// windows ended without closing them; at process exit they go with the process. A thread
-// that ends takes its shared timer with it.
+// released, the face's window class goes with the library even if a thread that held face
+// windows ended without closing them, and so do the thread registry's spare entries; at
+// process exit they go with the process. A thread that ends takes its shared timer with it.
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void* reserved) {
   if (reason == DLL_THREAD_DETACH) quillon::ThreadTimer::ThreadEnded();
   if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
     quillon::FaceWindow::UnregisterClassAtUnload();
     quillon::FreeBoundLibraries();
+    quillon::ThreadRegistry::FreeSpareEntries();
   }
   return TRUE;
 }

@@ -4,19 +4,10 @@
 #include <string>
 
 #include "HN_QuillonPD_h.h"
-#include "package/exclusive_lock.h"
+#include "package/thread_registry.h"
 #include "platform/win32/this_module.h"
 
 namespace quillon {
-namespace {
-
-// The environments of the threads that have live controls. The lock is taken only when a
-// control is made or destroyed; nothing is left to clean up when the library is unloaded
-// or a thread ends.
-SRWLOCK g_lock = SRWLOCK_INIT;
-ThreadEnvironment* g_first = nullptr;
-
-}  // namespace
 
 // --- TypeInfoCache ------------------------------------------------------------------------
 
@@ -56,12 +47,11 @@ HRESULT TypeInfoCache::Load() {
 ThreadEnvironment* ThreadEnvironment::Acquire() noexcept {
   const DWORD thread = GetCurrentThreadId();
   {
-    ExclusiveLock lock(g_lock);
-    for (ThreadEnvironment* env = g_first; env != nullptr; env = env->next_) {
-      if (env->thread_ == thread) {
-        ++env->uses_;
-        return env;
-      }
+    ThreadRegistry::Lock lock;
+    ThreadState* state = ThreadRegistry::Find(lock, thread);
+    if (state != nullptr && state->environment != nullptr) {
+      ++state->environment_uses;
+      return state->environment;
     }
   }
   // Only this thread makes an environment for itself, so none can appear meanwhile.
@@ -71,20 +61,25 @@ ThreadEnvironment* ThreadEnvironment::Acquire() noexcept {
   } catch (...) {
     return nullptr;
   }
-  ExclusiveLock lock(g_lock);
-  env->uses_ = 1;
-  env->next_ = g_first;
-  g_first = env;
-  return env;
+  {
+    ThreadRegistry::Lock lock;
+    if (ThreadState* state = ThreadRegistry::FindOrAdd(lock, thread)) {
+      state->environment = env;
+      state->environment_uses = 1;
+      return env;
+    }
+  }
+  delete env;
+  return nullptr;
 }
 
 void ThreadEnvironment::Release() noexcept {
   {
-    ExclusiveLock lock(g_lock);
-    if (--uses_ > 0) return;
-    ThreadEnvironment** link = &g_first;
-    while (*link != this) link = &(*link)->next_;
-    *link = next_;
+    ThreadRegistry::Lock lock;
+    ThreadState* state = ThreadRegistry::Find(lock, thread_);
+    if (--state->environment_uses > 0) return;
+    state->environment = nullptr;
+    ThreadRegistry::Prune(lock, thread_);
   }
   delete this;
 }

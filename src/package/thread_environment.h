@@ -46,7 +46,7 @@ class ThreadEnvironment {
   // The calling thread's environment, made when the thread has none; each successful call
   // is matched by one Release(). nullptr when it cannot be made.
   static ThreadEnvironment* Acquire() noexcept;
-  // Drops one use; the last one destroys the environment.
+  // Drops one use; the last one destroys the environment. Any thread.
   void Release() noexcept;
 
   ThreadEnvironment(const ThreadEnvironment&) = delete;
@@ -63,10 +63,7 @@ class ThreadEnvironment {
   explicit ThreadEnvironment(DWORD thread);
   ~ThreadEnvironment();
 
-  // The environments of the process, one per thread, in a list of their own.
-  DWORD thread_;
-  ThreadEnvironment* next_ = nullptr;
-  long uses_ = 0;
+  DWORD thread_;  // whose environment it is (ThreadRegistry counts its uses)
   ControlEnvironment control_;
   TypeInfoCache type_info_;
 };

@@ -3,34 +3,28 @@
 #include <algorithm>
 #include <new>
 
-#include "package/exclusive_lock.h"
+#include "package/thread_registry.h"
 
 namespace quillon {
-namespace {
-
-// The timers of the threads that have ticking controls. The lock guards the list only: each
-// timer's clients are touched by its own thread alone.
-SRWLOCK g_lock = SRWLOCK_INIT;
-ThreadTimer* g_first = nullptr;
-
-}  // namespace
 
 ThreadTimer::~ThreadTimer() {
   if (id_ != 0) KillTimer(nullptr, id_);
 }
 
+// Each timer's clients are touched by its own thread alone; the registry's lock guards only
+// which timer a thread has.
 ThreadTimer* ThreadTimer::Find(DWORD thread) noexcept {
-  ExclusiveLock lock(g_lock);
-  ThreadTimer* timer = g_first;
-  while (timer != nullptr && timer->thread_ != thread) timer = timer->next_;
-  return timer;
+  ThreadRegistry::Lock lock;
+  const ThreadState* state = ThreadRegistry::Find(lock, thread);
+  return state != nullptr ? state->timer : nullptr;
 }
 
 void ThreadTimer::Unlink() noexcept {
-  ExclusiveLock lock(g_lock);
-  ThreadTimer** link = &g_first;
-  while (*link != nullptr && *link != this) link = &(*link)->next_;
-  if (*link == this) *link = next_;
+  ThreadRegistry::Lock lock;
+  ThreadState* state = ThreadRegistry::Find(lock, thread_);
+  if (state == nullptr || state->timer != this) return;
+  state->timer = nullptr;
+  ThreadRegistry::Prune(lock, thread_);
 }
 
 bool ThreadTimer::Join(TimerClient* client) noexcept {
@@ -39,9 +33,13 @@ bool ThreadTimer::Join(TimerClient* client) noexcept {
   if (timer == nullptr) {
     timer = new (std::nothrow) ThreadTimer(thread);
     if (timer == nullptr) return false;
-    ExclusiveLock lock(g_lock);
-    timer->next_ = g_first;
-    g_first = timer;
+    ThreadRegistry::Lock lock;
+    ThreadState* state = ThreadRegistry::FindOrAdd(lock, thread);
+    if (state == nullptr) {
+      delete timer;  // no timer was set yet: nothing to kill
+      return false;
+    }
+    state->timer = timer;
   }
   if (timer->Add(client)) return true;
   if (timer->wakes_running_ == 0 && timer->Empty()) {

@@ -68,8 +68,7 @@ class ThreadTimer {
   void Unlink() noexcept;
   bool Empty() const noexcept;
 
-  DWORD thread_;
-  ThreadTimer* next_ = nullptr;   // the process's list of thread timers
+  DWORD thread_;                  // whose timer it is (the thread's ThreadState holds it)
   UINT_PTR id_ = 0;               // the thread timer, 0 while there is none
   uint64_t wake_ = 0;             // when it fires next
   std::vector<Entry> entries_;    // in the order the clients joined
