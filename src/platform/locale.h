@@ -39,7 +39,8 @@ struct LocaleInfo {
   Text off_text = u"Off";
 };
 
-// Its texts and rules are fixed when it is made. Not synchronised: one thread at a time per
+// Its texts and rules are fixed once read, when it is made or at the latest when Info() is
+// first called. Not synchronised: one thread at a time per
 // object (each thread that formats holds its own). A reading that fails has one reason: the
 // text is not a number (or date) by the locale's rules.
 class Locale {

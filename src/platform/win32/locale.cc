@@ -5,6 +5,7 @@
 #include <oleauto.h>
 
 #include <memory>
+#include <optional>
 
 #include "platform/win32/lcid.h"
 
@@ -76,11 +77,15 @@ LocaleInfo ReadInfo(LCID lcid) {
 
 class WindowsLocale final : public Locale {
  public:
-  WindowsLocale(LCID lcid, std::string name)
-      : lcid_(lcid), name_(std::move(name)), info_(ReadInfo(lcid)) {}
+  WindowsLocale(LCID lcid, std::string name) : lcid_(lcid), name_(std::move(name)) {}
 
   std::string Name() override { return name_; }
-  const LocaleInfo& Info() override { return info_; }
+  // Some forty settings, read when first asked for: a thread whose controls never format a
+  // value (made and dropped, or showing texts only) does not pay for them.
+  const LocaleInfo& Info() override {
+    if (!info_) info_.emplace(ReadInfo(lcid_));
+    return *info_;
+  }
 
   bool ReadSingle(TextView text, float* value) override {
     Bstr b(text);
@@ -115,7 +120,7 @@ class WindowsLocale final : public Locale {
  private:
   LCID lcid_;
   std::string name_;
-  LocaleInfo info_;
+  std::optional<LocaleInfo> info_;
 };
 
 }  // namespace
