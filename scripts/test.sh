@@ -36,7 +36,7 @@ wine_tests() {  # PRESET WINEARCH
     export WINEPREFIX=$PWD/build/$1/wineprefix WINEDEBUG=-all WINEARCH=$2
     bash scripts/wine-prefix.sh
     status=0
-    ctest --preset "$1" -j$((jobs + 2)) || status=$?
+    ctest --preset "$1" -j$((jobs + 3)) || status=$?
     timeout 60 wineserver -w || true
     exit $status
   )
