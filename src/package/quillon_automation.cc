@@ -76,7 +76,10 @@ constexpr DirectGet kDirectGets[] = {
 
 bool InvokeDirectGet(_QuillonPD* pd, DISPID id, WORD flags, const DISPPARAMS& params,
                      VARIANT* result) {
-  if (!(flags & DISPATCH_PROPERTYGET) || params.cArgs != 0 || result == nullptr) return false;
+  if (!(flags & DISPATCH_PROPERTYGET) || params.cArgs != 0 || params.cNamedArgs != 0 ||
+      result == nullptr) {
+    return false;
+  }
   for (const DirectGet& g : kDirectGets) {
     if (g.id == id) return g.get(pd, result);
   }
@@ -126,9 +129,10 @@ HRESULT QuillonObject::Automation::Invoke(DISPID id, REFIID riid, LCID lcid, WOR
   QUILLON_COM_TRACE("IDispatch", Invoke, id, riid, lcid, flags, params, result, error, arg_error);
   if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
   if (params == nullptr) return E_POINTER;
+  // A get without arguments passes CheckDispParams: it goes first, as the most frequent call.
+  if (InvokeDirectGet(this, id, flags, *params, result)) return S_OK;
   HRESULT hr = CheckDispParams(*params);
   if (FAILED(hr)) return hr;
-  if (InvokeDirectGet(this, id, flags, *params, result)) return S_OK;
   // The member called may release the object, and with its last control the type information.
   const ComPtr<IUnknown> alive = impl_from<_QuillonPD>(this).KeepAlive();
   TypeInfoCache& cache = impl_from<_QuillonPD>(this).env().type_info();
