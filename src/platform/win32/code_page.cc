@@ -93,7 +93,6 @@ class AnsiCodePage final : public CodePage {
   const ByteTable* Characters() override { return facts_.has_table ? &facts_.table : nullptr; }
 
  private:
-
   static int Convert(const std::wstring& wide, DWORD flags, char* out, int size, BOOL* used) {
     return WideCharToMultiByte(CP_ACP, flags, wide.data(), static_cast<int>(wide.size()), out, size,
                                nullptr, used);
