@@ -24,6 +24,8 @@ Text TrimmedValue(TextView text) {
   return TrimSpaces(out);
 }
 
+uint32_t HashOf(TextView text) { return static_cast<uint32_t>(std::hash<TextView>()(text)); }
+
 // Slots for `points` references, at most half of them used.
 size_t SlotCount(size_t points) {
   size_t n = 16;
@@ -63,11 +65,14 @@ CatalogPoint PointCatalog::at(size_t index) const {
           last_read_[index]};
 }
 
-size_t PointCatalog::Slot(TextView ref) const {
+size_t PointCatalog::Slot(TextView ref, uint32_t hash) const {
   const size_t mask = slots_.size() - 1;
-  size_t slot = std::hash<TextView>()(ref) & mask;
-  while (slots_[slot] != 0 && reference(slots_[slot] - 1) != ref) slot = (slot + 1) & mask;
-  return slot;
+  for (size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+    const uint64_t entry = slots_[slot];
+    const auto position = static_cast<uint32_t>(entry);
+    if (position == 0) return slot;
+    if (static_cast<uint32_t>(entry >> 32) == hash && reference(position - 1) == ref) return slot;
+  }
 }
 
 bool PointCatalog::KeepRecord(const uint8_t* bytes, CodePage& code_page) {
@@ -75,12 +80,16 @@ bool PointCatalog::KeepRecord(const uint8_t* bytes, CodePage& code_page) {
   Text& ref = scratch_;
   DecodeTrimmedReference(bytes, code_page, &ref);
   if (ref.empty() || ref[0] == u'\0') return false;
-  const size_t slot = Slot(ref);
+  const uint32_t hash = HashOf(ref);
+  const size_t slot = Slot(ref, hash);
   if (slots_[slot] != 0) return false;  // the control finds the first record of a reference
   const auto position = static_cast<uint32_t>(last_read_.size());
-  slots_[slot] = position + 1;
+  slots_[slot] = (uint64_t{hash} << 32) | (position + 1);
+  const size_t start = references_.size();
   references_ += ref;
-  for (char16_t c : ref) folded_ += FoldCase(c);
+  folded_.resize(references_.size());
+  std::transform(ref.begin(), ref.end(), folded_.begin() + static_cast<ptrdiff_t>(start),
+                 [](char16_t c) { return FoldCase(c); });
   starts_.push_back(static_cast<uint32_t>(references_.size()));
   values_.resize(values_.size() + 2 * kValeurLength);
   char16_t* value = values_.data() + 2 * kValeurLength * position;
@@ -138,7 +147,8 @@ const std::vector<uint32_t>& PointCatalog::Filter(TextView typed) {
 
 size_t PointCatalog::Find(TextView ntf) const {
   if (slots_.empty()) return size();
-  const uint32_t found = slots_[Slot(TrimSpaces(ntf))];
+  const Text ref = TrimSpaces(ntf);
+  const auto found = static_cast<uint32_t>(slots_[Slot(ref, HashOf(ref))]);
   return found != 0 ? found - 1 : size();
 }
 
