@@ -75,16 +75,24 @@ size_t PointCatalog::Slot(TextView ref, uint32_t hash) const {
   }
 }
 
-bool PointCatalog::KeepRecord(const uint8_t* bytes, CodePage& code_page) {
-  if (ReadInt32(bytes + kOffEtat) == 0) return false;
-  Text& ref = scratch_;
-  DecodeTrimmedReference(bytes, code_page, &ref);
-  if (ref.empty() || ref[0] == u'\0') return false;
-  const uint32_t hash = HashOf(ref);
-  const size_t slot = Slot(ref, hash);
+void PointCatalog::Prepare(const uint8_t* bytes, CodePage& code_page, Pending* pending) const {
+  pending->occupied = ReadInt32(bytes + kOffEtat) != 0;
+  if (!pending->occupied) return;
+  DecodeTrimmedReference(bytes, code_page, &pending->reference);
+  const Text& ref = pending->reference;
+  pending->occupied = !ref.empty() && ref[0] != u'\0';
+  if (!pending->occupied) return;
+  pending->hash = HashOf(ref);
+  __builtin_prefetch(&slots_[pending->hash & (slots_.size() - 1)]);
+}
+
+bool PointCatalog::KeepRecord(const uint8_t* bytes, CodePage& code_page, const Pending& pending) {
+  if (!pending.occupied) return false;
+  const TextView ref = pending.reference;
+  const size_t slot = Slot(ref, pending.hash);
   if (slots_[slot] != 0) return false;  // the control finds the first record of a reference
   const auto position = static_cast<uint32_t>(last_read_.size());
-  slots_[slot] = (uint64_t{hash} << 32) | (position + 1);
+  slots_[slot] = (uint64_t{pending.hash} << 32) | (position + 1);
   const size_t start = references_.size();
   references_ += ref;
   folded_.resize(references_.size());
@@ -97,6 +105,17 @@ bool PointCatalog::KeepRecord(const uint8_t* bytes, CodePage& code_page) {
   DecodeTextField(bytes + kOffValeurFormateeLue, kValeurLength, code_page, value + kValeurLength);
   last_read_.push_back(DecodeDouble(bytes + kOffLecture));
   return true;
+}
+
+size_t PointCatalog::KeepBlock(const uint8_t* block, size_t records, CodePage& code_page,
+                               size_t cap) {
+  if (records > 0) Prepare(block, code_page, &pending_[0]);
+  size_t i = 0;
+  for (; i < records && size() < cap; ++i) {
+    if (i + 1 < records) Prepare(block + (i + 1) * kRecordSize, code_page, &pending_[(i + 1) & 1]);
+    KeepRecord(block + i * kRecordSize, code_page, pending_[i & 1]);
+  }
+  return i;
 }
 
 bool PointCatalog::Load(FileSystem& files, CodePage& code_page, const Text& path, size_t cap) {
@@ -112,16 +131,15 @@ bool PointCatalog::Load(FileSystem& files, CodePage& code_page, const Text& path
   values_.reserve(expected * 2 * kValeurLength);
   last_read_.reserve(expected);
   slots_.assign(SlotCount(expected), 0);
-  std::vector<uint8_t> block(kBlockRecords * kRecordSize);
+  std::vector<uint8_t> block(static_cast<size_t>(std::min<int64_t>(count, kBlockRecords)) *
+                             kRecordSize);
   int64_t next = 0;
   while (next < count && size() < cap) {
     const size_t want = static_cast<size_t>(std::min<int64_t>(kBlockRecords, count - next));
     size_t got = 0;
     if (!file->ReadAt(next * kRecordSize, block.data(), want * kRecordSize, &got)) break;
     const size_t records = got / kRecordSize;
-    size_t i = 0;
-    for (; i < records && size() < cap; ++i) KeepRecord(block.data() + i * kRecordSize, code_page);
-    next += static_cast<int64_t>(i);
+    next += static_cast<int64_t>(KeepBlock(block.data(), records, code_page, cap));
     if (records < want) break;
   }
   more_ = size() >= cap && next < count;

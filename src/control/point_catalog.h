@@ -70,7 +70,17 @@ class PointCatalog {
   // The points are kept in a few flat arrays rather than as texts of their own: reading and
   // filtering 100,000 of them then costs no allocation per point.
   void Clear();
-  bool KeepRecord(const uint8_t* bytes, CodePage& code_page);
+  // The reference of a record about to be kept, decoded and hashed one record ahead, so that
+  // its slot is fetched from memory while the record before it is kept.
+  struct Pending {
+    Text reference;
+    uint32_t hash = 0;
+    bool occupied = false;  // an occupied slot of the file with a reference
+  };
+  void Prepare(const uint8_t* bytes, CodePage& code_page, Pending* pending) const;
+  bool KeepRecord(const uint8_t* bytes, CodePage& code_page, const Pending& pending);
+  // Keeps the records of a block until the cap; how many records were used.
+  size_t KeepBlock(const uint8_t* block, size_t records, CodePage& code_page, size_t cap);
   TextView Folded(size_t index) const;
   TextView Value(size_t index, size_t which) const;
   // The slot of `reference` (whose hash is `hash`) in slots_: the one holding its position,
@@ -85,7 +95,7 @@ class PointCatalog {
   // Open addressing: per slot, the reference's hash (high half) and its position + 1 (low
   // half; 0 for an empty slot). The hash spares a comparison of texts for most probes.
   std::vector<uint64_t> slots_;
-  Text scratch_;  // the reference of the record being read
+  Pending pending_[2];  // the record being kept and the next one
   std::vector<uint32_t> matches_;
   Text filter_;  // the text of `matches_`
   bool filtered_ = false;
