@@ -246,13 +246,41 @@ void PointPage::ShowRows(const std::vector<uint32_t>& rows) {
   ShowPreview();
 }
 
+// What the list's scroll bars show: where they are, their thumbs and the state of their parts.
+struct ScrollBarsLook {
+  SCROLLBARINFO bars[2];
+  bool operator==(const ScrollBarsLook& other) const {
+    for (int i = 0; i < 2; ++i) {
+      const SCROLLBARINFO& a = bars[i];
+      const SCROLLBARINFO& b = other.bars[i];
+      if (!EqualRect(&a.rcScrollBar, &b.rcScrollBar) || a.dxyLineButton != b.dxyLineButton ||
+          a.xyThumbTop != b.xyThumbTop || a.xyThumbBottom != b.xyThumbBottom ||
+          std::memcmp(a.rgstate, b.rgstate, sizeof a.rgstate) != 0) {
+        return false;
+      }
+    }
+    return true;
+  }
+};
+
+ScrollBarsLook LookOfScrollBars(HWND list) {
+  ScrollBarsLook look{};
+  const LONG ids[2] = {OBJID_VSCROLL, OBJID_HSCROLL};
+  for (int i = 0; i < 2; ++i) {
+    look.bars[i].cbSize = sizeof(SCROLLBARINFO);
+    if (!GetScrollBarInfo(list, ids[i], &look.bars[i])) look.bars[i] = {};
+  }
+  return look;
+}
+
 // While it takes the count, the list view is marked hidden (the window manager's redraw flag,
 // not the list view's own, which would lay it out once more when set again): it then sets its
 // scroll bars and places its header without drawing them, where it drew them once per pass
-// of its layout. The rows and the scroll bars are drawn once, with the next paint. Hiding
-// validates what was waiting to be drawn: the header is drawn again only when it was waiting
-// or the list's client area changed (a scroll bar came or went); drawing it costs as much as
-// the rows.
+// of its layout. Afterwards the rows are drawn once, with the next paint; the scroll bars only
+// when they look different (a count of hundreds or more keeps the thumb at its least size, at
+// the top); the header only when it was waiting to be drawn (hiding validated it) or the
+// list's client area changed (a scroll bar came or went). Each of these costs as much as the
+// rows.
 void PointPage::SetListCount(HWND list, size_t count) {
   if (!IsWindowVisible(list)) {
     SendMessageW(list, LVM_SETITEMCOUNT, count, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
@@ -261,14 +289,17 @@ void PointPage::SetListCount(HWND list, size_t count) {
   HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
   RECT before{}, after{};
   GetClientRect(list, &before);
+  const ScrollBarsLook bars = LookOfScrollBars(list);
   const bool header_due = header != nullptr && GetUpdateRect(header, nullptr, FALSE) != FALSE;
   DefWindowProcW(list, WM_SETREDRAW, FALSE, 0);
   SendMessageW(list, LVM_SETITEMCOUNT, count, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
   DefWindowProcW(list, WM_SETREDRAW, TRUE, 0);
   GetClientRect(list, &after);
-  const UINT children =
-      header_due || !EqualRect(&before, &after) ? RDW_ALLCHILDREN : RDW_NOCHILDREN;
-  RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | children);
+  const bool resized = !EqualRect(&before, &after);
+  UINT redraw = RDW_INVALIDATE | RDW_ERASE;
+  redraw |= header_due || resized ? RDW_ALLCHILDREN : RDW_NOCHILDREN;
+  if (resized || !(LookOfScrollBars(list) == bars)) redraw |= RDW_FRAME;
+  RedrawWindow(list, nullptr, nullptr, redraw);
 }
 
 LRESULT PointPage::OnNotify(NMHDR* header) {
