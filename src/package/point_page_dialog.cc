@@ -246,6 +246,8 @@ void PointPage::ShowRows(const std::vector<uint32_t>& rows) {
   ShowPreview();
 }
 
+namespace {
+
 // What the list's scroll bars show: where they are, their thumbs and the state of their parts.
 struct ScrollBarsLook {
   SCROLLBARINFO bars[2];
@@ -272,6 +274,8 @@ ScrollBarsLook LookOfScrollBars(HWND list) {
   }
   return look;
 }
+
+}  // namespace
 
 // While it takes the count, the list view is marked hidden (the window manager's redraw flag,
 // not the list view's own, which would lay it out once more when set again): it then sets its
