@@ -127,6 +127,15 @@ void BM_SteadySecond(benchmark::State& state) {
   state.counters["reads_per_second"] = count / 10;
 }
 BENCHMARK(BM_SteadySecond)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
+// The same with a fixed number of simulated seconds, so that the display is set up once: for
+// a profiler started after the set-up (perf record --delay).
+BENCHMARK(BM_SteadySecond)
+    ->Name("BM_ProfileSteady")
+    ->Arg(100)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Iterations(20000)
+    ->Unit(benchmark::kMicrosecond);
 
 // The syscall floor of a simulated second (bench/syscall_floor.c): one 144-byte pread and one
 // pwrite for each record read in that second, in a file written as the controls' file is:

@@ -37,6 +37,13 @@ void Fct::fctDemanderLectNTF(const Text& ntf, int32_t poll_time) {
   flushing_.swap(colFileAttente_);
   const size_t count = queued_;
   queued_ = 0;
+  for (size_t i = 0; i < count; ++i) cache_.PlanRead(flushing_[i].ntf);
+  cache_.ReadPlanned();
+  // The records read ahead serve this flush only, also when a forced read throws.
+  struct DropHeld {
+    FctCache& cache;
+    ~DropHeld() { cache.DropHeld(); }
+  } drop_held{cache_};
   for (size_t i = 0; i < count; ++i) {
     cache_.cacheForcerLectNTF(flushing_[i].ntf, flushing_[i].poll_time);
   }

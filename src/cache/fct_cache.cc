@@ -1,5 +1,6 @@
 #include "cache/fct_cache.h"
 
+#include <algorithm>
 #include <cstring>
 #include <variant>
 
@@ -239,6 +240,22 @@ void FctCache::TraceGetDataFromLastRead(const StoredReference& ref, int32_t n,
   CacheTrace(trace_, u"convertNTFToIndex - fin - ", n);
   file_.TraceRecordRead(n, bytes);
   CacheTrace(trace_, u"GetData - fin");
+}
+
+void FctCache::PlanRead(const Text& ntf) {
+  if (!has_index_ || !file_.is_open()) return;
+  const TextView stored = StoredForm(ntf);
+  if (last_read_.n != 0 && SameText(last_read_.ntf, stored)) return;
+  if (const auto n = colIndexNTF_.Find(stored)) planned_.push_back(*n);
+}
+
+void FctCache::ReadPlanned() {
+  if (planned_.empty()) return;
+  std::sort(planned_.begin(), planned_.end());
+  planned_.erase(std::unique(planned_.begin(), planned_.end()), planned_.end());
+  std::erase_if(planned_, [](int32_t n) { return n < 1 || n > kMaxRecordNumber; });
+  file_.HoldRecords(planned_);
+  planned_.clear();
 }
 
 void FctCache::cacheForcerLectNTF(const Text& ntf, int32_t poll_time) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "cache/cache_file.h"
 #include "cache/forced_read.h"
@@ -59,6 +60,14 @@ class FctCache {
   // Nothing is written for a reference that the file cannot hold exactly, nor when the slot
   // lock stays busy (the next request tries again).
   void cacheForcerLectNTF(const Text& ntf, int32_t poll_time);
+  // The reads of a flush: PlanRead for each reference queued, then ReadPlanned reads the
+  // records that the index gives for them in few large reads and holds them, so that their
+  // forced reads check and refresh them without a read each (the display's read just before
+  // stands for its own point). The check stays the same: a held record that no longer
+  // carries its point is looked for again as before. DropHeld after the flush.
+  void PlanRead(const Text& ntf);
+  void ReadPlanned();
+  void DropHeld() { file_.DropHeld(); }
   // Drops the record kept from the last PointRecord: the forced read that follows it within
   // the same tick may use it, a later one reads the record again.
   void ForgetLastRead() { last_read_.n = 0; }
@@ -137,6 +146,7 @@ class FctCache {
   bool read_only_ = false;
   bool open_failed_ = false;  // the last open found no file: the path is read again
   LastRead last_read_;
+  std::vector<int32_t> planned_;  // the record numbers that ReadPlanned reads
   StoredReference display_ref_;  // PointRecord's reference
   StoredReference request_ref_;  // cacheForcerLectNTF's reference
   // The index entry that PrepareReference found for `prepared_for_` (0: none), taken by the
