@@ -36,10 +36,35 @@ wine_tests() {  # PRESET WINEARCH
     export WINEPREFIX=$PWD/build/$1/wineprefix WINEDEBUG=-all WINEARCH=$2
     bash scripts/wine-prefix.sh
     status=0
-    ctest --preset "$1" -j$((jobs + 2)) || status=$?
+    ctest --preset "$1" -j$((jobs + 3)) || status=$?
     timeout 60 wineserver -w || true
     exit $status
   )
+}
+
+# One fuzzer per core at a time, yielding the cores to the tests beside them.
+fuzz_one() {  # FUZZER
+  local name corpus seeds
+  name=$(basename "$1")
+  corpus=build/fuzz/corpus/$name
+  mkdir -p "$corpus"
+  seeds=fuzz/corpus/${name%_fuzz}
+  [ -d "$seeds" ] || seeds=
+  nice -n 10 "$1" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 \
+    -print_final_stats=0 "$corpus" $seeds >build/fuzz/$name.log 2>&1 ||
+    { tail -40 build/fuzz/$name.log; echo "fuzz: $name failed"; return 1; }
+  echo "fuzz: $name ok ($(grep -c . build/fuzz/$name.log) log lines)"
+}
+fuzz_build_and_run() {
+  build fuzz 10 || return 1
+  local fuzzers=(build/fuzz/fuzz/*_fuzz) running pid i fuzzer
+  for ((i = 0; i < ${#fuzzers[@]}; i += jobs)); do
+    running=()
+    for fuzzer in "${fuzzers[@]:i:jobs}"; do
+      fuzz_one "$fuzzer" & running+=($!)
+    done
+    for pid in "${running[@]}"; do wait "$pid" || return 1; done
+  done
 }
 
 # The win32 build starts beside the native one, and fills the cores the native tests leave.
@@ -56,32 +81,13 @@ wine_tests win32 win32
 
 step "win64 build"
 finish win64
-start fuzz
-step "win64 tests under 64-bit Wine (fuzz targets building beside them)"
+# The fuzz targets build, and then fuzz, beside the win64 tests, yielding the cores to them.
+fuzz_build_and_run &
+fuzzing=$!
+step "win64 tests under 64-bit Wine (fuzz targets building and running beside them)"
 wine_tests win64 win64
 
-step "fuzzing, ${fuzz_seconds} s per target"
-finish fuzz
-# One fuzzer per core at a time.
-fuzz_one() {  # FUZZER
-  local name corpus seeds
-  name=$(basename "$1")
-  corpus=build/fuzz/corpus/$name
-  mkdir -p "$corpus"
-  seeds=fuzz/corpus/${name%_fuzz}
-  [ -d "$seeds" ] || seeds=
-  "$1" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 \
-    -print_final_stats=0 "$corpus" $seeds >build/fuzz/$name.log 2>&1 ||
-    { tail -40 build/fuzz/$name.log; echo "fuzz: $name failed"; return 1; }
-  echo "fuzz: $name ok ($(grep -c . build/fuzz/$name.log) log lines)"
-}
-fuzzers=(build/fuzz/fuzz/*_fuzz)
-for ((i = 0; i < ${#fuzzers[@]}; i += jobs)); do
-  running=()
-  for fuzzer in "${fuzzers[@]:i:jobs}"; do
-    fuzz_one "$fuzzer" & running+=($!)
-  done
-  for pid in "${running[@]}"; do wait "$pid" || exit 1; done
-done
+step "fuzzing (${fuzz_seconds} s per target) to its end"
+wait "$fuzzing" || exit 1
 
 step "all tests passed"
