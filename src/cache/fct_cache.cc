@@ -165,15 +165,19 @@ int32_t FctCache::GetData(const StoredReference& ref, uint8_t* bytes, FreeSlots*
 // read that follows in the same tick.
 bool FctCache::PointRecord(const Text& ntf, EnregCache* record, PointHint* hint) {
   ForgetLastRead();
-  MakeEmpty(record);
-  if (!file_.is_open() && fctOuvrirCache() != 0) return false;
   StoredReference& ref = display_ref_;
-  if (!PrepareReference(ntf, &ref, hint, hint)) return false;
+  if ((!file_.is_open() && fctOuvrirCache() != 0) || !PrepareReference(ntf, &ref, hint, hint)) {
+    MakeEmpty(record);
+    return false;
+  }
   uint8_t bytes[kRecordSize];
   file_.ClearFailed();
   int32_t n = GetData(ref, bytes, nullptr);
   if (file_.failed() && fctOuvrirCache() == 0) n = GetData(ref, bytes, nullptr);
-  if (n == 0) return false;
+  if (n == 0) {
+    MakeEmpty(record);
+    return false;
+  }
   if (!file_.failed()) {
     last_read_.ntf = ref.text;
     last_read_.n = n;

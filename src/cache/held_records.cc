@@ -49,20 +49,26 @@ void HeldRecords::ReadRun(RandomAccessFile& file, const std::vector<int32_t>& sl
   }
 }
 
-const uint8_t* HeldRecords::Find(int32_t n) const {
+size_t HeldRecords::Position(int32_t n) const {
+  if (last_ < index_.size() && index_[last_].first == n) return last_;
   const auto it = std::lower_bound(index_.begin(), index_.end(), std::make_pair(n, size_t{0}));
-  if (it == index_.end() || it->first != n) return nullptr;
-  return bytes_.data() + it->second;
+  if (it == index_.end() || it->first != n) return index_.size();
+  return last_ = static_cast<size_t>(it - index_.begin());
+}
+
+const uint8_t* HeldRecords::Find(int32_t n) const {
+  const size_t i = Position(n);
+  return i < index_.size() ? bytes_.data() + index_[i].second : nullptr;
 }
 
 void HeldRecords::Wrote(int32_t n, const uint8_t* bytes, size_t size, bool written) {
-  const auto it = std::lower_bound(index_.begin(), index_.end(), std::make_pair(n, size_t{0}));
-  if (it == index_.end() || it->first != n) return;
+  const size_t i = Position(n);
+  if (i == index_.size()) return;
   if (!written) {
-    index_.erase(it);  // what the file holds there is no longer known
+    index_.erase(index_.begin() + static_cast<std::ptrdiff_t>(i));  // its bytes are unknown now
     return;
   }
-  std::memcpy(bytes_.data() + it->second, bytes, std::min(size, size_t{kRecordSize}));
+  std::memcpy(bytes_.data() + index_[i].second, bytes, std::min(size, size_t{kRecordSize}));
 }
 
 }  // namespace quillon

@@ -44,10 +44,14 @@ class HeldRecords {
  private:
   // Reads records first..last into the buffer, holding those of `slots` [from, to) delivered.
   void ReadRun(RandomAccessFile& file, const std::vector<int32_t>& slots, size_t from, size_t to);
+  // The position of record N in index_, or index_.size(). A flush asks for a record and then
+  // writes it: the last one found is tried first.
+  size_t Position(int32_t n) const;
 
   std::vector<std::pair<int32_t, size_t>> index_;  // record number, offset in bytes_; sorted
   std::vector<uint8_t> bytes_;
   std::vector<uint8_t> block_;  // the read buffer
+  mutable size_t last_ = 0;     // the position last found
 };
 
 }  // namespace quillon
