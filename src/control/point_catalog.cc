@@ -24,6 +24,8 @@ Text TrimmedValue(TextView text) {
   return TrimSpaces(out);
 }
 
+uint32_t HashOf(TextView text) { return static_cast<uint32_t>(std::hash<TextView>()(text)); }
+
 // Slots for `points` references, at most half of them used.
 size_t SlotCount(size_t points) {
   size_t n = 16;
@@ -63,24 +65,39 @@ CatalogPoint PointCatalog::at(size_t index) const {
           last_read_[index]};
 }
 
-size_t PointCatalog::Slot(TextView ref) const {
+size_t PointCatalog::Slot(TextView ref, uint32_t hash) const {
   const size_t mask = slots_.size() - 1;
-  size_t slot = std::hash<TextView>()(ref) & mask;
-  while (slots_[slot] != 0 && reference(slots_[slot] - 1) != ref) slot = (slot + 1) & mask;
-  return slot;
+  for (size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+    const uint64_t entry = slots_[slot];
+    const auto position = static_cast<uint32_t>(entry);
+    if (position == 0) return slot;
+    if (static_cast<uint32_t>(entry >> 32) == hash && reference(position - 1) == ref) return slot;
+  }
 }
 
-bool PointCatalog::KeepRecord(const uint8_t* bytes, CodePage& code_page) {
-  if (ReadInt32(bytes + kOffEtat) == 0) return false;
-  Text& ref = scratch_;
-  DecodeTrimmedReference(bytes, code_page, &ref);
-  if (ref.empty() || ref[0] == u'\0') return false;
-  const size_t slot = Slot(ref);
+void PointCatalog::Prepare(const uint8_t* bytes, CodePage& code_page, Pending* pending) const {
+  pending->occupied = ReadInt32(bytes + kOffEtat) != 0;
+  if (!pending->occupied) return;
+  DecodeTrimmedReference(bytes, code_page, &pending->reference);
+  const Text& ref = pending->reference;
+  pending->occupied = !ref.empty() && ref[0] != u'\0';
+  if (!pending->occupied) return;
+  pending->hash = HashOf(ref);
+  __builtin_prefetch(&slots_[pending->hash & (slots_.size() - 1)]);
+}
+
+bool PointCatalog::KeepRecord(const uint8_t* bytes, CodePage& code_page, const Pending& pending) {
+  if (!pending.occupied) return false;
+  const TextView ref = pending.reference;
+  const size_t slot = Slot(ref, pending.hash);
   if (slots_[slot] != 0) return false;  // the control finds the first record of a reference
   const auto position = static_cast<uint32_t>(last_read_.size());
-  slots_[slot] = position + 1;
+  slots_[slot] = (uint64_t{pending.hash} << 32) | (position + 1);
+  const size_t start = references_.size();
   references_ += ref;
-  for (char16_t c : ref) folded_ += FoldCase(c);
+  folded_.resize(references_.size());
+  std::transform(ref.begin(), ref.end(), folded_.begin() + static_cast<ptrdiff_t>(start),
+                 [](char16_t c) { return FoldCase(c); });
   starts_.push_back(static_cast<uint32_t>(references_.size()));
   values_.resize(values_.size() + 2 * kValeurLength);
   char16_t* value = values_.data() + 2 * kValeurLength * position;
@@ -88,6 +105,17 @@ bool PointCatalog::KeepRecord(const uint8_t* bytes, CodePage& code_page) {
   DecodeTextField(bytes + kOffValeurFormateeLue, kValeurLength, code_page, value + kValeurLength);
   last_read_.push_back(DecodeDouble(bytes + kOffLecture));
   return true;
+}
+
+size_t PointCatalog::KeepBlock(const uint8_t* block, size_t records, CodePage& code_page,
+                               size_t cap) {
+  if (records > 0) Prepare(block, code_page, &pending_[0]);
+  size_t i = 0;
+  for (; i < records && size() < cap; ++i) {
+    if (i + 1 < records) Prepare(block + (i + 1) * kRecordSize, code_page, &pending_[(i + 1) & 1]);
+    KeepRecord(block + i * kRecordSize, code_page, pending_[i & 1]);
+  }
+  return i;
 }
 
 bool PointCatalog::Load(FileSystem& files, CodePage& code_page, const Text& path, size_t cap) {
@@ -103,16 +131,15 @@ bool PointCatalog::Load(FileSystem& files, CodePage& code_page, const Text& path
   values_.reserve(expected * 2 * kValeurLength);
   last_read_.reserve(expected);
   slots_.assign(SlotCount(expected), 0);
-  std::vector<uint8_t> block(kBlockRecords * kRecordSize);
+  std::vector<uint8_t> block(static_cast<size_t>(std::min<int64_t>(count, kBlockRecords)) *
+                             kRecordSize);
   int64_t next = 0;
   while (next < count && size() < cap) {
     const size_t want = static_cast<size_t>(std::min<int64_t>(kBlockRecords, count - next));
     size_t got = 0;
     if (!file->ReadAt(next * kRecordSize, block.data(), want * kRecordSize, &got)) break;
     const size_t records = got / kRecordSize;
-    size_t i = 0;
-    for (; i < records && size() < cap; ++i) KeepRecord(block.data() + i * kRecordSize, code_page);
-    next += static_cast<int64_t>(i);
+    next += static_cast<int64_t>(KeepBlock(block.data(), records, code_page, cap));
     if (records < want) break;
   }
   more_ = size() >= cap && next < count;
@@ -138,7 +165,8 @@ const std::vector<uint32_t>& PointCatalog::Filter(TextView typed) {
 
 size_t PointCatalog::Find(TextView ntf) const {
   if (slots_.empty()) return size();
-  const uint32_t found = slots_[Slot(TrimSpaces(ntf))];
+  const Text ref = TrimSpaces(ntf);
+  const auto found = static_cast<uint32_t>(slots_[Slot(ref, HashOf(ref))]);
   return found != 0 ? found - 1 : size();
 }
 

@@ -32,8 +32,9 @@ inline constexpr int kCatalogColumns = 5;
 class PointCatalog {
  public:
   static constexpr size_t kDefaultCap = 100000;
-  // Records read per call to the file.
-  static constexpr size_t kBlockRecords = 512;
+  // Records read per call to the file (about 1.2 MB): under Wine every call is a round trip
+  // to the server, so 100,000 points take 13 calls.
+  static constexpr size_t kBlockRecords = 8192;
 
   PointCatalog() = default;
   PointCatalog(const PointCatalog&) = delete;
@@ -69,19 +70,32 @@ class PointCatalog {
   // The points are kept in a few flat arrays rather than as texts of their own: reading and
   // filtering 100,000 of them then costs no allocation per point.
   void Clear();
-  bool KeepRecord(const uint8_t* bytes, CodePage& code_page);
+  // The reference of a record about to be kept, decoded and hashed one record ahead, so that
+  // its slot is fetched from memory while the record before it is kept.
+  struct Pending {
+    Text reference;
+    uint32_t hash = 0;
+    bool occupied = false;  // an occupied slot of the file with a reference
+  };
+  void Prepare(const uint8_t* bytes, CodePage& code_page, Pending* pending) const;
+  bool KeepRecord(const uint8_t* bytes, CodePage& code_page, const Pending& pending);
+  // Keeps the records of a block until the cap; how many records were used.
+  size_t KeepBlock(const uint8_t* block, size_t records, CodePage& code_page, size_t cap);
   TextView Folded(size_t index) const;
   TextView Value(size_t index, size_t which) const;
-  // The slot of `reference` in slots_: the one holding its position + 1, or an empty one.
-  size_t Slot(TextView reference) const;
+  // The slot of `reference` (whose hash is `hash`) in slots_: the one holding its position,
+  // or an empty one.
+  size_t Slot(TextView reference, uint32_t hash) const;
 
   Text references_;               // every listed reference, one after the other
   Text folded_;                   // the same folded for the filter, at the same places
   std::vector<uint32_t> starts_;  // where each reference starts; one more for the end
   Text values_;                   // per point: its value text, then its formatted value text
   std::vector<double> last_read_;
-  std::vector<uint32_t> slots_;   // open addressing: position + 1 of a reference, 0 for none
-  Text scratch_;  // the reference of the record being read
+  // Open addressing: per slot, the reference's hash (high half) and its position + 1 (low
+  // half; 0 for an empty slot). The hash spares a comparison of texts for most probes.
+  std::vector<uint64_t> slots_;
+  Pending pending_[2];  // the record being kept and the next one
   std::vector<uint32_t> matches_;
   Text filter_;  // the text of `matches_`
   bool filtered_ = false;

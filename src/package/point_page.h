@@ -68,6 +68,7 @@ class PointPage final : public IPropertyPage2 {
   void ShowSettings();
   void ApplyFilter();
   void ShowRows(const std::vector<uint32_t>& rows);
+  void SetListCount(HWND list, size_t count);
   void ShowPreview();
   void OnPointChosen(int row);
   Text ItemText(int id) const;

@@ -5,6 +5,10 @@
 // after windows.h
 #include <commctrl.h>
 
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
 #include "control/tables.h"
 #include "package/point_page.h"
 #include "package/point_page_ids.h"
@@ -38,24 +42,45 @@ constexpr const char16_t kMoreHint[] = u"plus…";
 
 INT_PTR CALLBACK SizingProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
-}  // namespace
+const LPCWSTR kDialogResource = MAKEINTRESOURCEW(5);  // RT_DIALOG
 
-HRESULT PointPage::GetPageInfo(PROPPAGEINFO* info) {
-  if (info == nullptr) return E_POINTER;
-  RegisterListViewClass();
-  // The dialog's size in pixels, as its font makes it on this display.
-  HWND probe = CreateDialogParamW(ThisModule(), MAKEINTRESOURCEW(IDD_POINT_PAGE),
-                                  GetDesktopWindow(), SizingProc, 0);
+// The page's size in pixels, as the dialog's font makes it on this display: the dialog made
+// from a copy of its template without its controls (making and destroying them, the list
+// view above all, cost more than the rest of the opening), as a message-only window.
+HRESULT MeasurePage(SIZE* size) {
+  HMODULE module = ThisModule();
+  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(IDD_POINT_PAGE), kDialogResource);
+  HGLOBAL loaded = found != nullptr ? LoadResource(module, found) : nullptr;
+  const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
+  const DWORD length = found != nullptr ? SizeofResource(module, found) : 0;
+  if (bytes == nullptr || length < 18) return HRESULT_FROM_WIN32(ERROR_RESOURCE_DATA_NOT_FOUND);
+  std::vector<WORD> copy((static_cast<size_t>(length) + 1) / 2);
+  std::memcpy(copy.data(), bytes, std::min<size_t>(length, copy.size() * sizeof(WORD)));
+  // DLGTEMPLATEEX (signature 0xFFFF) counts its controls at byte 16, DLGTEMPLATE at byte 8.
+  copy[copy[1] == 0xFFFF ? 8 : 4] = 0;
+  HWND probe = CreateDialogIndirectParamW(module, reinterpret_cast<LPCDLGTEMPLATEW>(copy.data()),
+                                          HWND_MESSAGE, SizingProc, 0);
   if (probe == nullptr) return HRESULT_FROM_WIN32(GetLastError());
   RECT rect{};
   GetWindowRect(probe, &rect);
   DestroyWindow(probe);
+  *size = {rect.right - rect.left, rect.bottom - rect.top};
+  return S_OK;
+}
+
+}  // namespace
+
+HRESULT PointPage::GetPageInfo(PROPPAGEINFO* info) {
+  if (info == nullptr) return E_POINTER;
+  SIZE size{};
+  const HRESULT measured = MeasurePage(&size);
+  if (FAILED(measured)) return measured;
   static const wchar_t kTitle[] = L"Point";
   info->cb = sizeof(*info);
   info->pszTitle = static_cast<LPOLESTR>(CoTaskMemAlloc(sizeof(kTitle)));
   if (info->pszTitle == nullptr) return E_OUTOFMEMORY;
   CopyMemory(info->pszTitle, kTitle, sizeof(kTitle));
-  info->size = {rect.right - rect.left, rect.bottom - rect.top};
+  info->size = size;
   info->pszDocString = nullptr;
   info->pszHelpFile = nullptr;
   info->dwHelpContext = 0;
@@ -143,8 +168,11 @@ void PointPage::FillPollTimes() {
   }
 }
 
+// The list's painting leaves its header alone (WS_CLIPCHILDREN): a repaint of the rows, one
+// per keystroke, then no longer repaints the header, which costs as much again.
 void PointPage::AddColumns() {
   HWND list = GetDlgItem(window_, IDC_POINT_LIST);
+  SetWindowLongPtrW(list, GWL_STYLE, GetWindowLongPtrW(list, GWL_STYLE) | WS_CLIPCHILDREN);
   SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
   for (int i = 0; i < kCatalogColumns; ++i) {
     RECT units = {0, 0, kColumnWidths[i] / 2 * 2, 0};
@@ -210,11 +238,72 @@ void PointPage::ShowRows(const std::vector<uint32_t>& rows) {
   rows_ = &rows;
   HWND list = GetDlgItem(window_, IDC_POINT_LIST);
   if (rows.size() != list_count_) {
-    SendMessageW(list, LVM_SETITEMCOUNT, rows.size(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    SetListCount(list, rows.size());
     list_count_ = rows.size();
+  } else {
+    InvalidateRect(list, nullptr, TRUE);
   }
-  InvalidateRect(list, nullptr, TRUE);
   ShowPreview();
+}
+
+namespace {
+
+// What the list's scroll bars show: where they are, their thumbs and the state of their parts.
+struct ScrollBarsLook {
+  SCROLLBARINFO bars[2];
+  bool operator==(const ScrollBarsLook& other) const {
+    for (int i = 0; i < 2; ++i) {
+      const SCROLLBARINFO& a = bars[i];
+      const SCROLLBARINFO& b = other.bars[i];
+      if (!EqualRect(&a.rcScrollBar, &b.rcScrollBar) || a.dxyLineButton != b.dxyLineButton ||
+          a.xyThumbTop != b.xyThumbTop || a.xyThumbBottom != b.xyThumbBottom ||
+          std::memcmp(a.rgstate, b.rgstate, sizeof a.rgstate) != 0) {
+        return false;
+      }
+    }
+    return true;
+  }
+};
+
+ScrollBarsLook LookOfScrollBars(HWND list) {
+  ScrollBarsLook look{};
+  const LONG ids[2] = {OBJID_VSCROLL, OBJID_HSCROLL};
+  for (int i = 0; i < 2; ++i) {
+    look.bars[i].cbSize = sizeof(SCROLLBARINFO);
+    if (!GetScrollBarInfo(list, ids[i], &look.bars[i])) look.bars[i] = {};
+  }
+  return look;
+}
+
+}  // namespace
+
+// While it takes the count, the list view is marked hidden (the window manager's redraw flag,
+// not the list view's own, which would lay it out once more when set again): it then sets its
+// scroll bars and places its header without drawing them, where it drew them once per pass
+// of its layout. Afterwards the rows are drawn once, with the next paint; the scroll bars only
+// when they look different (a count of hundreds or more keeps the thumb at its least size, at
+// the top); the header only when it was waiting to be drawn (hiding validated it) or the
+// list's client area changed (a scroll bar came or went). Each of these costs as much as the
+// rows.
+void PointPage::SetListCount(HWND list, size_t count) {
+  if (!IsWindowVisible(list)) {
+    SendMessageW(list, LVM_SETITEMCOUNT, count, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    return;
+  }
+  HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+  RECT before{}, after{};
+  GetClientRect(list, &before);
+  const ScrollBarsLook bars = LookOfScrollBars(list);
+  const bool header_due = header != nullptr && GetUpdateRect(header, nullptr, FALSE) != FALSE;
+  DefWindowProcW(list, WM_SETREDRAW, FALSE, 0);
+  SendMessageW(list, LVM_SETITEMCOUNT, count, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+  DefWindowProcW(list, WM_SETREDRAW, TRUE, 0);
+  GetClientRect(list, &after);
+  const bool resized = !EqualRect(&before, &after);
+  UINT redraw = RDW_INVALIDATE | RDW_ERASE;
+  redraw |= header_due || resized ? RDW_ALLCHILDREN : RDW_NOCHILDREN;
+  if (resized || !(LookOfScrollBars(list) == bars)) redraw |= RDW_FRAME;
+  RedrawWindow(list, nullptr, nullptr, redraw);
 }
 
 LRESULT PointPage::OnNotify(NMHDR* header) {

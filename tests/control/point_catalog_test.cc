@@ -83,8 +83,25 @@ TEST_F(PointCatalogTest, ListsOccupiedSlotsOnceReadOnlyAndBlockByBlock) {
   EXPECT_EQ(catalog_.at(0).value, PadToWidth(u"12.5", kValeurLength));
   EXPECT_EQ(files_.Contents(kPath), before);
   EXPECT_EQ(files_.ops().writes, 0);
-  // 1204 records: three blocks of 512.
+  EXPECT_EQ(files_.ops().reads, 1);  // 1204 records: one block
+}
+
+// The file is read in large blocks (a call each), and no further than the cap needs.
+TEST_F(PointCatalogTest, ReadsInLargeBlocksAndNoFurtherThanTheCap) {
+  constexpr size_t kBlock = PointCatalog::kBlockRecords;
+  AddPoints(static_cast<int>(2 * kBlock + 5));
+  ASSERT_TRUE(Load());
+  EXPECT_EQ(catalog_.size(), 2 * kBlock + 5);
+  EXPECT_FALSE(catalog_.more());
   EXPECT_EQ(files_.ops().reads, 3);
+  ASSERT_TRUE(Load(kBlock));
+  EXPECT_EQ(catalog_.size(), kBlock);
+  EXPECT_TRUE(catalog_.more());
+  EXPECT_EQ(files_.ops().reads, 4);
+  // Every reference is found again by its key, whatever its place in the index.
+  for (size_t i = 0; i < catalog_.size(); i += 97) {
+    EXPECT_EQ(catalog_.Find(catalog_.reference(i)), i);
+  }
 }
 
 TEST_F(PointCatalogTest, StopsAtTheCapAndSaysThereIsMore) {

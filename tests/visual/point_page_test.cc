@@ -61,6 +61,14 @@ class PageSite final : public IPropertyPageSite {
   std::vector<DWORD> statuses;
 };
 
+// Keystrokes into the reference field, each with the list's repaint; those that change the
+// list's count apart (the list view lays itself out again for them).
+struct KeystrokeFigures {
+  std::vector<double> walls, recount_walls;
+  double change_wall = 0, change_cpu = 0, cpu = 0;
+  size_t count() const { return walls.size() + recount_walls.size(); }
+};
+
 class PointPageTest : public ContainerTest {
  protected:
   void TearDown() override {
@@ -111,8 +119,11 @@ class PointPageTest : public ContainerTest {
     factory->Release();
     ASSERT_EQ(page_->SetPageSite(&site_), S_OK);
     ASSERT_EQ(page_->SetObjects(static_cast<ULONG>(controls.size()), controls.data()), S_OK);
+    marks_.clear();
+    Mark();
     PROPPAGEINFO info{};
     ASSERT_EQ(page_->GetPageInfo(&info), S_OK);
+    Mark();
     EXPECT_STREQ(info.pszTitle, L"Point");
     // The page's size follows the display's resolution (dialog units of the shell font).
     HDC screen = GetDC(nullptr);
@@ -123,7 +134,9 @@ class PointPageTest : public ContainerTest {
     CoTaskMemFree(info.pszTitle);
     const RECT rect = {0, 0, info.size.cx, info.size.cy};
     ASSERT_EQ(page_->Activate(window_, &rect, FALSE), S_OK);
+    Mark();
     ASSERT_EQ(page_->Show(SW_SHOW), S_OK);
+    Mark();
     page_window_ = FindWindowExW(window_, nullptr, L"#32770", nullptr);
     ASSERT_NE(page_window_, nullptr);
     Pump(pump_ms);
@@ -172,13 +185,26 @@ class PointPageTest : public ContainerTest {
     SendMessageW(page_window_, WM_COMMAND, MAKEWPARAM(IDC_POINT_POLLTIME, CBN_SELCHANGE),
                  reinterpret_cast<LPARAM>(Item(IDC_POINT_POLLTIME)));
   }
+  // Types a reference one character at a time, the list refiltered and repainted each
+  // time, then clears the field (the whole list again); five times over. Wine counts a
+  // thread's CPU time in 10 ms steps: the mean over every keystroke is the CPU figure.
+  KeystrokeFigures TypeReferences();
   // What `quillon format` prints for these values under the same user's locale.
   std::vector<std::string> ToolFormat(const std::string& pattern,
                                       const std::vector<std::string>& values);
 
+  // When each step of OpenPage ended (QueryPerformanceCounter): start, page info, objects
+  // and activation, shown.
+  void Mark() {
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    marks_.push_back(now.QuadPart);
+  }
+
   PageSite site_;
   IPropertyPage2* page_ = nullptr;
   HWND page_window_ = nullptr;
+  std::vector<LONGLONG> marks_;
 };
 
 std::wstring Wide(const std::string& utf8) {
@@ -326,6 +352,85 @@ TEST_F(PointPageTest, SeveralControlsShareThePeriodAndPatternNotTheReference) {
     EXPECT_EQ(Property(c, "Formatage"), "0.000");
     EXPECT_EQ(Property(c, "Frequence_Rafraichissement"), "70");
   }
+}
+
+// The pixels of the list view, frame and header included, as they are on the page's surface;
+// with `repainted`, after the whole list has been drawn again first.
+std::vector<uint32_t> ListPixels(HWND page, HWND list, bool repainted) {
+  if (repainted) {
+    RedrawWindow(list, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  }
+  GdiFlush();
+  RECT r;
+  GetWindowRect(list, &r);
+  MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&r), 2);
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = -h;  // rows from the top
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HDC screen = GetDC(page);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  std::vector<uint32_t> out;
+  if (memory && bitmap && bits) {
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    if (BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY)) {
+      GdiFlush();
+      const auto* p = static_cast<const uint32_t*>(bits);
+      out.assign(p, p + static_cast<size_t>(w) * h);
+    }
+    SelectObject(memory, old);
+  }
+  if (bitmap) DeleteObject(bitmap);
+  if (memory) DeleteDC(memory);
+  ReleaseDC(page, screen);
+  return out;
+}
+
+// The list's count follows the filter: its rows, scroll bar and header are drawn as a full
+// repaint draws them, keyboard navigation reaches the last row, and the scroll range is the
+// count (the list view takes a new count while marked hidden, and draws once afterwards).
+TEST_F(PointPageTest, ListDrawsScrollsAndNavigatesAsItsCountChanges) {
+  WriteCache(50);
+  auto* c = Make(Settings(90, "NOEUD1:Four1.Temperature"));
+  ASSERT_NE(c, nullptr);
+  OpenPage({c->object()});
+  HWND list = Item(IDC_POINT_LIST);
+  const struct {
+    const wchar_t* typed;
+    int rows;
+    bool scrolls;  // more rows than the list shows
+  } steps[] = {{L"noeud0:four4", 6, false}, {L"", 50, true}, {L"noeud1", 25, true},
+               {L"noeud1:four1", 6, false}, {L"four", 50, true}};
+  for (const auto& step : steps) {
+    Type(IDC_POINT_NTF, step.typed);
+    ASSERT_EQ(ListCount(), step.rows) << Utf8(step.typed);
+    const std::vector<uint32_t> shown = ListPixels(page_window_, list, false);
+    ASSERT_FALSE(shown.empty());
+    EXPECT_TRUE(shown == ListPixels(page_window_, list, true)) << Utf8(step.typed);
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_RANGE;
+    const bool scrolls = (GetWindowLongW(list, GWL_STYLE) & WS_VSCROLL) != 0;
+    EXPECT_EQ(scrolls, step.scrolls) << Utf8(step.typed);
+    if (scrolls && GetScrollInfo(list, SB_VERT, &info)) {
+      EXPECT_EQ(info.nMax + 1, step.rows) << Utf8(step.typed);
+    }
+  }
+  // The keyboard: End chooses the last row, which becomes the reference.
+  SetFocus(list);
+  SendMessageW(list, WM_KEYDOWN, VK_END, 0);
+  Pump(10);
+  EXPECT_EQ(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED), 49);
+  EXPECT_EQ(ItemText(IDC_POINT_NTF), L"NOEUD0:Four50.Temperature");
+  EXPECT_EQ(SendMessageW(list, LVM_GETTOPINDEX, 0, 0) + SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0),
+            50);
 }
 
 // What quillon-host's editor saves of a control: its bag entries in a display file, read back.
@@ -488,6 +593,72 @@ SIZE_T PrivateBytes() {
   return counters.PagefileUsage;
 }
 
+// Milliseconds between two QueryPerformanceCounter readings.
+double Ms(LONGLONG from, LONGLONG to) {
+  LARGE_INTEGER f;
+  QueryPerformanceFrequency(&f);
+  return 1000.0 * static_cast<double>(to - from) / static_cast<double>(f.QuadPart);
+}
+LONGLONG Counter() {
+  LARGE_INTEGER t;
+  QueryPerformanceCounter(&t);
+  return t.QuadPart;
+}
+
+double Median(std::vector<double> values) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+double Worst(const std::vector<double>& values) {
+  return values.empty() ? 0 : *std::max_element(values.begin(), values.end());
+}
+
+// The catalog alone, as the page reads it, and its filter and find over a typed reference.
+void PrintCatalogFigures(const std::wstring& path) {
+  auto files = NewPlatformFileSystem();
+  auto code_page = NewPlatformCodePage();
+  PointCatalog catalog;
+  LONGLONG t0 = Counter();
+  catalog.Load(*files, *code_page, Text(reinterpret_cast<const char16_t*>(path.c_str())));
+  std::printf("figure: catalog load %.1f ms\n", Ms(t0, Counter()));
+  const Text typed = u"noeud1:four12345";
+  double worst = 0;
+  for (size_t n = 0; n <= typed.size(); ++n) {
+    t0 = Counter();
+    catalog.Filter(TextView(typed).substr(0, n));
+    catalog.Find(TextView(typed).substr(0, n));
+    worst = std::max(worst, Ms(t0, Counter()));
+  }
+  std::printf("figure: catalog filter and find, worst keystroke %.2f ms\n", worst);
+}
+
+KeystrokeFigures PointPageTest::TypeReferences() {
+  const std::wstring typed = L"noeud1:four12345";
+  KeystrokeFigures keys;
+  const double cpu_start = ThreadCpuMs();
+  for (int pass = 0; pass < 5; ++pass) {
+    for (size_t n = 1; n <= typed.size() + 1; ++n) {
+      const std::wstring text = n <= typed.size() ? typed.substr(0, n) : std::wstring();
+      const int rows = ListCount();
+      const LONGLONG t0 = Counter();
+      const double c0 = ThreadCpuMs();
+      SetWindowTextW(Item(IDC_POINT_NTF), text.c_str());
+      keys.change_cpu += ThreadCpuMs() - c0;
+      const LONGLONG changed = Counter();
+      UpdateWindow(Item(IDC_POINT_LIST));
+      const LONGLONG t1 = Counter();
+      keys.change_wall += Ms(t0, changed);
+      (ListCount() != rows ? keys.recount_walls : keys.walls).push_back(Ms(t0, t1));
+      if (n == typed.size()) {
+        EXPECT_EQ(ListCount(), 1);
+      }
+    }
+  }
+  keys.cpu = ThreadCpuMs() - cpu_start;
+  return keys;
+}
+
 TEST_F(PointPageTest, FiguresOnLargeCacheFiles) {
   auto* c = Make(Settings(90, ""));
   ASSERT_NE(c, nullptr);
@@ -495,77 +666,39 @@ TEST_F(PointPageTest, FiguresOnLargeCacheFiles) {
   for (int round = 0; round < 2; ++round) {
     WriteCache(round == 0 ? 100000 : 300000);
     const SIZE_T before = PrivateBytes();
-    LARGE_INTEGER f, t0, t1;
-    QueryPerformanceFrequency(&f);
     const double cpu0 = ThreadCpuMs();
-    QueryPerformanceCounter(&t0);
     // As a frame opens it: page info, objects, activation, shown and painted; no waiting.
     OpenPage({c->object()}, 0);
     UpdateWindow(page_window_);
-    QueryPerformanceCounter(&t1);
+    Mark();
     Pump(10);
     const double open_cpu_ms = ThreadCpuMs() - cpu0;
-    {
-      // The catalog alone, as the page reads it.
-      LARGE_INTEGER c0, c1;
-      auto files = NewPlatformFileSystem();
-      auto code_page = NewPlatformCodePage();
-      PointCatalog catalog;
-      QueryPerformanceCounter(&c0);
-      catalog.Load(*files, *code_page, Text(reinterpret_cast<const char16_t*>(cache_file_.c_str())));
-      QueryPerformanceCounter(&c1);
-      std::printf("figure: catalog load %.1f ms\n", 1000.0 * (c1.QuadPart - c0.QuadPart) / f.QuadPart);
-      const Text typed = u"noeud1:four12345";
-      double worst = 0;
-      for (size_t n = 0; n <= typed.size(); ++n) {
-        QueryPerformanceCounter(&c0);
-        catalog.Filter(TextView(typed).substr(0, n));
-        catalog.Find(TextView(typed).substr(0, n));
-        QueryPerformanceCounter(&c1);
-        worst = std::max(worst, 1000.0 * (c1.QuadPart - c0.QuadPart) / f.QuadPart);
-      }
-      std::printf("figure: catalog filter and find, worst keystroke %.2f ms\n", worst);
-    }
+    ASSERT_EQ(marks_.size(), 5u);
+    const std::vector<LONGLONG> opening = marks_;
+    PrintCatalogFigures(cache_file_);
     memory[round] = PrivateBytes() - before;
-    const double open_ms = 1000.0 * (t1.QuadPart - t0.QuadPart) / f.QuadPart;
     EXPECT_EQ(ListCount(), 100000);
     EXPECT_EQ(ItemText(IDC_POINT_HINT), round == 0 ? L"" : L"plus…");
-    // Typing a reference one character at a time, the list refiltered and repainted each
-    // time, then clearing the field (the whole list again); five times over. Wine counts a
-    // thread's CPU time in 10 ms steps: the mean over every keystroke is the CPU figure.
-    const std::wstring typed = L"noeud1:four12345";
-    std::vector<double> walls;
-    double change_cpu = 0, change_wall = 0;  // the field's change alone: filter, count, preview
-    const double cpu_start = ThreadCpuMs();
-    for (int pass = 0; pass < 5; ++pass) {
-      for (size_t n = 1; n <= typed.size() + 1; ++n) {
-        const std::wstring text = n <= typed.size() ? typed.substr(0, n) : std::wstring();
-        LARGE_INTEGER tm;
-        QueryPerformanceCounter(&t0);
-        const double c0 = ThreadCpuMs();
-        SetWindowTextW(Item(IDC_POINT_NTF), text.c_str());
-        const double c1 = ThreadCpuMs();
-        QueryPerformanceCounter(&tm);
-        UpdateWindow(Item(IDC_POINT_LIST));
-        QueryPerformanceCounter(&t1);
-        change_cpu += c1 - c0;
-        change_wall += 1000.0 * (tm.QuadPart - t0.QuadPart) / f.QuadPart;
-        walls.push_back(1000.0 * (t1.QuadPart - t0.QuadPart) / f.QuadPart);
-        if (n == typed.size()) {
-          EXPECT_EQ(ListCount(), 1);
-        }
-      }
-    }
-    const double mean_cpu_ms = (ThreadCpuMs() - cpu_start) / static_cast<double>(walls.size());
+    const KeystrokeFigures keys = TypeReferences();
     EXPECT_EQ(ListCount(), 100000);
-    std::sort(walls.begin(), walls.end());
+    std::vector<double> all = keys.walls;
+    all.insert(all.end(), keys.recount_walls.begin(), keys.recount_walls.end());
+    const double n = static_cast<double>(keys.count());
     std::printf("figure: %d-record file: page open and list filled %.1f ms (cpu %.1f ms), "
                 "keystroke median %.2f ms, worst %.2f ms, mean cpu %.2f ms, memory %.1f MB\n",
-                round == 0 ? 100000 : 300000, open_ms, open_cpu_ms, walls[walls.size() / 2],
-                walls.back(), mean_cpu_ms, memory[round] / 1048576.0);
+                round == 0 ? 100000 : 300000, Ms(opening[0], opening[4]), open_cpu_ms,
+                Median(all), Worst(all), keys.cpu / n, memory[round] / 1048576.0);
+    std::printf("figure: of the opening: page info %.1f ms, objects and activation %.1f ms, "
+                "shown %.1f ms, first paint %.1f ms\n",
+                Ms(opening[0], opening[1]), Ms(opening[1], opening[2]),
+                Ms(opening[2], opening[3]), Ms(opening[3], opening[4]));
+    std::printf("figure: keystrokes that change the list's count: %zu, median %.2f ms, worst "
+                "%.2f ms; the others: %zu, median %.2f ms, worst %.2f ms\n",
+                keys.recount_walls.size(), Median(keys.recount_walls), Worst(keys.recount_walls),
+                keys.walls.size(), Median(keys.walls), Worst(keys.walls));
     std::printf("figure: of a keystroke, the field's change (filter, count, preview): mean %.2f ms "
                 "(cpu %.2f ms); the rest is the list's repaint\n",
-                change_wall / walls.size(), change_cpu / walls.size());
+                keys.change_wall / n, keys.change_cpu / n);
     page_->Deactivate();
     page_window_ = nullptr;
     page_->Release();
