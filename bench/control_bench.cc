@@ -25,8 +25,11 @@ namespace {
 constexpr int kRecords = 100000;
 constexpr int kControls = 1000;
 
-// The record of control i of `count`, spread over the file.
-int ControlRecord(int i, int count) { return 1 + i * (kRecords / count); }
+// The record of control i of `count`, spread over the file, or side by side (`packed`) as
+// the records of a display whose points were first requested together.
+int ControlRecord(int i, int count, bool packed = false) {
+  return packed ? 1 + i : 1 + i * (kRecords / count);
+}
 
 // The platform's files and the French locale; a clock that moves when told to, no registry
 // (the cache file is named directly) and no trace.
@@ -42,7 +45,7 @@ EnvironmentSeams BenchSeams() {
 // 1,000 controls in run mode, each bound to its own point, periods spread over the table's
 // fastest rows, last reads spread over the period so that the reads of a second are even.
 struct Bench {
-  explicit Bench(int32_t poll_time, int count = kControls)
+  explicit Bench(int32_t poll_time, int count = kControls, bool packed = false)
       : env(BenchSeams()),
         clock(static_cast<testing::FakeClock&>(env.clock())),
         file(env.files(), env.code_page(), kRecords, [read_at = clock.Now() + 1](int n) {
@@ -55,7 +58,7 @@ struct Bench {
       auto c = std::make_unique<HeadlessControl>(env.services());
       c->control().InitProperties();
       c->control().put_Frequence_Rafraichissement(poll_time);
-      c->control().put_NTF(PointName(ControlRecord(i, count)));
+      c->control().put_NTF(PointName(ControlRecord(i, count, packed)));
       c->control().Show();
       controls.push_back(std::move(c));
     }
@@ -122,11 +125,30 @@ BENCHMARK(BM_SecondOfTicksStartUp)->Unit(benchmark::kMillisecond);
 // each second. Beside it, the floor of the same reads.
 void BM_SteadySecond(benchmark::State& state) {
   const int count = static_cast<int>(state.range(0));
-  Bench bench(Seconde_10, count);
+  Bench bench(Seconde_10, count, state.range(1) != 0);
   for (auto _ : state) benchmark::DoNotOptimize(bench.Second());
   state.counters["reads_per_second"] = count / 10;
 }
-BENCHMARK(BM_SteadySecond)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SteadySecond)
+    ->Args({100, 0})
+    ->Args({1000, 0})
+    ->Args({10000, 0})
+    ->Unit(benchmark::kMicrosecond);
+// The same with the controls' records side by side: the reads of a flush share few reads.
+BENCHMARK(BM_SteadySecond)
+    ->Name("BM_SteadySecondPacked")
+    ->Args({1000, 1})
+    ->Args({10000, 1})
+    ->Unit(benchmark::kMicrosecond);
+// The same with a fixed number of simulated seconds, so that the display is set up once: for
+// a profiler started after the set-up (perf record --delay).
+BENCHMARK(BM_SteadySecond)
+    ->Name("BM_ProfileSteady")
+    ->Args({100, 0})
+    ->Args({1000, 0})
+    ->Args({10000, 0})
+    ->Iterations(20000)
+    ->Unit(benchmark::kMicrosecond);
 
 // The syscall floor of a simulated second (bench/syscall_floor.c): one 144-byte pread and one
 // pwrite for each record read in that second, in a file written as the controls' file is:
@@ -134,6 +156,7 @@ BENCHMARK(BM_SteadySecond)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMi
 void BM_SyscallFloor(benchmark::State& state) {
   const int count = static_cast<int>(state.range(0));
   const int every = static_cast<int>(state.range(1));
+  const bool packed = state.range(2) != 0;
   Windows1252CodePage cp;
   auto files = NewPlatformFileSystem();
   BenchFile file(*files, cp, kRecords, [](int n) { return PointRecord(n, 2); });
@@ -142,7 +165,7 @@ void BM_SyscallFloor(benchmark::State& state) {
   std::vector<std::vector<long long>> seconds(static_cast<size_t>(every));
   for (int i = 0; i < count; ++i) {
     seconds[static_cast<size_t>(i % every)].push_back(
-        static_cast<long long>(ControlRecord(i, count) - 1) * kRecordSize);
+        static_cast<long long>(ControlRecord(i, count, packed) - 1) * kRecordSize);
   }
   size_t second = 0;
   for (auto _ : state) {
@@ -154,10 +177,15 @@ void BM_SyscallFloor(benchmark::State& state) {
   state.counters["reads_per_second"] = count / every;
 }
 BENCHMARK(BM_SyscallFloor)
-    ->Args({100, 10})
-    ->Args({1000, 10})
-    ->Args({10000, 10})
-    ->Args({1000, 1})  // the start-up phase: every control reads each second
+    ->Args({100, 10, 0})
+    ->Args({1000, 10, 0})
+    ->Args({10000, 10, 0})
+    ->Args({1000, 1, 0})  // the start-up phase: every control reads each second
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SyscallFloor)
+    ->Name("BM_SyscallFloorPacked")
+    ->Args({1000, 10, 1})
+    ->Args({10000, 10, 1})
     ->Unit(benchmark::kMicrosecond);
 
 // Six pairs of controls whose references differ only in letter case ("NOEUD1:Bac0k.Niveau"

@@ -45,7 +45,12 @@ bool CacheFile::ReadRecord(int32_t n, uint8_t* out) {
 }
 
 bool CacheFile::fctLectureDansLeCache(int32_t n, uint8_t* out) {
-  const bool read = ReadRecord(n, out);
+  const uint8_t* held = held_.empty() ? nullptr : held_.Find(n);
+  if (held) {
+    std::memcpy(out, held, kRecordSize);
+    whole_ = true;
+  }
+  const bool read = held || ReadRecord(n, out);
   if (trace_.blnTraceActive()) TraceRecordRead(n, out);
   return read;
 }
@@ -53,9 +58,10 @@ bool CacheFile::fctLectureDansLeCache(int32_t n, uint8_t* out) {
 bool CacheFile::WriteRecord(int32_t n, const uint8_t* bytes, size_t size) {
   int64_t offset = 0;
   if (!file_ || !RecordOffset(n, &offset)) return false;
-  if (file_->WriteAt(offset, bytes, size)) return true;
-  failed_ = true;
-  return false;
+  const bool written = static_cast<bool>(file_->WriteAt(offset, bytes, size));
+  if (!held_.empty()) held_.Wrote(n, bytes, size, written);
+  failed_ = failed_ || !written;
+  return written;
 }
 
 void CacheFile::TraceRecordRead(int32_t n, const uint8_t* bytes) {

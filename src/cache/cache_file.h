@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "cache/held_records.h"
 #include "cache/record.h"
 #include "platform/code_page.h"
 #include "platform/file_system.h"
@@ -30,8 +31,11 @@ class CacheFile {
   CacheFile(const CacheFile&) = delete;
   CacheFile& operator=(const CacheFile&) = delete;
 
-  // Takes `file` as the open file (nullptr: none).
-  void Attach(std::unique_ptr<RandomAccessFile> file) { file_ = std::move(file); }
+  // Takes `file` as the open file (nullptr: none); drops the records held.
+  void Attach(std::unique_ptr<RandomAccessFile> file) {
+    held_.Clear();
+    file_ = std::move(file);
+  }
   bool is_open() const { return file_ != nullptr; }
   // The open handle, for the slot lock; nullptr when none.
   RandomAccessFile* handle() { return file_.get(); }
@@ -41,8 +45,17 @@ class CacheFile {
   // Records of the open file (length / 144, half to even, at most kMaxRecordNumber).
   int32_t RecordCountOfFile();
   // Record N into `out` (144 bytes; bytes that cannot be read zero), traced as
-  // fctLectureDansLeCache traces it. False when nothing could be read there.
+  // fctLectureDansLeCache traces it. False when nothing could be read there. A record held
+  // (HoldRecords) is taken from its copy.
   bool fctLectureDansLeCache(int32_t n, uint8_t* out);
+  // Reads the records numbered in `slots` (sorted, distinct) in few large reads and holds
+  // them: until DropHeld, each stands for a read of its record, and the writes made through
+  // this file keep its copy in step. A record that a read did not deliver whole is not held
+  // (it is read on its own when asked for). Nothing is marked failed. The count of reads.
+  int HoldRecords(const std::vector<int32_t>& slots) {
+    return file_ ? held_.Read(*file_, slots) : 0;
+  }
+  void DropHeld() { held_.Clear(); }
   // Record N into `out` without a trace; sets last_whole().
   bool ReadRecord(int32_t n, uint8_t* out);
   // Writes `size` bytes of record N at its offset; false when nothing was written.
@@ -75,6 +88,7 @@ class CacheFile {
   std::unique_ptr<RandomAccessFile> file_;
   bool failed_ = false;
   bool whole_ = false;
+  HeldRecords held_;
   std::vector<uint8_t> block_;  // the scans' read buffer
   size_t block_got_ = 0;        // its bytes that the last block read delivered
 };

@@ -18,29 +18,46 @@ bool Fct::FlushDue(double now) const {
   return elapsed_ms >= 1000.0 || elapsed_ms < 0.0 || std::isnan(elapsed_ms);
 }
 
-void Fct::Queue(const Text& ntf, int32_t poll_time) {
+void Fct::Queue(const Text& ntf, int32_t poll_time, const PointHint* hint) {
   if (queued_ == colFileAttente_.size()) colFileAttente_.emplace_back();
   Request& request = colFileAttente_[queued_++];
-  request.ntf.assign(ntf);
+  if (hint != nullptr && SameText(hint->ntf, ntf)) {
+    request.point = *hint;
+  } else {
+    request.point.ntf.assign(ntf);
+    request.point.index_version = 0;
+  }
   request.poll_time = poll_time;
 }
 
-void Fct::fctDemanderLectNTF(const Text& ntf, int32_t poll_time) {
-  Queue(ntf, poll_time);
+void Fct::fctDemanderLectNTF(const Text& ntf, int32_t poll_time, const PointHint* hint) {
+  Queue(ntf, poll_time, hint);
   const double now = clock_.Now();
   if (!FlushDue(now)) {
     cache_.ForgetLastRead();  // the request is forced in a later tick, after a fresh read
     return;
   }
   dtmDernierEnvoi_ = now;
-  // Each point keeps the code it came with: a fast control must not raise the others'.
+  Flush();
+  cache_.ForgetLastRead();
+}
+
+// Each point keeps the code it came with: a fast control must not raise the others'.
+void Fct::Flush() {
   flushing_.swap(colFileAttente_);
   const size_t count = queued_;
   queued_ = 0;
+  for (size_t i = 0; i < count; ++i) cache_.PlanRead(flushing_[i].point.ntf, &flushing_[i].point);
+  cache_.ReadPlanned();
+  // The records read ahead serve this flush only, also when a forced read throws.
+  struct DropHeld {
+    FctCache& cache;
+    ~DropHeld() { cache.DropHeld(); }
+  } drop_held{cache_};
   for (size_t i = 0; i < count; ++i) {
-    cache_.cacheForcerLectNTF(flushing_[i].ntf, flushing_[i].poll_time);
+    const Request& request = flushing_[i];
+    cache_.cacheForcerLectNTF(request.point.ntf, request.poll_time, &request.point);
   }
-  cache_.ForgetLastRead();
 }
 
 void Fct::fctFermerCache() {

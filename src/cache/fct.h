@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "cache/cache_services.h"
 #include "cache/fct_cache.h"
 #include "common/text.h"
 #include "platform/clock.h"
@@ -17,9 +18,10 @@ class Fct {
   Fct(const Fct&) = delete;
   Fct& operator=(const Fct&) = delete;
 
-  // Queues a point with its refresh code; flushes the queue when a second has passed since
-  // the last flush (or the clock was set back), each point forced with its own code.
-  void fctDemanderLectNTF(const Text& ntf, int32_t poll_time);
+  // Queues a point with its refresh code (and the hint of the caller's read just before, when
+  // given); flushes the queue when a second has passed since the last flush (or the clock was
+  // set back), each point forced with its own code.
+  void fctDemanderLectNTF(const Text& ntf, int32_t poll_time, const PointHint* hint = nullptr);
   // Closes the cache file and drops the requests still queued.
   void fctFermerCache();
 
@@ -29,11 +31,12 @@ class Fct {
 
  private:
   struct Request {
-    Text ntf;
+    PointHint point;  // the reference, with what the cache knew of it when it was queued
     int32_t poll_time;
   };
   bool FlushDue(double now) const;
-  void Queue(const Text& ntf, int32_t poll_time);
+  void Queue(const Text& ntf, int32_t poll_time, const PointHint* hint);
+  void Flush();
 
   FctCache& cache_;
   Clock& clock_;

@@ -1,5 +1,6 @@
 #include "cache/fct_cache.h"
 
+#include <algorithm>
 #include <cstring>
 #include <variant>
 
@@ -54,15 +55,26 @@ bool FctCache::CanStore(const Text& ntf) {
 // The stored form of a control's reference. One that the file cannot hold exactly is neither
 // looked up (its lossy bytes could name another point) nor written (it could never be found
 // again, and each request would add a record). A point in the index was converted when its
-// entry was made: its bytes are taken from there, and its entry is handed to the lookup that
-// follows.
-bool FctCache::PrepareReference(const Text& ntf, StoredReference* ref) {
+// entry was made: its bytes are taken from there (or from a hint that still holds), and its
+// entry is handed to the lookup that follows. What the index said is left in `learn`.
+bool FctCache::PrepareReference(const Text& ntf, StoredReference* ref, const PointHint* hint,
+                                PointHint* learn) {
   const TextView stored = StoredForm(ntf);
   prepared_for_ = nullptr;
-  if (has_index_) {
+  if (HintHolds(hint, ntf)) {
+    prepared_for_ = ref;
+    prepared_entry_ = hint->n;
+    if (hint->n != 0 && hint->has_ansi) {
+      ref->text.assign(stored);
+      ref->bytes.assign(hint->ansi);
+      ref->exact = true;
+      return true;
+    }
+  } else if (has_index_) {
     const auto entry = colIndexNTF_.FindEntry(stored, &ref->bytes);
     prepared_for_ = ref;
     prepared_entry_ = entry ? entry->n : 0;
+    if (learn) Learn(ntf, entry ? entry->n : 0, entry && entry->has_ansi, ref->bytes, learn);
     if (entry && entry->has_ansi) {
       ref->text.assign(stored);
       ref->exact = true;
@@ -75,6 +87,20 @@ bool FctCache::PrepareReference(const Text& ntf, StoredReference* ref) {
                u" non représentable dans le fichier : ni cherchée ni écrite");
   }
   return ref->exact;
+}
+
+bool FctCache::HintHolds(const PointHint* hint, const Text& ntf) const {
+  return hint != nullptr && has_index_ && hint->index_version == colIndexNTF_.version() &&
+         SameText(hint->ntf, ntf);
+}
+
+void FctCache::Learn(const Text& ntf, int32_t n, bool has_ansi, const std::string& ansi,
+                     PointHint* hint) const {
+  hint->ntf.assign(ntf);
+  hint->index_version = colIndexNTF_.version();
+  hint->n = n;
+  hint->has_ansi = has_ansi;
+  if (has_ansi) hint->ansi.assign(ansi);
 }
 
 // ---- Lookups
@@ -137,17 +163,21 @@ int32_t FctCache::GetData(const StoredReference& ref, uint8_t* bytes, FreeSlots*
 // The open file is trusted until a read fails; then it is checked, re-opened when its handle
 // is no longer usable, and the lookup made again. The record found is kept for the forced
 // read that follows in the same tick.
-bool FctCache::PointRecord(const Text& ntf, EnregCache* record) {
+bool FctCache::PointRecord(const Text& ntf, EnregCache* record, PointHint* hint) {
   ForgetLastRead();
-  MakeEmpty(record);
-  if (!file_.is_open() && fctOuvrirCache() != 0) return false;
   StoredReference& ref = display_ref_;
-  if (!PrepareReference(ntf, &ref)) return false;
+  if ((!file_.is_open() && fctOuvrirCache() != 0) || !PrepareReference(ntf, &ref, hint, hint)) {
+    MakeEmpty(record);
+    return false;
+  }
   uint8_t bytes[kRecordSize];
   file_.ClearFailed();
   int32_t n = GetData(ref, bytes, nullptr);
   if (file_.failed() && fctOuvrirCache() == 0) n = GetData(ref, bytes, nullptr);
-  if (n == 0) return false;
+  if (n == 0) {
+    MakeEmpty(record);
+    return false;
+  }
   if (!file_.failed()) {
     last_read_.ntf = ref.text;
     last_read_.n = n;
@@ -241,10 +271,30 @@ void FctCache::TraceGetDataFromLastRead(const StoredReference& ref, int32_t n,
   CacheTrace(trace_, u"GetData - fin");
 }
 
-void FctCache::cacheForcerLectNTF(const Text& ntf, int32_t poll_time) {
+void FctCache::PlanRead(const Text& ntf, const PointHint* hint) {
+  if (!has_index_ || !file_.is_open()) return;
+  const TextView stored = StoredForm(ntf);
+  if (last_read_.n != 0 && SameText(last_read_.ntf, stored)) return;
+  if (HintHolds(hint, ntf)) {
+    if (hint->n != 0) planned_.push_back(hint->n);
+  } else if (const auto n = colIndexNTF_.Find(stored)) {
+    planned_.push_back(*n);
+  }
+}
+
+void FctCache::ReadPlanned() {
+  if (planned_.empty()) return;
+  std::sort(planned_.begin(), planned_.end());
+  planned_.erase(std::unique(planned_.begin(), planned_.end()), planned_.end());
+  std::erase_if(planned_, [](int32_t n) { return n < 1 || n > kMaxRecordNumber; });
+  file_.HoldRecords(planned_);
+  planned_.clear();
+}
+
+void FctCache::cacheForcerLectNTF(const Text& ntf, int32_t poll_time, const PointHint* hint) {
   CacheTrace(trace_, u"cacheForcerLectNTF - début - ", ntf);
   StoredReference& ref = request_ref_;
-  if (OpenForRequest() && PrepareReference(ntf, &ref)) {
+  if (OpenForRequest() && PrepareReference(ntf, &ref, hint, nullptr)) {
     CacheTrace(trace_, u"  FL av GetData");
     uint8_t bytes[kRecordSize];
     FreeSlots free;

@@ -6,8 +6,11 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "cache/cache_file.h"
+#include "cache/cache_services.h"
 #include "cache/forced_read.h"
 #include "cache/point_index.h"
 #include "cache/record.h"
@@ -37,8 +40,10 @@ class FctCache {
   // in its stored form (trimmed, at most 60 characters), the stored reference compared
   // trimmed and exactly; the empty record otherwise, also for a reference that the file
   // cannot hold exactly. A lookup through the index reads one record.
-  // Reads into `record`, reusing its storage; true when the point's record was found.
-  bool PointRecord(const Text& ntf, EnregCache* record);
+  // Reads into `record`, reusing its storage; true when the point's record was found. A
+  // `hint` of the caller's last lookup stands for the index lookup while it holds, and is
+  // updated when it did not.
+  bool PointRecord(const Text& ntf, EnregCache* record, PointHint* hint = nullptr);
   EnregCache PointRecord(const Text& ntf) {
     EnregCache record;
     PointRecord(ntf, &record);
@@ -58,7 +63,16 @@ class FctCache {
   // the server writes meanwhile survive. An open file is trusted until a call on it fails.
   // Nothing is written for a reference that the file cannot hold exactly, nor when the slot
   // lock stays busy (the next request tries again).
-  void cacheForcerLectNTF(const Text& ntf, int32_t poll_time);
+  // A `hint` stands for the index lookup while it holds.
+  void cacheForcerLectNTF(const Text& ntf, int32_t poll_time, const PointHint* hint = nullptr);
+  // The reads of a flush: PlanRead for each reference queued, then ReadPlanned reads the
+  // records that the index gives for them in few large reads and holds them, so that their
+  // forced reads check and refresh them without a read each (the display's read just before
+  // stands for its own point). The check stays the same: a held record that no longer
+  // carries its point is looked for again as before. DropHeld after the flush.
+  void PlanRead(const Text& ntf, const PointHint* hint = nullptr);
+  void ReadPlanned();
+  void DropHeld() { file_.DropHeld(); }
   // Drops the record kept from the last PointRecord: the forced read that follows it within
   // the same tick may use it, a later one reads the record again.
   void ForgetLastRead() { last_read_.n = 0; }
@@ -108,7 +122,11 @@ class FctCache {
     uint8_t bytes[kRecordSize] = {};
   };
 
-  bool PrepareReference(const Text& ntf, StoredReference* ref);
+  bool PrepareReference(const Text& ntf, StoredReference* ref, const PointHint* hint,
+                        PointHint* learn);
+  bool HintHolds(const PointHint* hint, const Text& ntf) const;
+  void Learn(const Text& ntf, int32_t n, bool has_ansi, const std::string& ansi,
+             PointHint* hint) const;
   int32_t ScanFor(const StoredReference& ref, uint8_t* bytes, FreeSlots* free);
   bool OpenForRequest();
   int32_t GetDataForRequest(const StoredReference& ref, uint8_t* bytes, FreeSlots* free);
@@ -137,6 +155,7 @@ class FctCache {
   bool read_only_ = false;
   bool open_failed_ = false;  // the last open found no file: the path is read again
   LastRead last_read_;
+  std::vector<int32_t> planned_;  // the record numbers that ReadPlanned reads
   StoredReference display_ref_;  // PointRecord's reference
   StoredReference request_ref_;  // cacheForcerLectNTF's reference
   // The index entry that PrepareReference found for `prepared_for_` (0: none), taken by the

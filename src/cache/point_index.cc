@@ -1,5 +1,6 @@
 #include "cache/point_index.h"
 
+#include <atomic>
 #include <cstring>
 #include <utility>
 
@@ -9,6 +10,12 @@ namespace {
 inline constexpr size_t kFirstSlots = 64;
 
 }  // namespace
+
+// Process-wide, so that a version never names the state of another index (one per thread).
+uint64_t PointIndex::NextVersion() {
+  static std::atomic<uint64_t> last{0};
+  return last.fetch_add(1, std::memory_order_relaxed) + 1;
+}
 
 // The key's bytes taken eight at a time, each word mixed in by a multiply and a shift, and
 // the end mixed once more so that every byte reaches the low bits the table uses.
@@ -22,8 +29,17 @@ uint32_t PointIndex::Hash(TextView key) {
     h = (h ^ word) * 0xBF58476D1CE4E5B9ull;
     h ^= h >> 31;
   }
+  // The last 0 to 6 bytes, without a copy of variable length (whose narrow stores the wide
+  // load that follows would wait for).
   uint64_t tail = 0;
-  std::memcpy(&tail, bytes, left);
+  if (left >= 4) {
+    uint32_t first, last;
+    std::memcpy(&first, bytes, 4);
+    std::memcpy(&last, bytes + left - 4, 4);
+    tail = (uint64_t{first} << 32) | last;
+  } else if (left > 0) {
+    tail = uint64_t{bytes[0]} | uint64_t{bytes[left - 1]} << 8;
+  }
   h = (h ^ tail) * 0x94D049BB133111EBull;
   h ^= h >> 29;
   return static_cast<uint32_t>(h ^ (h >> 32));
@@ -84,6 +100,7 @@ void PointIndex::Set(TextView key, int32_t n, const std::string* ansi) {
       (dead_chars_ > kFirstSlots * 64 && dead_chars_ * 2 > keys_.size())) {
     Grow();
   }
+  version_ = NextVersion();
   const uint32_t hash = Hash(key);
   bool found = false;
   const size_t i = Probe(key, hash, &found);
@@ -111,6 +128,7 @@ void PointIndex::Remove(TextView key) {
   bool found = false;
   const size_t i = Probe(key, Hash(key), &found);
   if (!found) return;
+  version_ = NextVersion();
   slots_[i].state = kRemoved;
   dead_chars_ += slots_[i].key_size;
   --live_;

@@ -40,6 +40,9 @@ class PointIndex {
   void Remove(TextView key);
   // Entries held.
   size_t size() const { return live_; }
+  // Changes at every change of an entry, to a number that no index of the process had before:
+  // what a caller learnt of an entry holds while it stays the same.
+  uint64_t version() const { return version_; }
 
  private:
   struct Slot {
@@ -68,6 +71,9 @@ class PointIndex {
   size_t live_ = 0;
   size_t removed_ = 0;
   size_t dead_chars_ = 0;  // characters of keys_ that no entry uses any more
+  uint64_t version_ = NextVersion();
+
+  static uint64_t NextVersion();
 };
 
 }  // namespace quillon

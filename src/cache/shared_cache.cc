@@ -9,8 +9,13 @@ SharedCache::SharedCache(const CacheEnvironment& env)
 
 // No exception leaves the module: a call that fails keeps its default result.
 void SharedCache::fctDemanderLectNTF(const Text& ntf, int32_t poll_time) noexcept {
+  fctDemanderLectNTF(ntf, poll_time, nullptr);
+}
+
+void SharedCache::fctDemanderLectNTF(const Text& ntf, int32_t poll_time,
+                                     const PointHint* hint) noexcept {
   try {
-    fct_.fctDemanderLectNTF(ntf, poll_time);
+    fct_.fctDemanderLectNTF(ntf, poll_time, hint);
   } catch (...) {
   }
 }
@@ -23,8 +28,12 @@ void SharedCache::fctFermerCache() noexcept {
 }
 
 bool SharedCache::PointRecord(const Text& ntf, EnregCache* record) noexcept {
+  return PointRecord(ntf, record, nullptr);
+}
+
+bool SharedCache::PointRecord(const Text& ntf, EnregCache* record, PointHint* hint) noexcept {
   try {
-    return cache_.PointRecord(ntf, record);
+    return cache_.PointRecord(ntf, record, hint);
   } catch (...) {
     MakeEmpty(record);
     return false;

@@ -27,9 +27,12 @@ class SharedCache final : public CacheServices {
   explicit SharedCache(const CacheEnvironment& env);
 
   void fctDemanderLectNTF(const Text& ntf, int32_t poll_time) noexcept override;
+  void fctDemanderLectNTF(const Text& ntf, int32_t poll_time,
+                          const PointHint* hint) noexcept override;
   void fctFermerCache() noexcept override;
   using CacheServices::PointRecord;
   bool PointRecord(const Text& ntf, EnregCache* record) noexcept override;
+  bool PointRecord(const Text& ntf, EnregCache* record, PointHint* hint) noexcept override;
 
   FctCache& cache() { return cache_; }
   Fct& fct() { return fct_; }

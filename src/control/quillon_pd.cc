@@ -107,15 +107,28 @@ void QuillonPD::Rafraichir() {}
 
 void QuillonPD::MaJNTF(const Text& strNewValeur, const Text& strNewValeurFormatee,
                        uint8_t bytNewQualite, double dtmNewDateDernLect) {
-  f_.strValeur = strNewValeur;
-  f_.strValeurFormatee = strNewValeurFormatee;
+  // A steady point mostly reads the texts and the quality it showed last: they are then
+  // neither copied nor compared with the labels again.
+  const bool same_values = values_shown_ && f_.strValeur == strNewValeur &&
+                           f_.strValeurFormatee == strNewValeurFormatee;
+  if (!same_values) {
+    values_shown_ = false;
+    f_.strValeur = strNewValeur;
+    f_.strValeurFormatee = strNewValeurFormatee;
+  }
   f_.lngQualite = QualityFromByte(bytNewQualite);
   f_.dtmDateDernLect = dtmNewDateDernLect;
   for (PropertyId id : kReadValues) site_.PropertyChanged(PropertyOf(id));
+  if (!same_values) ShowValues();
+  ShowLastRead(f_.dtmDateDernLect);
+  if (!quality_shown_ || shown_quality_ != f_.lngQualite) AfficherQualite();
+}
+
+void QuillonPD::ShowValues() noexcept {
   ShowCaption(Child::txtValeur, f_.strValeur);
   ShowCaption(Child::txtValeurFormatee, f_.strValeurFormatee);
-  ShowLastRead(f_.dtmDateDernLect);
-  AfficherQualite();
+  values_shown_ = face_.caption(Child::txtValeur) == f_.strValeur &&
+                  face_.caption(Child::txtValeurFormatee) == f_.strValeurFormatee;
 }
 
 // --- Lifecycle ----------------------------------------------------------------------------
@@ -125,12 +138,14 @@ void QuillonPD::Reset() {
   fresh.dtmDateDemarrage = f_.dtmDateDemarrage;
   fresh.blnDemarrageTermine = f_.blnDemarrageTermine;
   f_ = std::move(fresh);
+  values_shown_ = false;  // the labels still show the texts of before
 }
 
 void QuillonPD::InitProperties() {
   f_.strNTF.clear();
   f_.strValeur = u"?";
   f_.strValeurFormatee = u"?";
+  values_shown_ = false;
   f_.strFormat.clear();
   f_.lngQualite = -2;
   f_.ePollTime = Minute_01;
@@ -241,8 +256,8 @@ void QuillonPD::UpdatePhase(const EnregCache& record, double now) {
 // (trimmed, at most 60 characters), so a reference typed with a stray space still shows its
 // point, and re-opens the shared file when another control closed it.
 bool QuillonPD::LireEnregistrementNTF(const Text& ntf, int32_t poll_time, EnregCache* record) {
-  const bool found = cache_.PointRecord(ntf, record);
-  cache_.fctDemanderLectNTF(ntf, poll_time);
+  const bool found = cache_.PointRecord(ntf, record, &point_hint_);
+  cache_.fctDemanderLectNTF(ntf, poll_time, &point_hint_);
   return found;
 }
 
@@ -261,6 +276,8 @@ void QuillonPD::AfficherQualite() {
   bool changed = face_.SetColour(Child::txtStatut, quality.colour);
   changed |= SetCaption(Child::txtStatut, quality.text);
   if (changed) site_.LabelChanged(Child::txtStatut);
+  quality_shown_ = face_.caption(Child::txtStatut) == quality.text;
+  shown_quality_ = f_.lngQualite;
 }
 
 // --- The face -----------------------------------------------------------------------------

@@ -108,6 +108,7 @@ class QuillonPD {
   void ShowCaption(Child label, TextView caption) noexcept;
   bool SetCaption(Child label, TextView caption) noexcept;
   void ShowLastRead(double date) noexcept;
+  void ShowValues() noexcept;
   void UpdatePhase(const EnregCache& record, double now);
 
   // When a steady read falls due: the last read plus the period, on the real time line. Most
@@ -132,11 +133,15 @@ class QuillonPD {
   Formatter& formatter_;
   QuillonPDFields f_;
   std::optional<EnregCache> read_storage_;  // the last read's record, reused by the next
+  PointHint point_hint_;                     // what the cache knew of the point at that read
   NextRead next_read_;
   mutable FaceState face_;
   double last_read_shown_ = 0;              // the date txtHeureDernLect shows
   bool last_read_given_ = false;             // txtHeureDernLect was given a date
   mutable bool last_read_pending_ = false;  // ... that face() has yet to write into it
+  bool values_shown_ = false;   // txtValeur and txtValeurFormatee show f_'s texts
+  bool quality_shown_ = false;  // txtStatut shows the quality shown_quality_
+  int32_t shown_quality_ = 0;
 };
 
 }  // namespace quillon

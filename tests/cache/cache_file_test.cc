@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 #include "cache_fixture.h"
 
@@ -75,6 +76,43 @@ TEST_F(CacheFileTest, ScanVisitsInOrderAcrossBlocksAndStopsAtTheFirstMatch) {
   });
   EXPECT_EQ(found, kScanBlockRecords + 2);
   EXPECT_FALSE(file_.failed());
+}
+
+// Records held for a flush share a read across gaps of at most 4 KiB and within 64 KiB; a
+// held record stands for its read until dropped, and the file's writes keep it in step.
+TEST_F(CacheFileTest, HeldRecordsShareReadsAcrossSmallGapsAndFollowOurWrites) {
+  FillWithPoints(600);
+  Attach();
+  fs_.ops() = {};
+  // 2 and 30 are 3,888 bytes apart: one read; 60 is 4,176 bytes past 30: another. Records 25
+  // apart from 100 to 600 span 72,144 bytes: two reads.
+  std::vector<int32_t> slots = {1, 2, 30, 60};
+  for (int32_t n = 100; n <= 600; n += 25) slots.push_back(n);
+  EXPECT_EQ(file_.HoldRecords(slots), 4);
+  EXPECT_EQ(fs_.ops().reads, 4);
+  File().replace(29 * kRecordSize + kOffValeurLue, 4, "9999");  // after our read
+  ASSERT_TRUE(file_.fctLectureDansLeCache(30, bytes_));
+  EXPECT_EQ(RefIn(bytes_), u"P:T30.V");
+  EXPECT_EQ(bytes_[kOffValeurLue], ' ');  // the copy, as read
+  EXPECT_TRUE(file_.last_whole());
+  bytes_[0] = 7;
+  ASSERT_TRUE(file_.WriteRecord(30, bytes_, kOffValeurLue));
+  uint8_t again[kRecordSize];
+  ASSERT_TRUE(file_.fctLectureDansLeCache(30, again));
+  EXPECT_EQ(again[0], 7);
+  ASSERT_TRUE(file_.fctLectureDansLeCache(575, again));
+  EXPECT_EQ(RefIn(again), u"P:T575.V");
+  EXPECT_EQ(fs_.ops().reads, 4);
+  ASSERT_TRUE(file_.fctLectureDansLeCache(31, again));  // not held: read
+  EXPECT_EQ(fs_.ops().reads, 5);
+  file_.DropHeld();
+  ASSERT_TRUE(file_.fctLectureDansLeCache(30, again));
+  EXPECT_EQ(again[kOffValeurLue], '9');
+  EXPECT_EQ(fs_.ops().reads, 6);
+  EXPECT_EQ(file_.HoldRecords({599, 601}), 1);  // 601 lies past the end: not held
+  ASSERT_TRUE(file_.fctLectureDansLeCache(601, again));
+  EXPECT_FALSE(file_.last_whole());
+  EXPECT_EQ(fs_.ops().reads, 8);
 }
 
 }  // namespace

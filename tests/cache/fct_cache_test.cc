@@ -154,6 +154,41 @@ TEST_F(FctCacheTest, ReferencesDifferingInCaseKeepTheirOwnEntries) {
   EXPECT_EQ(cache_->IndexEntry(u"a:b.c"), 16);
 }
 
+// A caller's hint stands for the index lookup only while the index is as it was and for the
+// reference it was made for; the record it names is checked like an index entry.
+TEST_F(FctCacheTest, HintStandsForTheIndexOnlyWhileItHolds) {
+  FillWithPoints(9, 4, u"A:B.C");
+  PointHint hint;
+  EnregCache record;
+  ASSERT_TRUE(cache_->PointRecord(u"A:B.C", &record, &hint));  // a scan, learnt by the hint
+  EXPECT_EQ(hint.n, 0);                                         // before the scan: no entry
+  ASSERT_TRUE(cache_->PointRecord(u"A:B.C", &record, &hint));  // the entry, learnt
+  EXPECT_EQ(hint.n, 4);
+  fs_.ops() = {};
+  ASSERT_TRUE(cache_->PointRecord(u"A:B.C", &record, &hint));
+  EXPECT_EQ(fs_.ops().reads, 1);
+  // The point moves; a lookup without the hint finds it again and the index changes.
+  File().replace(3 * kRecordSize, kRecordSize, Bytes(Rec(1, u"Q:Q.Q")));
+  File().replace(7 * kRecordSize, kRecordSize, Bytes(Rec(1, u"A:B.C", u"8")));
+  ASSERT_TRUE(cache_->PointRecord(u"A:B.C", &record));
+  EXPECT_EQ(cache_->IndexEntry(u"A:B.C"), 8);
+  fs_.ops() = {};
+  ASSERT_TRUE(cache_->PointRecord(u"A:B.C", &record, &hint));  // the old hint is not used
+  EXPECT_EQ(fs_.ops().reads, 1);
+  EXPECT_EQ(record.strValeurLue, PadToWidth(u"8", kValeurLength));
+  EXPECT_EQ(hint.n, 8);
+  // Another reference with this hint: looked up as itself.
+  ASSERT_TRUE(cache_->PointRecord(u"P:T2.V", &record, &hint));
+  EXPECT_EQ(TrimSpaces(record.strRefNTF), u"P:T2.V");
+  // A hint whose record no longer carries its point: checked, dropped, the point found again.
+  ASSERT_TRUE(cache_->PointRecord(u"A:B.C", &record, &hint));
+  File().replace(7 * kRecordSize, kRecordSize, Bytes(Rec(1, u"Q:Q.R")));
+  File() += Bytes(Rec(1, u"A:B.C", u"10"));
+  ASSERT_TRUE(cache_->PointRecord(u"A:B.C", &record, &hint));
+  EXPECT_EQ(record.strValeurLue, PadToWidth(u"10", kValeurLength));
+  EXPECT_EQ(cache_->IndexEntry(u"A:B.C"), 10);
+}
+
 TEST_F(FctCacheTest, FirstMatchWinsStateIsIgnoredAndTheCallerReferenceIsUntrimmed) {
   std::vector<EnregCache> records(9, Rec(1, u"P:T.V"));
   records[2] = Rec(0, u"A:B.C", u"three");  // a free slot still carrying the point

@@ -113,5 +113,26 @@ TEST_F(ControlFace, TheTimeOfTheLastReadIsWrittenWhenTheFaceIsLookedAt) {
   EXPECT_EQ(pd.face().caption(Child::txtHeureDernLect), u"07/12/2026 14:00:03");
 }
 
+// A steady point reads the texts it shows: they are not shown again. Texts set anew by a
+// reset or by new settings are shown again when a read brings them.
+TEST_F(ControlFace, ValuesReadAgainAfterAResetAreShownAgain) {
+  CountingSite site;
+  QuillonPD pd(site, {cache_, clock_, *locale_, *formatter_});
+  pd.MaJNTF(u"7", u"7,0", 1, testing::At(1));
+  pd.MaJNTF(u"7", u"7,0", 1, testing::At(2));
+  EXPECT_EQ(site.of(Child::txtValeur), 1);
+  EXPECT_EQ(site.of(Child::txtStatut), 1);
+  pd.InitProperties();  // the values become "?", the labels still show 7
+  pd.MaJNTF(u"?", u"?", 1, testing::At(3));
+  EXPECT_EQ(pd.face().caption(Child::txtValeur), u"?");
+  EXPECT_EQ(pd.face().caption(Child::txtValeurFormatee), u"?");
+  pd.MaJNTF(u"7", u"7,0", 1, testing::At(4));
+  pd.Reset();
+  pd.MaJNTF(Text(), Text(), 0, testing::At(5));
+  EXPECT_EQ(pd.face().caption(Child::txtValeur), u"");
+  EXPECT_EQ(pd.face().caption(Child::txtStatut), u"Ok");
+  EXPECT_EQ(site.of(Child::txtValeur), 4);
+}
+
 }  // namespace
 }  // namespace quillon
