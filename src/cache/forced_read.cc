@@ -24,8 +24,6 @@ void FreeSlots::Add(int32_t n) {
   }
 }
 
-bool IsFreeSlot(const uint8_t* record) { return ReadInt32(record + kOffEtat) == 0; }
-
 // Holds the cross-process slot lock, when it could be taken, until destruction. Without an
 // open file there is nothing to lock (and the write that follows fails).
 class ForcedReadWriter::Lock {

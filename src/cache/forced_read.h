@@ -10,6 +10,7 @@
 
 #include "cache/cache_file.h"
 #include "cache/point_index.h"
+#include "cache/record_codec.h"
 #include "cache/slot_lock.h"
 #include "cache/stored_reference.h"
 #include "platform/clock.h"
@@ -27,7 +28,7 @@ struct FreeSlots {
 };
 
 // True for the record bytes of a free slot (state 0).
-bool IsFreeSlot(const uint8_t* record);
+inline bool IsFreeSlot(const uint8_t* record) { return ReadInt32(record + kOffEtat) == 0; }
 
 class ForcedReadWriter {
  public:

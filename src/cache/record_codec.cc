@@ -52,8 +52,6 @@ void DecodeTextField(const uint8_t* field, size_t width, CodePage& code_page, ch
   std::fill(out + n, out + width, u'\0');
 }
 
-int32_t ReadInt32(const uint8_t* bytes) { return static_cast<int32_t>(DecodeFixed32(bytes)); }
-
 void MarkRequested(uint8_t* bytes, int32_t poll_time, double now) {
   if (ReadInt32(bytes + kOffEtat) == 0 || ReadInt32(bytes + kOffPollTime) < poll_time) {
     EncodeFixed32(bytes + kOffPollTime, static_cast<uint32_t>(poll_time));

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cache/record.h"
+#include "common/coding.h"
 #include "platform/code_page.h"
 
 namespace quillon {
@@ -31,7 +32,9 @@ Text DecodeTrimmedReference(const uint8_t* bytes, CodePage& code_page);
 void DecodeTrimmedReference(const uint8_t* bytes, CodePage& code_page, Text* out);
 
 // The signed 32-bit number stored little-endian at `bytes`.
-int32_t ReadInt32(const uint8_t* bytes);
+inline int32_t ReadInt32(const uint8_t* bytes) {
+  return static_cast<int32_t>(DecodeFixed32(bytes));
+}
 
 // Marks 144 record bytes as requested in place: state 1, time of the last read 0, time of the
 // request `now`, and the refresh code `poll_time` when the slot was free or the stored code is
