@@ -1,6 +1,7 @@
 #include "control/quillon_pd.h"
 
 #include <cmath>
+#include <new>
 #include <utility>
 
 #include "common/oledate.h"
@@ -216,7 +217,13 @@ void QuillonPD::timerRead_Timer() {
   MaJNTF(record.strValeurLue, record.strValeurFormateeLue, quality, clock_.Now());
   UpdatePhase(record, clock_.Now());
   f_.dtmDateDernLect = clock_.Now();
-  read_storage_ = std::move(record);
+  // Made at the first read, apart from the control, so that a control that never reads stays
+  // small; without memory for it the next read only allocates its texts again.
+  if (read_storage_) {
+    *read_storage_ = std::move(record);
+  } else {
+    read_storage_.reset(new (std::nothrow) EnregCache(std::move(record)));
+  }
 }
 
 // In the steady phase a read waits for the period to run out since the last read; a last

@@ -4,7 +4,7 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
+#include <memory>
 
 #include "cache/cache_services.h"
 #include "cache/record.h"
@@ -132,7 +132,7 @@ class QuillonPD {
   Locale& locale_;
   Formatter& formatter_;
   QuillonPDFields f_;
-  std::optional<EnregCache> read_storage_;  // the last read's record, reused by the next
+  std::unique_ptr<EnregCache> read_storage_;  // the last read's record, reused by the next
   PointHint point_hint_;                     // what the cache knew of the point at that read
   NextRead next_read_;
   mutable FaceState face_;
