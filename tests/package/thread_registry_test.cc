@@ -11,18 +11,9 @@
 #include <new>
 #include <thread>
 
-// Allocations of this program fail once the countdown reaches zero (0: never).
-namespace {
-int allocations_until_failure = 0;
-}  // namespace
+#include "failing_allocations.h"
 
-void* operator new(size_t size) {
-  if (allocations_until_failure > 0 && --allocations_until_failure == 0) throw std::bad_alloc();
-  if (void* block = std::malloc(size ? size : 1)) return block;
-  throw std::bad_alloc();
-}
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete(void* block, size_t) noexcept { std::free(block); }
+using quillon::testing::allocations_until_failure;
 
 namespace quillon::testing {
 namespace {
