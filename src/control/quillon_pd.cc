@@ -206,9 +206,22 @@ void QuillonPD::AmbientChanged(Ambient ambient) {
 
 void QuillonPD::timerRead_Timer() {
   if (!ReadIsDue()) return;
-  // The record's texts keep their storage from one read to the next; a tick re-entered from
-  // a notification below reads into storage of its own.
-  EnregCache record = read_storage_ ? std::move(*read_storage_) : EnregCache();
+  // The record's texts keep their storage from one read to the next. It is taken out for the
+  // read, so that a tick re-entered from a notification below reads into storage of its own;
+  // it is made at the first read, apart from the control, so that a control that never reads
+  // stays small.
+  std::unique_ptr<EnregCache> storage = std::move(read_storage_);
+  if (!storage) storage = std::make_unique<EnregCache>();
+  ReadAndShow(*storage);
+  if (!read_storage_) read_storage_ = std::move(storage);
+}
+
+void QuillonPD::ReadAndShow(EnregCache& record) {
+  // Among a thousand controls these are far from the processor's caches: they come in while
+  // the read below waits on the system.
+  __builtin_prefetch(&record);
+  __builtin_prefetch(f_.strValeur.data());
+  __builtin_prefetch(f_.strValeurFormatee.data());
   const bool found = LireEnregistrementNTF(f_.strNTF, f_.ePollTime, &record);
   // The timer path reports the time of the tick, with quality 0 for the point's record and
   // "?" for the empty record (point absent, cache closed or unreadable, another point's
@@ -218,13 +231,6 @@ void QuillonPD::timerRead_Timer() {
   MaJNTF(record.strValeurLue, record.strValeurFormateeLue, quality, now);
   UpdatePhase(record, now);
   f_.dtmDateDernLect = now;
-  // Made at the first read, apart from the control, so that a control that never reads stays
-  // small; without memory for it the next read only allocates its texts again.
-  if (read_storage_) {
-    *read_storage_ = std::move(record);
-  } else {
-    read_storage_.reset(new (std::nothrow) EnregCache(std::move(record)));
-  }
 }
 
 // In the steady phase a read waits for the period to run out since the last read; a last

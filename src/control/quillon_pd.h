@@ -100,6 +100,8 @@ class QuillonPD {
   const FaceState& face() const noexcept;
 
  private:
+  // One read of the point into `record`, shown on the face.
+  void ReadAndShow(EnregCache& record);
   bool ReadIsDue();
   // Reads into `record` (its storage reused); true when the point's record was found.
   bool LireEnregistrementNTF(const Text& ntf, int32_t poll_time, EnregCache* record);
