@@ -299,8 +299,9 @@ void PointPage::SetListCount(HWND list, size_t count) {
     return;
   }
   HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
-  RECT before{}, after{};
+  RECT before{}, after{}, header_before{}, header_after{};
   GetClientRect(list, &before);
+  if (header != nullptr) GetWindowRect(header, &header_before);
   const ScrollBarsLook bars = LookOfScrollBars(list);
   const bool header_due = header != nullptr && GetUpdateRect(header, nullptr, FALSE) != FALSE;
   const bool paint_due = GetUpdateRect(list, nullptr, FALSE) != FALSE;
@@ -308,11 +309,18 @@ void PointPage::SetListCount(HWND list, size_t count) {
   SendMessageW(list, LVM_SETITEMCOUNT, count, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
   DefWindowProcW(list, WM_SETREDRAW, TRUE, 0);
   GetClientRect(list, &after);
+  if (header != nullptr) GetWindowRect(header, &header_after);
   const bool resized = !EqualRect(&before, &after);
+  // A header cut shorter on its right shows what it showed; one that grew has a strip to draw.
+  const bool header_grown = !EqualRect(&header_before, &header_after) &&
+                            (header_after.left != header_before.left ||
+                             header_after.top != header_before.top ||
+                             header_after.bottom != header_before.bottom ||
+                             header_after.right > header_before.right);
   const bool frame = paint_due || resized || !(LookOfScrollBars(list) == bars);
   if (!frame) RedrawWindow(list, nullptr, nullptr, RDW_VALIDATE | RDW_NOFRAME | RDW_NOCHILDREN);
   UINT redraw = RDW_INVALIDATE | RDW_ERASE | (frame ? RDW_FRAME : 0);
-  redraw |= header_due || resized ? RDW_ALLCHILDREN : RDW_NOCHILDREN;
+  redraw |= header_due || header_grown ? RDW_ALLCHILDREN : RDW_NOCHILDREN;
   RedrawWindow(list, nullptr, nullptr, redraw);
 }
 
