@@ -280,6 +280,23 @@ ScrollBarsLook LookOfScrollBars(HWND list) {
   return look;
 }
 
+// The header after the list took a new count: drawn whole when it was waiting to be drawn
+// (hiding the list validated it) or moved; cut shorter on its right by a scroll bar that came,
+// it shows what it showed; grown, only the strip it gained is drawn (the header draws only the
+// items a paint reaches, each as much work as the list's rows).
+void RedrawHeader(HWND header, bool due, const RECT& before, const RECT& after) {
+  if (header == nullptr) return;
+  const bool moved = after.left != before.left || after.top != before.top ||
+                     after.bottom != before.bottom;
+  if (due || moved) {
+    RedrawWindow(header, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
+  } else if (after.right > before.right) {
+    const RECT strip = {before.right - after.left, 0, after.right - after.left,
+                        after.bottom - after.top};
+    RedrawWindow(header, &strip, nullptr, RDW_INVALIDATE | RDW_ERASE);
+  }
+}
+
 }  // namespace
 
 // While it takes the count, the list view is marked hidden (the window manager's redraw flag,
@@ -291,37 +308,27 @@ ScrollBarsLook LookOfScrollBars(HWND list) {
 // may be for a frame asked for by an earlier keystroke not painted yet. Afterwards the rows are
 // drawn once, with the next paint; the frame only when the scroll bars look different (a count
 // of hundreds or more keeps the thumb at its least size, at the top) or a paint was due; the
-// header only when it was waiting to be drawn (hiding validated it) or the list's client area
-// changed (a scroll bar came or went).
+// header as RedrawHeader says.
 void PointPage::SetListCount(HWND list, size_t count) {
   if (!IsWindowVisible(list)) {
     SendMessageW(list, LVM_SETITEMCOUNT, count, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
     return;
   }
   HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
-  RECT before{}, after{}, header_before{}, header_after{};
-  GetClientRect(list, &before);
-  if (header != nullptr) GetWindowRect(header, &header_before);
+  RECT before{}, after{};
+  if (header != nullptr) GetWindowRect(header, &before);
   const ScrollBarsLook bars = LookOfScrollBars(list);
   const bool header_due = header != nullptr && GetUpdateRect(header, nullptr, FALSE) != FALSE;
   const bool paint_due = GetUpdateRect(list, nullptr, FALSE) != FALSE;
   DefWindowProcW(list, WM_SETREDRAW, FALSE, 0);
   SendMessageW(list, LVM_SETITEMCOUNT, count, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
   DefWindowProcW(list, WM_SETREDRAW, TRUE, 0);
-  GetClientRect(list, &after);
-  if (header != nullptr) GetWindowRect(header, &header_after);
-  const bool resized = !EqualRect(&before, &after);
-  // A header cut shorter on its right shows what it showed; one that grew has a strip to draw.
-  const bool header_grown = !EqualRect(&header_before, &header_after) &&
-                            (header_after.left != header_before.left ||
-                             header_after.top != header_before.top ||
-                             header_after.bottom != header_before.bottom ||
-                             header_after.right > header_before.right);
-  const bool frame = paint_due || resized || !(LookOfScrollBars(list) == bars);
+  if (header != nullptr) GetWindowRect(header, &after);
+  const bool frame = paint_due || !(LookOfScrollBars(list) == bars);
   if (!frame) RedrawWindow(list, nullptr, nullptr, RDW_VALIDATE | RDW_NOFRAME | RDW_NOCHILDREN);
-  UINT redraw = RDW_INVALIDATE | RDW_ERASE | (frame ? RDW_FRAME : 0);
-  redraw |= header_due || header_grown ? RDW_ALLCHILDREN : RDW_NOCHILDREN;
-  RedrawWindow(list, nullptr, nullptr, redraw);
+  RedrawWindow(list, nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_NOCHILDREN | (frame ? RDW_FRAME : 0));
+  RedrawHeader(header, header_due, before, after);
 }
 
 LRESULT PointPage::OnNotify(NMHDR* header) {
