@@ -51,9 +51,11 @@ class CacheFile {
   // Reads the records numbered in `slots` (sorted, distinct) in few large reads and holds
   // them: until DropHeld, each stands for a read of its record, and the writes made through
   // this file keep its copy in step. A record that a read did not deliver whole is not held
-  // (it is read on its own when asked for). Nothing is marked failed. The count of reads.
-  int HoldRecords(const std::vector<int32_t>& slots) {
-    return file_ ? held_.Read(*file_, slots) : 0;
+  // (it is read on its own when asked for). The `known` records (read just before by the
+  // caller) are held as given unless read again here. Nothing is marked failed. The count of
+  // reads.
+  int HoldRecords(const std::vector<int32_t>& slots, const std::vector<KnownRecord>& known = {}) {
+    return file_ ? held_.Read(*file_, slots, known) : 0;
   }
   void DropHeld() { held_.Clear(); }
   // Record N into `out` without a trace; sets last_whole().

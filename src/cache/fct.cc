@@ -28,18 +28,36 @@ void Fct::Queue(const Text& ntf, int32_t poll_time, const PointHint* hint) {
     request.point.index_version = 0;
   }
   request.poll_time = poll_time;
+  request.read_n = bursts_ > 0 ? cache_.LastReadOf(ntf, request.read_bytes) : 0;
+  request.read_at = reads_;
 }
 
 void Fct::fctDemanderLectNTF(const Text& ntf, int32_t poll_time, const PointHint* hint) {
   Queue(ntf, poll_time, hint);
   const double now = clock_.Now();
-  if (!FlushDue(now)) {
-    cache_.ForgetLastRead();  // the request is forced in a later tick, after a fresh read
+  if (flush_waits_ || !FlushDue(now)) {
+    cache_.ForgetLastRead();  // the request is forced later, after a fresh read
     return;
   }
   dtmDernierEnvoi_ = now;
+  if (bursts_ > 0) {
+    flush_waits_ = true;
+    cache_.ForgetLastRead();
+    return;
+  }
   Flush();
   cache_.ForgetLastRead();
+}
+
+void Fct::BeginBurst() {
+  if (bursts_++ == 0) ++reads_;
+}
+
+void Fct::EndBurst() {
+  if (bursts_ > 0) --bursts_;
+  if (!flush_waits_) return;
+  flush_waits_ = false;
+  Flush();
 }
 
 // Each point keeps the code it came with: a fast control must not raise the others'.
@@ -47,8 +65,17 @@ void Fct::Flush() {
   flushing_.swap(colFileAttente_);
   const size_t count = queued_;
   queued_ = 0;
-  for (size_t i = 0; i < count; ++i) cache_.PlanRead(flushing_[i].point.ntf, &flushing_[i].point);
-  cache_.ReadPlanned();
+  known_.clear();
+  for (size_t i = 0; i < count; ++i) {
+    const Request& request = flushing_[i];
+    if (request.read_n != 0 && request.read_at == reads_) {
+      known_.push_back({request.read_n, request.read_bytes});
+    } else {
+      cache_.PlanRead(request.point.ntf, &request.point);
+    }
+  }
+  ++reads_;  // from here on our writes change the records: reads made before are stale
+  cache_.ReadPlanned(known_);
   // The records read ahead serve this flush only, also when a forced read throws.
   struct DropHeld {
     FctCache& cache;
@@ -63,6 +90,7 @@ void Fct::Flush() {
 void Fct::fctFermerCache() {
   cache_.CloseFile();
   queued_ = 0;
+  ++reads_;  // a file opened again may not be the one those reads came from
 }
 
 }  // namespace quillon

@@ -7,6 +7,8 @@
 
 #include "cache/cache_services.h"
 #include "cache/fct_cache.h"
+#include "cache/held_records.h"
+#include "cache/record.h"
 #include "common/text.h"
 #include "platform/clock.h"
 
@@ -25,6 +27,14 @@ class Fct {
   // Closes the cache file and drops the requests still queued.
   void fctFermerCache();
 
+  // A burst: the ticks of the controls of a thread that fall due together. While one is open,
+  // a flush that falls due (the second's flush, at the time it falls due) waits for the end
+  // of the burst, and then forces the requests of the whole burst from the records that their
+  // displays read just before, without reading them again. Bursts may nest: the end of any
+  // of them performs a flush that waits.
+  void BeginBurst();
+  void EndBurst();
+
   double dtmDernierEnvoi() const { return dtmDernierEnvoi_; }
   // Points waiting in the queue (0 when there is no queue).
   size_t PendingRequests() const { return queued_; }
@@ -33,6 +43,11 @@ class Fct {
   struct Request {
     PointHint point;  // the reference, with what the cache knew of it when it was queued
     int32_t poll_time;
+    // The record that the display read just before queueing it, in a burst: used by the
+    // flush while no flush came in between (`reads_` unchanged); read_n = 0 when none.
+    int32_t read_n = 0;
+    uint64_t read_at = 0;
+    uint8_t read_bytes[kRecordSize];
   };
   bool FlushDue(double now) const;
   void Queue(const Text& ntf, int32_t poll_time, const PointHint* hint);
@@ -47,6 +62,10 @@ class Fct {
   std::vector<Request> flushing_;
   size_t queued_ = 0;
   double dtmDernierEnvoi_ = 0;
+  int bursts_ = 0;              // bursts open
+  bool flush_waits_ = false;    // a flush fell due in a burst
+  uint64_t reads_ = 1;          // moves on at each flush and burst: display reads older are stale
+  std::vector<KnownRecord> known_;
 };
 
 }  // namespace quillon

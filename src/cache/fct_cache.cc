@@ -282,12 +282,20 @@ void FctCache::PlanRead(const Text& ntf, const PointHint* hint) {
   }
 }
 
-void FctCache::ReadPlanned() {
-  if (planned_.empty()) return;
+int32_t FctCache::LastReadOf(const Text& ntf, uint8_t* bytes) const {
+  if (last_read_.n == 0 || !last_read_.whole || !SameText(last_read_.ntf, StoredForm(ntf))) {
+    return 0;
+  }
+  std::memcpy(bytes, last_read_.bytes, kRecordSize);
+  return last_read_.n;
+}
+
+void FctCache::ReadPlanned(const std::vector<KnownRecord>& known) {
+  if (planned_.empty() && known.empty()) return;
   std::sort(planned_.begin(), planned_.end());
   planned_.erase(std::unique(planned_.begin(), planned_.end()), planned_.end());
   std::erase_if(planned_, [](int32_t n) { return n < 1 || n > kMaxRecordNumber; });
-  file_.HoldRecords(planned_);
+  file_.HoldRecords(planned_, known);
   planned_.clear();
 }
 

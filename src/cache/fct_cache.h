@@ -70,12 +70,17 @@ class FctCache {
   // forced reads check and refresh them without a read each (the display's read just before
   // stands for its own point). The check stays the same: a held record that no longer
   // carries its point is looked for again as before. DropHeld after the flush.
+  // `known` are records that the displays read just before (see LastReadOf): they are held as
+  // read, without a read of their own.
   void PlanRead(const Text& ntf, const PointHint* hint = nullptr);
-  void ReadPlanned();
+  void ReadPlanned(const std::vector<KnownRecord>& known = {});
   void DropHeld() { file_.DropHeld(); }
   // Drops the record kept from the last PointRecord: the forced read that follows it within
   // the same tick may use it, a later one reads the record again.
   void ForgetLastRead() { last_read_.n = 0; }
+  // The number and bytes of the record that the last PointRecord read whole for this point,
+  // if it is still kept; 0 otherwise.
+  int32_t LastReadOf(const Text& ntf, uint8_t* bytes) const;
   // Closes the file; the handle number, the path and the index stay.
   void CloseFile();
 

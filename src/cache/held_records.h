@@ -1,5 +1,6 @@
-// Copies of records read ahead in few large reads, for the forced reads of one flush: each
-// stands for a read of its record until it is dropped. Called on one thread.
+// Copies of records read ahead in few large reads, or read just before by the displays whose
+// requests a flush forces: each stands for a read of its record until it is dropped. Called
+// on one thread.
 #pragma once
 
 #include <cstddef>
@@ -20,6 +21,12 @@ inline constexpr size_t kHeldGapBytes = 4096;
 // Most bytes held at once; records beyond them are read one by one as before.
 inline constexpr size_t kHeldMaxBytes = 1 << 20;
 
+// A record read by somebody else just before: its number and its 144 bytes.
+struct KnownRecord {
+  int32_t n;
+  const uint8_t* bytes;
+};
+
 class HeldRecords {
  public:
   HeldRecords() = default;
@@ -28,8 +35,11 @@ class HeldRecords {
 
   // Reads the records numbered in `slots` (sorted, distinct, valid numbers) from `file`:
   // neighbours at most kHeldGapBytes apart share one read of at most kHeldBlockBytes. A record
-  // that a read did not deliver whole (failed or short read) is not held. The count of reads.
-  int Read(RandomAccessFile& file, const std::vector<int32_t>& slots);
+  // that a read did not deliver whole (failed or short read) is not held. Then holds the
+  // `known` records (valid numbers) that were not read: of several for one number, the last.
+  // The count of reads.
+  int Read(RandomAccessFile& file, const std::vector<int32_t>& slots,
+           const std::vector<KnownRecord>& known = {});
   // Record N as read (144 bytes), or nullptr when it is not held.
   const uint8_t* Find(int32_t n) const;
   // Keeps the copy of record N in step with a write of `size` bytes at its start: copied when
@@ -44,8 +54,9 @@ class HeldRecords {
  private:
   // Reads records first..last into the buffer, holding those of `slots` [from, to) delivered.
   void ReadRun(RandomAccessFile& file, const std::vector<int32_t>& slots, size_t from, size_t to);
+  void Keep(const std::vector<KnownRecord>& known);
   // The position of record N in index_, or index_.size(). A flush asks for a record and then
-  // writes it: the last one found is tried first.
+  // writes it: the last one found is tried first, then the one after it.
   size_t Position(int32_t n) const;
 
   std::vector<std::pair<int32_t, size_t>> index_;  // record number, offset in bytes_; sorted

@@ -20,6 +20,13 @@ void SharedCache::fctDemanderLectNTF(const Text& ntf, int32_t poll_time,
   }
 }
 
+void SharedCache::EndBurst() noexcept {
+  try {
+    fct_.EndBurst();
+  } catch (...) {
+  }
+}
+
 void SharedCache::fctFermerCache() noexcept {
   try {
     fct_.fctFermerCache();

@@ -34,6 +34,11 @@ class SharedCache final : public CacheServices {
   bool PointRecord(const Text& ntf, EnregCache* record) noexcept override;
   bool PointRecord(const Text& ntf, EnregCache* record, PointHint* hint) noexcept override;
 
+  // The ticks of the thread's controls that fall due together: their forced reads wait for
+  // EndBurst and are forced from the records their displays read (Fct::BeginBurst).
+  void BeginBurst() noexcept { fct_.BeginBurst(); }
+  void EndBurst() noexcept;
+
   FctCache& cache() { return cache_; }
   Fct& fct() { return fct_; }
   TraceLogConditionnel& trace() { return trace_; }

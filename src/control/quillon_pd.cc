@@ -44,8 +44,8 @@ Ambient AmbientNamed(TextView name) {
 
 QuillonPD::QuillonPD(ControlSite& site, const ControlServices& services)
     : site_(site),
-      cache_(services.cache),
       clock_(services.clock),
+      cache_(services.cache),
       locale_(services.locale),
       formatter_(services.formatter) {}
 
@@ -214,9 +214,10 @@ void QuillonPD::timerRead_Timer() {
   // "?" for the empty record (point absent, cache closed or unreadable, another point's
   // record): a read that found nothing must not show as a good one.
   const uint8_t quality = found ? 0 : kQualityByteUnknown;
-  MaJNTF(record.strValeurLue, record.strValeurFormateeLue, quality, clock_.Now());
-  UpdatePhase(record, clock_.Now());
-  f_.dtmDateDernLect = clock_.Now();
+  const double now = clock_.Now();  // the time of the read, one reading for all three
+  MaJNTF(record.strValeurLue, record.strValeurFormateeLue, quality, now);
+  UpdatePhase(record, now);
+  f_.dtmDateDernLect = now;
   // Made at the first read, apart from the control, so that a control that never reads stays
   // small; without memory for it the next read only allocates its texts again.
   if (read_storage_) {
@@ -231,16 +232,17 @@ void QuillonPD::timerRead_Timer() {
 // the period is no date ends the tick.
 bool QuillonPD::ReadIsDue() {
   if (!f_.blnDemarrageTermine) return true;
-  if (std::nearbyint(f_.dtmDateDernLect) == 0) return true;
   if (!next_read_.Holds(f_.dtmDateDernLect, f_.lngPeriodeSec)) {
     next_read_ = NextRead(f_.dtmDateDernLect, f_.lngPeriodeSec);
   }
+  if (next_read_.unset) return true;
   return next_read_.is_date && !(DateToLinear(clock_.Now()) < next_read_.due);
 }
 
 QuillonPD::NextRead::NextRead(double last, int32_t seconds) : last_read(last), period(seconds) {
   double sum = 0;
   known = true;
+  unset = std::nearbyint(last) == 0;
   is_date = AddSeconds(last, seconds, &sum);
   due = DateToLinear(sum);
 }

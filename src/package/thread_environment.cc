@@ -65,6 +65,7 @@ ThreadEnvironment* ThreadEnvironment::Acquire() noexcept {
     ThreadRegistry::Lock lock;
     if (ThreadState* state = ThreadRegistry::FindOrAdd(lock, thread)) {
       state->environment = env;
+      state->burst = env;
       state->environment_uses = 1;
       return env;
     }
@@ -79,6 +80,7 @@ void ThreadEnvironment::Release() noexcept {
     ThreadState* state = ThreadRegistry::Find(lock, thread_);
     if (--state->environment_uses > 0) return;
     state->environment = nullptr;
+    state->burst = nullptr;
     ThreadRegistry::Prune(lock, thread_);
   }
   delete this;

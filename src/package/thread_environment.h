@@ -11,6 +11,7 @@
 
 #include "control/control_environment.h"
 #include "package/member_shapes.h"
+#include "package/thread_registry.h"
 
 namespace quillon {
 
@@ -41,13 +42,16 @@ class TypeInfoCache {
   MemberShapes shapes_;
 };
 
-class ThreadEnvironment {
+class ThreadEnvironment final : public WakeBurst {
  public:
   // The calling thread's environment, made when the thread has none; each successful call
   // is matched by one Release(). nullptr when it cannot be made.
   static ThreadEnvironment* Acquire() noexcept;
   // Drops one use; the last one destroys the environment. Any thread.
-  void Release() noexcept;
+  void Release() noexcept override;
+
+  void BeginBurst() noexcept override { control_.shared().BeginBurst(); }
+  void EndBurst() noexcept override { control_.shared().EndBurst(); }
 
   ThreadEnvironment(const ThreadEnvironment&) = delete;
   ThreadEnvironment& operator=(const ThreadEnvironment&) = delete;

@@ -15,10 +15,28 @@ namespace quillon {
 class ThreadEnvironment;
 class ThreadTimer;
 
+// What the thread's shared timer opens around each wake: the thread's environment, whose
+// controls' ticks in one wake are one burst of its value cache. Called on that thread.
+class WakeBurst {
+ public:
+  WakeBurst() = default;
+  WakeBurst(const WakeBurst&) = delete;
+  WakeBurst& operator=(const WakeBurst&) = delete;
+
+  virtual void BeginBurst() noexcept = 0;
+  virtual void EndBurst() noexcept = 0;
+  // Drops the use that the wake took (ThreadState::environment_uses); the last one destroys it.
+  virtual void Release() noexcept = 0;
+
+ protected:
+  ~WakeBurst() = default;
+};
+
 // One thread's share of the library. Read and changed only under ThreadRegistry::Lock.
 struct ThreadState {
   ThreadEnvironment* environment = nullptr;
-  long environment_uses = 0;  // the environment's users (controls, pages)
+  WakeBurst* burst = nullptr;  // the same environment, as its timer sees it
+  long environment_uses = 0;   // the environment's users (controls, pages, a wake running)
   ThreadTimer* timer = nullptr;
 
   bool Empty() const { return environment == nullptr && timer == nullptr; }

@@ -135,7 +135,26 @@ void CALLBACK ThreadTimer::Proc(HWND, UINT, UINT_PTR id, DWORD) {
 // any; entries are erased only once no wake runs. Meanwhile the timer is set for the clients
 // still due, so that a tick that runs a message loop (a container's modal loop) does not hold
 // up the ticks after it: the loop's own wake ticks them.
+// The controls ticked in one wake are one burst of the thread's value cache: their forced
+// reads are written after all their reads, from those reads.
 void ThreadTimer::Wake() noexcept {
+  WakeBurst* burst = nullptr;
+  {
+    ThreadRegistry::Lock lock;
+    ThreadState* state = ThreadRegistry::Find(lock, thread_);
+    if (state != nullptr && state->burst != nullptr) {
+      burst = state->burst;
+      ++state->environment_uses;  // the ticks may release every control
+    }
+  }
+  if (burst != nullptr) burst->BeginBurst();
+  TickDue();  // may delete this timer
+  if (burst == nullptr) return;
+  burst->EndBurst();
+  burst->Release();
+}
+
+void ThreadTimer::TickDue() noexcept {
   const uint64_t now = GetTickCount64();
   ++wakes_running_;
   Arm(now);

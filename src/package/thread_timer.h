@@ -64,6 +64,8 @@ class ThreadTimer {
   bool Add(TimerClient* client) noexcept;
   void Remove(TimerClient* client) noexcept;
   void Wake() noexcept;
+  // Ticks the clients due; deletes this timer when none is left.
+  void TickDue() noexcept;
   bool Arm(uint64_t now) noexcept;
   void Unlink() noexcept;
   bool Empty() const noexcept;

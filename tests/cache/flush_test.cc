@@ -216,5 +216,106 @@ TEST_F(FlushTest, ShortReadAheadFallsBackForTheRecordsItMissed) {
   EXPECT_EQ(RecordAt(9).lngEtat, 1);
 }
 
+// ---- Bursts: the ticks of one wake of the thread's timer
+
+class BurstTest : public FlushTest {
+ protected:
+  // Points 1 to 40, all indexed and flushed; the gate opens again a second later.
+  BurstTest() {
+    FillWithPoints(40);
+    QueueReads({2, 3, 4, 5, 6, 7, 8});
+    Flush();
+  }
+  // The next second's wake: its reads, counted from here.
+  void Wake(const std::vector<int>& points) {
+    clock_.AdvanceSeconds(1);
+    fs_.ops() = {};
+    hooked_.block_reads = 0;
+    fct_->BeginBurst();
+    for (int i : points) Read(Point(i));
+  }
+  void EndWake() { fct_->EndBurst(); }
+};
+
+// The flush that falls due with the wake's first read waits for its last one, then forces
+// every request of the wake from the displays' reads, in order: one read and one write each.
+TEST_F(BurstTest, RequestsOfAWakeAreForcedAtItsEndFromTheDisplaysReads) {
+  Wake({2, 5, 3});
+  EXPECT_EQ(fs_.ops().writes, 0);
+  EXPECT_EQ(fct_->PendingRequests(), 3u);
+  EXPECT_EQ(fct_->dtmDernierEnvoi(), clock_.Now());  // the gate closed when the flush fell due
+  EndWake();
+  EXPECT_EQ(fct_->PendingRequests(), 0u);
+  EXPECT_EQ(fs_.ops().reads, 3);
+  EXPECT_EQ(fs_.ops().writes, 3);
+  EXPECT_EQ(hooked_.block_reads, 0);
+  for (int n : {2, 3, 5}) {
+    EXPECT_EQ(RecordAt(n).lngEtat, 1) << n;
+    EXPECT_EQ(RecordAt(n).dtmDemande, clock_.Now()) << n;
+  }
+  // Within the same second the gate stays closed: the next wake's requests wait.
+  fs_.ops() = {};
+  fct_->BeginBurst();
+  Read(Point(4));
+  EndWake();
+  EXPECT_EQ(fs_.ops().writes, 0);
+  EXPECT_EQ(fct_->PendingRequests(), 1u);
+}
+
+// Two controls on one point in a wake: the second forced read sees the first one's write (a
+// code only rises while the slot is occupied), not the bytes its display read before it.
+TEST_F(BurstTest, PointReadTwiceInAWakeSeesItsFirstWrite) {
+  File().replace(6 * kRecordSize, 4, std::string("\2\0\0\0", 4));  // record 7, served, code 0
+  Wake({7});
+  fct_->fctDemanderLectNTF(Point(7), 90);
+  Read(Point(7), 29);
+  EndWake();
+  EXPECT_EQ(fs_.ops().writes, 3);
+  EXPECT_EQ(RecordAt(7).lngPollTime, 90);
+  EXPECT_EQ(RecordAt(7).lngEtat, 1);
+}
+
+// A request left over from a wake whose end did not flush is checked by a read of its own at
+// the next flush: another point took its slot in between, and that record stays as it is.
+TEST_F(BurstTest, RequestLeftFromAnEarlierWakeIsReadAgain) {
+  Wake({2});
+  EndWake();  // flushed
+  fct_->BeginBurst();
+  Read(Point(4));  // the gate is closed: waits
+  EndWake();
+  EnregCache other = Rec(2, u"Q:Q.Q", u"7");
+  File().replace(3 * kRecordSize, kRecordSize, Bytes(other));
+  Wake({2});
+  EndWake();
+  EXPECT_EQ(RecordBytes(4), Bytes(other));
+  ASSERT_EQ(File().size(), 41u * kRecordSize);
+  EXPECT_EQ(TrimSpaces(RecordAt(41).strRefNTF), Point(4));
+}
+
+// The cache closed in the middle of a wake drops what was queued before; what comes after is
+// forced at the end, from the reads made after the file was opened again.
+TEST_F(BurstTest, CacheClosedInAWakeDropsTheRequestsBeforeIt) {
+  Wake({2, 3});
+  fct_->fctFermerCache();
+  Read(Point(5));
+  EndWake();
+  EXPECT_LT(RecordAt(2).dtmDemande, clock_.Now());
+  EXPECT_LT(RecordAt(3).dtmDemande, clock_.Now());
+  EXPECT_EQ(RecordAt(5).dtmDemande, clock_.Now());
+}
+
+// A wake nested in another (a modal loop in a tick) flushes at its own end.
+TEST_F(BurstTest, NestedWakeFlushesAtItsOwnEnd) {
+  Wake({2});
+  fct_->BeginBurst();
+  Read(Point(3));
+  EndWake();
+  EXPECT_EQ(fs_.ops().writes, 2);
+  Read(Point(4));
+  EndWake();
+  EXPECT_EQ(fs_.ops().writes, 2);
+  EXPECT_EQ(fct_->PendingRequests(), 1u);
+}
+
 }  // namespace
 }  // namespace quillon::testing

@@ -6,8 +6,10 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
+#include "package/thread_registry.h"
 #include "visual/test_face.h"
 
 namespace quillon {
@@ -220,6 +222,62 @@ TEST_F(SharedTimerTest, ANestedMessageLoopInATickKeepsTheOthersTicking) {
     EXPECT_EQ(display_[i].ticks.size(), 3u);
   }
   for (size_t i = 1; i < 3; ++i) ExpectSeconds(display_[i]);
+}
+
+// The thread's environment as its timer sees it: what each wake does with it, in order.
+class RecordingBurst final : public WakeBurst {
+ public:
+  explicit RecordingBurst(std::vector<std::string>& log) : log_(log) {
+    ThreadRegistry::Lock lock;
+    ThreadState* state = ThreadRegistry::FindOrAdd(lock, GetCurrentThreadId());
+    state->burst = this;
+    state->environment_uses = 1;
+  }
+  ~RecordingBurst() {
+    ThreadRegistry::Lock lock;
+    ThreadState* state = ThreadRegistry::Find(lock, GetCurrentThreadId());
+    state->burst = nullptr;
+    state->environment_uses = 0;
+    ThreadRegistry::Prune(lock, GetCurrentThreadId());
+  }
+  static long Uses() {
+    ThreadRegistry::Lock lock;
+    return ThreadRegistry::Find(lock, GetCurrentThreadId())->environment_uses;
+  }
+  void BeginBurst() noexcept override { log_.push_back("begin"); }
+  void EndBurst() noexcept override { log_.push_back("end"); }
+  void Release() noexcept override {
+    {
+      ThreadRegistry::Lock lock;
+      --ThreadRegistry::Find(lock, GetCurrentThreadId())->environment_uses;
+    }
+    log_.push_back("release");
+  }
+
+ private:
+  std::vector<std::string>& log_;
+};
+
+// Each wake ticks its controls inside one burst of the thread's environment, holding a use of
+// it until the burst is over (a tick may release every control).
+TEST_F(SharedTimerTest, EachWakeTicksItsControlsInOneBurstOfTheThreadsEnvironment) {
+  std::vector<std::string> log;
+  RecordingBurst environment(log);
+  display_.Add(3);
+  for (size_t i = 0; i < 3; ++i) {
+    display_[i].on_tick = [&log, i] {
+      log.push_back("tick " + std::to_string(i));
+      if (i == 0) log.push_back("uses " + std::to_string(RecordingBurst::Uses()));
+    };
+  }
+  display_.EnableAll();
+  Display::Pump(2 * kSecond + 450);
+  const std::vector<std::string> wake = {"begin",  "tick 0", "uses 2", "tick 1",
+                                         "tick 2", "end",    "release"};
+  std::vector<std::string> two_wakes = wake;
+  two_wakes.insert(two_wakes.end(), wake.begin(), wake.end());
+  EXPECT_EQ(log, two_wakes);
+  EXPECT_EQ(RecordingBurst::Uses(), 1);
 }
 
 // Two UI threads, each with its controls: each thread has its own timer, and its controls
