@@ -249,12 +249,17 @@ void PointPage::ShowRows(const std::vector<uint32_t>& rows) {
 namespace {
 
 // What the list's scroll bars show: where they are, their thumbs and the state of their parts.
+// A bar that is not shown looks the same whatever its range.
 struct ScrollBarsLook {
   SCROLLBARINFO bars[2];
+  static bool Hidden(const SCROLLBARINFO& bar) {
+    return (bar.rgstate[0] & STATE_SYSTEM_INVISIBLE) != 0;
+  }
   bool operator==(const ScrollBarsLook& other) const {
     for (int i = 0; i < 2; ++i) {
       const SCROLLBARINFO& a = bars[i];
       const SCROLLBARINFO& b = other.bars[i];
+      if (Hidden(a) && Hidden(b)) continue;
       if (!EqualRect(&a.rcScrollBar, &b.rcScrollBar) || a.dxyLineButton != b.dxyLineButton ||
           a.xyThumbTop != b.xyThumbTop || a.xyThumbBottom != b.xyThumbBottom ||
           std::memcmp(a.rgstate, b.rgstate, sizeof a.rgstate) != 0) {
@@ -275,16 +280,35 @@ ScrollBarsLook LookOfScrollBars(HWND list) {
   return look;
 }
 
+// The header after the list took a new count: drawn whole when it was waiting to be drawn
+// (hiding the list validated it) or moved; cut shorter on its right by a scroll bar that came,
+// it shows what it showed; grown, only the strip it gained is drawn (the header draws only the
+// items a paint reaches, each as much work as the list's rows).
+void RedrawHeader(HWND header, bool due, const RECT& before, const RECT& after) {
+  if (header == nullptr) return;
+  const bool moved = after.left != before.left || after.top != before.top ||
+                     after.bottom != before.bottom;
+  if (due || moved) {
+    RedrawWindow(header, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
+  } else if (after.right > before.right) {
+    const RECT strip = {before.right - after.left, 0, after.right - after.left,
+                        after.bottom - after.top};
+    RedrawWindow(header, &strip, nullptr, RDW_INVALIDATE | RDW_ERASE);
+  }
+}
+
 }  // namespace
 
 // While it takes the count, the list view is marked hidden (the window manager's redraw flag,
 // not the list view's own, which would lay it out once more when set again): it then sets its
 // scroll bars and places its header without drawing them, where it drew them once per pass
-// of its layout. Afterwards the rows are drawn once, with the next paint; the scroll bars only
-// when they look different (a count of hundreds or more keeps the thumb at its least size, at
-// the top); the header only when it was waiting to be drawn (hiding validated it) or the
-// list's client area changed (a scroll bar came or went). Each of these costs as much as the
-// rows.
+// of its layout. Marking it shown again is a change of its style, which asks for its frame
+// (border and both scroll bars) to be drawn again, as much work as all the rest: that request
+// is withdrawn (RDW_VALIDATE | RDW_NOFRAME), unless a paint was still due from before, which
+// may be for a frame asked for by an earlier keystroke not painted yet. Afterwards the rows are
+// drawn once, with the next paint; the frame only when the scroll bars look different (a count
+// of hundreds or more keeps the thumb at its least size, at the top) or a paint was due; the
+// header as RedrawHeader says.
 void PointPage::SetListCount(HWND list, size_t count) {
   if (!IsWindowVisible(list)) {
     SendMessageW(list, LVM_SETITEMCOUNT, count, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
@@ -292,18 +316,19 @@ void PointPage::SetListCount(HWND list, size_t count) {
   }
   HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
   RECT before{}, after{};
-  GetClientRect(list, &before);
+  if (header != nullptr) GetWindowRect(header, &before);
   const ScrollBarsLook bars = LookOfScrollBars(list);
   const bool header_due = header != nullptr && GetUpdateRect(header, nullptr, FALSE) != FALSE;
+  const bool paint_due = GetUpdateRect(list, nullptr, FALSE) != FALSE;
   DefWindowProcW(list, WM_SETREDRAW, FALSE, 0);
   SendMessageW(list, LVM_SETITEMCOUNT, count, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
   DefWindowProcW(list, WM_SETREDRAW, TRUE, 0);
-  GetClientRect(list, &after);
-  const bool resized = !EqualRect(&before, &after);
-  UINT redraw = RDW_INVALIDATE | RDW_ERASE;
-  redraw |= header_due || resized ? RDW_ALLCHILDREN : RDW_NOCHILDREN;
-  if (resized || !(LookOfScrollBars(list) == bars)) redraw |= RDW_FRAME;
-  RedrawWindow(list, nullptr, nullptr, redraw);
+  if (header != nullptr) GetWindowRect(header, &after);
+  const bool frame = paint_due || !(LookOfScrollBars(list) == bars);
+  if (!frame) RedrawWindow(list, nullptr, nullptr, RDW_VALIDATE | RDW_NOFRAME | RDW_NOCHILDREN);
+  RedrawWindow(list, nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_NOCHILDREN | (frame ? RDW_FRAME : 0));
+  RedrawHeader(header, header_due, before, after);
 }
 
 LRESULT PointPage::OnNotify(NMHDR* header) {

@@ -433,6 +433,35 @@ TEST_F(PointPageTest, ListDrawsScrollsAndNavigatesAsItsCountChanges) {
             50);
 }
 
+// Keystrokes typed faster than the list paints: each count is given before the previous
+// one's repaint (a scroll bar that came or went) was drawn; the list, once painted, still
+// looks as a full repaint draws it.
+TEST_F(PointPageTest, ListDrawsEveryCountGivenBeforeItPainted) {
+  WriteCache(50);
+  auto* c = Make(Settings(90, "NOEUD1:Four1.Temperature"));
+  ASSERT_NE(c, nullptr);
+  OpenPage({c->object()});
+  HWND list = Item(IDC_POINT_LIST);
+  const struct {
+    const wchar_t* first;
+    const wchar_t* then;
+    int rows;
+  } steps[] = {{L"noeud1:four1", L"four5", 2},   // the scroll bar goes; fewer rows
+               {L"", L"noeud1", 25},             // it comes back; the thumb grows
+               {L"four5", L"noeud0:four4", 6},   // it goes; more rows
+               {L"noeud1", L"noeud0", 25}};      // it comes back; the same count
+  Type(IDC_POINT_NTF, L"");
+  for (const auto& step : steps) {
+    SetWindowTextW(Item(IDC_POINT_NTF), step.first);
+    SetWindowTextW(Item(IDC_POINT_NTF), step.then);
+    Pump(10);
+    ASSERT_EQ(ListCount(), step.rows) << Utf8(step.then);
+    const std::vector<uint32_t> shown = ListPixels(page_window_, list, false);
+    ASSERT_FALSE(shown.empty());
+    EXPECT_TRUE(shown == ListPixels(page_window_, list, true)) << Utf8(step.then);
+  }
+}
+
 // What quillon-host's editor saves of a control: its bag entries in a display file, read back.
 std::vector<host::BagEntry> SavedByEditor(host::HostedControl* c) {
   host::Display display;
