@@ -68,6 +68,68 @@ HRESULT MeasurePage(SIZE* size) {
   return S_OK;
 }
 
+// The list view's own procedure (one for every list view of the process); on this thread, how
+// deep the list's procedures run, whether a bar was given back in them, and whether the style
+// that gives it back is being set.
+WNDPROC list_view_proc = nullptr;
+thread_local int keep_depth = 0;
+thread_local bool bar_given_back = false;
+thread_local bool giving_back = false;
+
+// The bar given back shows its range, disabled when every row fits.
+void ShowBarState(HWND list) {
+  SCROLLINFO info = {sizeof(info), SIF_RANGE | SIF_PAGE, 0, 0, 0, 0, 0};
+  if (!GetScrollInfo(list, SB_VERT, &info)) return;
+  info.fMask |= SIF_DISABLENOSCROLL;
+  SetScrollInfo(list, SB_VERT, &info, TRUE);
+}
+
+// Sets the list's vertical scroll bar shown again in its style, unseen by the list view.
+void GiveBarBack(HWND list, LONG_PTR style) {
+  giving_back = true;
+  SetWindowLongPtrW(list, GWL_STYLE, style | WS_VSCROLL);
+  giving_back = false;
+  bar_given_back = true;
+}
+
+// The list view hides its vertical scroll bar when every row fits, and shows it again when
+// they no longer do: each time, its client changes width, so that it places its header and
+// sets its scroll bars again, and its frame is drawn. Here the bar it hides is given back at
+// once: when the frame change that would hide it is asked for (the request is then withdrawn),
+// or else before the new frame is measured; its client, header and columns keep their width,
+// whatever the count. Once the list view is done, the bar shows its range, disabled.
+LRESULT CALLBACK KeepBarProc(HWND list, UINT message, WPARAM wp, LPARAM lp) {
+  if (giving_back && (message == WM_STYLECHANGING || message == WM_STYLECHANGED)) return 0;
+  const LONG_PTR style = GetWindowLongPtrW(list, GWL_STYLE);
+  if (message == WM_WINDOWPOSCHANGING && !(style & WS_VSCROLL)) {
+    auto* pos = reinterpret_cast<WINDOWPOS*>(lp);
+    const UINT frame_only = SWP_NOSIZE | SWP_NOMOVE | SWP_FRAMECHANGED;
+    if (pos != nullptr && (pos->flags & frame_only) == frame_only) {
+      pos->flags &= ~SWP_FRAMECHANGED;
+      GiveBarBack(list, style);
+    }
+  } else if (message == WM_NCCALCSIZE && !(style & WS_VSCROLL)) {
+    GiveBarBack(list, style);
+  }
+  ++keep_depth;
+  const LRESULT result = CallWindowProcW(list_view_proc, list, message, wp, lp);
+  if (--keep_depth == 0 && bar_given_back) {
+    bar_given_back = false;
+    ShowBarState(list);
+  }
+  return result;
+}
+
+// Puts the list under KeepBarProc (once) and shows its vertical scroll bar.
+void KeepVerticalBar(HWND list) {
+  const auto proc = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(list, GWLP_WNDPROC));
+  if (proc == KeepBarProc) return;
+  if (list_view_proc == nullptr) list_view_proc = proc;
+  if (proc != list_view_proc) return;
+  SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(KeepBarProc));
+  ShowScrollBar(list, SB_VERT, TRUE);
+}
+
 }  // namespace
 
 HRESULT PointPage::GetPageInfo(PROPPAGEINFO* info) {
@@ -169,10 +231,12 @@ void PointPage::FillPollTimes() {
 }
 
 // The list's painting leaves its header alone (WS_CLIPCHILDREN): a repaint of the rows, one
-// per keystroke, then no longer repaints the header, which costs as much again.
+// per keystroke, then no longer repaints the header, which costs as much again. Its vertical
+// scroll bar is always shown, disabled when every row fits (KeepVerticalBar).
 void PointPage::AddColumns() {
   HWND list = GetDlgItem(window_, IDC_POINT_LIST);
   SetWindowLongPtrW(list, GWL_STYLE, GetWindowLongPtrW(list, GWL_STYLE) | WS_CLIPCHILDREN);
+  KeepVerticalBar(list);
   SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
   for (int i = 0; i < kCatalogColumns; ++i) {
     RECT units = {0, 0, kColumnWidths[i] / 2 * 2, 0};
@@ -249,24 +313,25 @@ void PointPage::ShowRows(const std::vector<uint32_t>& rows) {
 namespace {
 
 // What the list's scroll bars show: where they are, their thumbs and the state of their parts.
-// A bar that is not shown looks the same whatever its range.
+// A bar that is not shown looks the same whatever its range; a disabled one shows no thumb.
 struct ScrollBarsLook {
   SCROLLBARINFO bars[2];
   static bool Hidden(const SCROLLBARINFO& bar) {
     return (bar.rgstate[0] & STATE_SYSTEM_INVISIBLE) != 0;
   }
-  bool operator==(const ScrollBarsLook& other) const {
-    for (int i = 0; i < 2; ++i) {
-      const SCROLLBARINFO& a = bars[i];
-      const SCROLLBARINFO& b = other.bars[i];
-      if (Hidden(a) && Hidden(b)) continue;
-      if (!EqualRect(&a.rcScrollBar, &b.rcScrollBar) || a.dxyLineButton != b.dxyLineButton ||
-          a.xyThumbTop != b.xyThumbTop || a.xyThumbBottom != b.xyThumbBottom ||
-          std::memcmp(a.rgstate, b.rgstate, sizeof a.rgstate) != 0) {
-        return false;
-      }
+  static bool Disabled(const SCROLLBARINFO& bar) {
+    return (bar.rgstate[0] & STATE_SYSTEM_UNAVAILABLE) != 0;
+  }
+  bool Same(int i, const ScrollBarsLook& other) const {  // 0: vertical, 1: horizontal
+    const SCROLLBARINFO& a = bars[i];
+    const SCROLLBARINFO& b = other.bars[i];
+    if (Hidden(a) && Hidden(b)) return true;
+    if (Hidden(a) != Hidden(b) || !EqualRect(&a.rcScrollBar, &b.rcScrollBar) ||
+        a.dxyLineButton != b.dxyLineButton || Disabled(a) != Disabled(b)) {
+      return false;
     }
-    return true;
+    return Disabled(a) || (a.xyThumbTop == b.xyThumbTop && a.xyThumbBottom == b.xyThumbBottom &&
+                           std::memcmp(a.rgstate, b.rgstate, sizeof a.rgstate) == 0);
   }
 };
 
@@ -297,18 +362,34 @@ void RedrawHeader(HWND header, bool due, const RECT& before, const RECT& after) 
   }
 }
 
+// The list's vertical scroll bar drawn again alone, once: it draws itself when a redraw sets a
+// range other than the one it holds, so its range is first moved on by one (unseen, its state
+// kept: a bar that shows every row keeps a range that shows every row) and then set back.
+void RedrawVerticalBar(HWND list) {
+  SCROLLINFO now = {sizeof(now), SIF_RANGE | SIF_PAGE | SIF_POS, 0, 0, 0, 0, 0};
+  GetScrollInfo(list, SB_VERT, &now);
+  now.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
+  SCROLLINFO moved = now;
+  const bool fits = now.nMax - now.nMin + 1 <= static_cast<int>(now.nPage);
+  moved.nMax = now.nMax + 1;
+  if (fits) moved.nMin = moved.nMax;
+  SetScrollInfo(list, SB_VERT, &moved, FALSE);
+  SetScrollInfo(list, SB_VERT, &now, TRUE);
+}
+
 }  // namespace
 
 // While it takes the count, the list view is marked hidden (the window manager's redraw flag,
 // not the list view's own, which would lay it out once more when set again): it then sets its
-// scroll bars and places its header without drawing them, where it drew them once per pass
-// of its layout. Marking it shown again is a change of its style, which asks for its frame
-// (border and both scroll bars) to be drawn again, as much work as all the rest: that request
-// is withdrawn (RDW_VALIDATE | RDW_NOFRAME), unless a paint was still due from before, which
-// may be for a frame asked for by an earlier keystroke not painted yet. Afterwards the rows are
-// drawn once, with the next paint; the frame only when the scroll bars look different (a count
-// of hundreds or more keeps the thumb at its least size, at the top) or a paint was due; the
-// header as RedrawHeader says.
+// scroll bars and places its header without drawing them. Its vertical bar stays (KeepBarProc),
+// so its width, header and columns stay too. Marking it shown again is a change of its style,
+// which asks for its frame (border and both scroll bars) to be drawn again, as much work as
+// all the rest: that request is withdrawn (RDW_VALIDATE | RDW_NOFRAME), unless a paint was
+// still due from before, which may be for a frame asked for by an earlier keystroke not painted
+// yet. Afterwards the rows are drawn once, with the next paint; the whole frame only when a
+// paint was due, the header moved or the horizontal bar looks different; else the vertical bar
+// alone when it looks different (a count of hundreds or more keeps the thumb at its least size,
+// at the top; a disabled bar shows no thumb); the header as RedrawHeader says.
 void PointPage::SetListCount(HWND list, size_t count) {
   if (!IsWindowVisible(list)) {
     SendMessageW(list, LVM_SETITEMCOUNT, count, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
@@ -324,10 +405,12 @@ void PointPage::SetListCount(HWND list, size_t count) {
   SendMessageW(list, LVM_SETITEMCOUNT, count, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
   DefWindowProcW(list, WM_SETREDRAW, TRUE, 0);
   if (header != nullptr) GetWindowRect(header, &after);
-  const bool frame = paint_due || !(LookOfScrollBars(list) == bars);
-  if (!frame) RedrawWindow(list, nullptr, nullptr, RDW_VALIDATE | RDW_NOFRAME | RDW_NOCHILDREN);
+  const ScrollBarsLook now = LookOfScrollBars(list);
+  const bool frame = paint_due || !EqualRect(&before, &after) || !now.Same(1, bars);
+  if (!paint_due) RedrawWindow(list, nullptr, nullptr, RDW_VALIDATE | RDW_NOFRAME | RDW_NOCHILDREN);
   RedrawWindow(list, nullptr, nullptr,
                RDW_INVALIDATE | RDW_ERASE | RDW_NOCHILDREN | (frame ? RDW_FRAME : 0));
+  if (!frame && !now.Same(0, bars)) RedrawVerticalBar(list);
   RedrawHeader(header, header_due, before, after);
 }
 

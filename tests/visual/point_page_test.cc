@@ -408,20 +408,29 @@ TEST_F(PointPageTest, ListDrawsScrollsAndNavigatesAsItsCountChanges) {
     bool scrolls;  // more rows than the list shows
   } steps[] = {{L"noeud0:four4", 6, false}, {L"", 50, true}, {L"noeud1", 25, true},
                {L"noeud1:four1", 6, false}, {L"four", 50, true}};
+  RECT opened{};
+  GetClientRect(list, &opened);
   for (const auto& step : steps) {
     Type(IDC_POINT_NTF, step.typed);
     ASSERT_EQ(ListCount(), step.rows) << Utf8(step.typed);
     const std::vector<uint32_t> shown = ListPixels(page_window_, list, false);
     ASSERT_FALSE(shown.empty());
     EXPECT_TRUE(shown == ListPixels(page_window_, list, true)) << Utf8(step.typed);
+    // The vertical scroll bar stays, disabled when every row fits: the list's width (its
+    // header, its columns) is the same whatever the count.
+    EXPECT_NE(GetWindowLongW(list, GWL_STYLE) & WS_VSCROLL, 0) << Utf8(step.typed);
+    SCROLLBARINFO bar{};
+    bar.cbSize = sizeof bar;
+    ASSERT_TRUE(GetScrollBarInfo(list, OBJID_VSCROLL, &bar));
+    EXPECT_EQ((bar.rgstate[0] & STATE_SYSTEM_UNAVAILABLE) == 0, step.scrolls) << Utf8(step.typed);
+    RECT client{};
+    GetClientRect(list, &client);
+    EXPECT_EQ(client.right, opened.right) << Utf8(step.typed);
     SCROLLINFO info{};
     info.cbSize = sizeof info;
     info.fMask = SIF_RANGE;
-    const bool scrolls = (GetWindowLongW(list, GWL_STYLE) & WS_VSCROLL) != 0;
-    EXPECT_EQ(scrolls, step.scrolls) << Utf8(step.typed);
-    if (scrolls && GetScrollInfo(list, SB_VERT, &info)) {
-      EXPECT_EQ(info.nMax + 1, step.rows) << Utf8(step.typed);
-    }
+    ASSERT_TRUE(GetScrollInfo(list, SB_VERT, &info));
+    EXPECT_EQ(info.nMax + 1, step.rows) << Utf8(step.typed);
   }
   // The keyboard: End chooses the last row, which becomes the reference.
   SetFocus(list);
