@@ -443,7 +443,7 @@ TEST_F(PointPageTest, ListDrawsScrollsAndNavigatesAsItsCountChanges) {
 }
 
 // Keystrokes typed faster than the list paints: each count is given before the previous
-// one's repaint (a scroll bar that came or went) was drawn; the list, once painted, still
+// one's repaint (a scroll bar disabled or enabled) was drawn; the list, once painted, still
 // looks as a full repaint draws it.
 TEST_F(PointPageTest, ListDrawsEveryCountGivenBeforeItPainted) {
   WriteCache(50);
@@ -455,10 +455,10 @@ TEST_F(PointPageTest, ListDrawsEveryCountGivenBeforeItPainted) {
     const wchar_t* first;
     const wchar_t* then;
     int rows;
-  } steps[] = {{L"noeud1:four1", L"four5", 2},   // the scroll bar goes; fewer rows
-               {L"", L"noeud1", 25},             // it comes back; the thumb grows
-               {L"four5", L"noeud0:four4", 6},   // it goes; more rows
-               {L"noeud1", L"noeud0", 25}};      // it comes back; the same count
+  } steps[] = {{L"noeud1:four1", L"four5", 2},   // the scroll bar is disabled; fewer rows
+               {L"", L"noeud1", 25},             // it is enabled again; the thumb grows
+               {L"four5", L"noeud0:four4", 6},   // it is disabled; more rows
+               {L"noeud1", L"noeud0", 25}};      // it is enabled again; the same count
   Type(IDC_POINT_NTF, L"");
   for (const auto& step : steps) {
     SetWindowTextW(Item(IDC_POINT_NTF), step.first);
