@@ -9,16 +9,35 @@ namespace quillon {
 
 Fct::Fct(FctCache& cache, Clock& clock) : cache_(cache), clock_(clock) {}
 
+namespace {
+
+// A display's read that a flush may stand on instead of reading the record again.
+constexpr double kFreshReadMs = 500;
+
+// Whole milliseconds from `from` to `to`, so that a request exactly one second after the flush
+// is due; NaN when either is no date.
+double ElapsedMs(double from, double to) {
+  return std::round((DateToLinear(to) - DateToLinear(from)) * kSecondsPerDay * 1000.0);
+}
+
+}  // namespace
+
 bool Fct::FlushDue(double now) const {
   if (dtmDernierEnvoi_ == 0) return true;
-  // Whole milliseconds, so that a request exactly one second after the flush is due.
-  const double elapsed_ms =
-      std::round((DateToLinear(now) - DateToLinear(dtmDernierEnvoi_)) * kSecondsPerDay * 1000.0);
+  const double elapsed_ms = ElapsedMs(dtmDernierEnvoi_, now);
   // A clock set back (an hour at the end of summer time) must not hold requests back.
   return elapsed_ms >= 1000.0 || elapsed_ms < 0.0 || std::isnan(elapsed_ms);
 }
 
-void Fct::Queue(const Text& ntf, int32_t poll_time, const PointHint* hint) {
+// Made since the last flush and the start of the burst, and not long ago: a tick that ran a
+// script or a modal loop may have held the burst up.
+bool Fct::ReadStillStands(const Request& request, double now) const {
+  if (request.read_n == 0 || request.read_at != reads_) return false;
+  const double elapsed_ms = ElapsedMs(request.read_time, now);
+  return elapsed_ms >= 0.0 && elapsed_ms < kFreshReadMs;
+}
+
+void Fct::Queue(const Text& ntf, int32_t poll_time, const PointHint* hint, double now) {
   if (queued_ == colFileAttente_.size()) colFileAttente_.emplace_back();
   Request& request = colFileAttente_[queued_++];
   if (hint != nullptr && SameText(hint->ntf, ntf)) {
@@ -30,11 +49,12 @@ void Fct::Queue(const Text& ntf, int32_t poll_time, const PointHint* hint) {
   request.poll_time = poll_time;
   request.read_n = bursts_ > 0 ? cache_.LastReadOf(ntf, request.read_bytes) : 0;
   request.read_at = reads_;
+  request.read_time = now;
 }
 
 void Fct::fctDemanderLectNTF(const Text& ntf, int32_t poll_time, const PointHint* hint) {
-  Queue(ntf, poll_time, hint);
   const double now = clock_.Now();
+  Queue(ntf, poll_time, hint, now);
   if (flush_waits_ || !FlushDue(now)) {
     cache_.ForgetLastRead();  // the request is forced later, after a fresh read
     return;
@@ -45,30 +65,32 @@ void Fct::fctDemanderLectNTF(const Text& ntf, int32_t poll_time, const PointHint
     cache_.ForgetLastRead();
     return;
   }
-  Flush();
+  Flush(now);
   cache_.ForgetLastRead();
 }
 
+// Reads queued before a burst, nested or not, are read again by its flush.
 void Fct::BeginBurst() {
-  if (bursts_++ == 0) ++reads_;
+  ++bursts_;
+  ++reads_;
 }
 
 void Fct::EndBurst() {
   if (bursts_ > 0) --bursts_;
   if (!flush_waits_) return;
   flush_waits_ = false;
-  Flush();
+  Flush(clock_.Now());
 }
 
 // Each point keeps the code it came with: a fast control must not raise the others'.
-void Fct::Flush() {
+void Fct::Flush(double now) {
   flushing_.swap(colFileAttente_);
   const size_t count = queued_;
   queued_ = 0;
   known_.clear();
   for (size_t i = 0; i < count; ++i) {
     const Request& request = flushing_[i];
-    if (request.read_n != 0 && request.read_at == reads_) {
+    if (ReadStillStands(request, now)) {
       known_.push_back({request.read_n, request.read_bytes});
     } else {
       cache_.PlanRead(request.point.ntf, &request.point);

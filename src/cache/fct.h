@@ -30,8 +30,8 @@ class Fct {
   // A burst: the ticks of the controls of a thread that fall due together. While one is open,
   // a flush that falls due (the second's flush, at the time it falls due) waits for the end
   // of the burst, and then forces the requests of the whole burst from the records that their
-  // displays read just before, without reading them again. Bursts may nest: the end of any
-  // of them performs a flush that waits.
+  // displays read just before (less than half a second before), without reading them again.
+  // Bursts may nest: the end of any of them performs a flush that waits.
   void BeginBurst();
   void EndBurst();
 
@@ -44,14 +44,16 @@ class Fct {
     PointHint point;  // the reference, with what the cache knew of it when it was queued
     int32_t poll_time;
     // The record that the display read just before queueing it, in a burst: used by the
-    // flush while no flush came in between (`reads_` unchanged); read_n = 0 when none.
+    // flush while it still stands (ReadStillStands); read_n = 0 when none.
     int32_t read_n = 0;
-    uint64_t read_at = 0;
+    uint64_t read_at = 0;    // reads_ when it was queued
+    double read_time = 0;    // the clock then
     uint8_t read_bytes[kRecordSize];
   };
   bool FlushDue(double now) const;
-  void Queue(const Text& ntf, int32_t poll_time, const PointHint* hint);
-  void Flush();
+  bool ReadStillStands(const Request& request, double now) const;
+  void Queue(const Text& ntf, int32_t poll_time, const PointHint* hint, double now);
+  void Flush(double now);
 
   FctCache& cache_;
   Clock& clock_;
@@ -64,7 +66,7 @@ class Fct {
   double dtmDernierEnvoi_ = 0;
   int bursts_ = 0;              // bursts open
   bool flush_waits_ = false;    // a flush fell due in a burst
-  uint64_t reads_ = 1;          // moves on at each flush and burst: display reads older are stale
+  uint64_t reads_ = 1;          // moves on at each flush and burst: reads queued before are stale
   std::vector<KnownRecord> known_;
 };
 

@@ -292,6 +292,22 @@ TEST_F(BurstTest, RequestLeftFromAnEarlierWakeIsReadAgain) {
   EXPECT_EQ(TrimSpaces(RecordAt(41).strRefNTF), Point(4));
 }
 
+// A tick held up in a wake (a script run from a notification): the reads made more than half
+// a second before the flush are made again.
+TEST_F(BurstTest, ReadsLongBeforeTheEndOfAWakeAreMadeAgain) {
+  Wake({2});
+  clock_.AdvanceSeconds(1);
+  Read(Point(3));
+  EnregCache other = Rec(2, u"Q:Q.Q", u"7");
+  File().replace(1 * kRecordSize, kRecordSize, Bytes(other));  // point 2's slot taken meanwhile
+  EndWake();
+  EXPECT_EQ(fs_.ops().reads, 4);  // the two displays', point 2's again, and its scan
+  EXPECT_EQ(RecordBytes(2), Bytes(other));
+  ASSERT_EQ(File().size(), 41u * kRecordSize);
+  EXPECT_EQ(TrimSpaces(RecordAt(41).strRefNTF), Point(2));
+  EXPECT_EQ(RecordAt(3).dtmDemande, clock_.Now());
+}
+
 // The cache closed in the middle of a wake drops what was queued before; what comes after is
 // forced at the end, from the reads made after the file was opened again.
 TEST_F(BurstTest, CacheClosedInAWakeDropsTheRequestsBeforeIt) {
@@ -304,12 +320,14 @@ TEST_F(BurstTest, CacheClosedInAWakeDropsTheRequestsBeforeIt) {
   EXPECT_EQ(RecordAt(5).dtmDemande, clock_.Now());
 }
 
-// A wake nested in another (a modal loop in a tick) flushes at its own end.
+// A wake nested in another (a modal loop in a tick) flushes at its own end; the outer wake's
+// read before the loop is made again.
 TEST_F(BurstTest, NestedWakeFlushesAtItsOwnEnd) {
   Wake({2});
   fct_->BeginBurst();
   Read(Point(3));
   EndWake();
+  EXPECT_EQ(fs_.ops().reads, 3);
   EXPECT_EQ(fs_.ops().writes, 2);
   Read(Point(4));
   EndWake();

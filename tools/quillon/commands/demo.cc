@@ -85,10 +85,13 @@ class Demo {
     for (auto& hc : controls_) hc->control().Hide();
   }
 
-  // One second of the display: the server serves, then every timer ticks.
+  // One second of the display: the server serves, then every timer ticks, in one wake of the
+  // thread's timer.
   bool Second() {
     if (server_.ServeOnce() < 0) return false;
+    platform_.shared().BeginBurst();
     for (auto& hc : controls_) hc->Tick();
+    platform_.shared().EndBurst();
     return true;
   }
 
