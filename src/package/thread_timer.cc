@@ -125,28 +125,25 @@ bool ThreadTimer::Arm(uint64_t now) noexcept {
   return true;
 }
 
+// One look-up finds the thread's timer and its environment, which the wake holds a use of:
+// the ticks may release every control.
 void CALLBACK ThreadTimer::Proc(HWND, UINT, UINT_PTR id, DWORD) {
-  ThreadTimer* timer = Find(GetCurrentThreadId());
-  if (timer != nullptr && timer->id_ == id) timer->Wake();
-}
-
-// Ticks every client due by now + kSlack, each one moved on by one interval before its tick
-// (a late one by one interval from now). A tick may add entries (the vector may move) and clear
-// any; entries are erased only once no wake runs. Meanwhile the timer is set for the clients
-// still due, so that a tick that runs a message loop (a container's modal loop) does not hold
-// up the ticks after it: the loop's own wake ticks them.
-// The controls ticked in one wake are one burst of the thread's value cache: their forced
-// reads are written after all their reads, from those reads.
-void ThreadTimer::Wake() noexcept {
+  ThreadTimer* timer = nullptr;
   WakeBurst* burst = nullptr;
   {
     ThreadRegistry::Lock lock;
-    ThreadState* state = ThreadRegistry::Find(lock, thread_);
-    if (state != nullptr && state->burst != nullptr) {
-      burst = state->burst;
-      ++state->environment_uses;  // the ticks may release every control
-    }
+    ThreadState* state = ThreadRegistry::Find(lock, GetCurrentThreadId());
+    if (state == nullptr || state->timer == nullptr || state->timer->id_ != id) return;
+    timer = state->timer;
+    burst = state->burst;
+    if (burst != nullptr) ++state->environment_uses;
   }
+  timer->Wake(burst);
+}
+
+// The controls ticked in one wake are one burst of the thread's value cache: their forced
+// reads are written after all their reads, from those reads.
+void ThreadTimer::Wake(WakeBurst* burst) noexcept {
   if (burst != nullptr) burst->BeginBurst();
   TickDue();  // may delete this timer
   if (burst == nullptr) return;
@@ -154,6 +151,11 @@ void ThreadTimer::Wake() noexcept {
   burst->Release();
 }
 
+// Ticks every client due by now + kSlack, each one moved on by one interval before its tick
+// (a late one by one interval from now). A tick may add entries (the vector may move) and clear
+// any; entries are erased only once no wake runs. Meanwhile the timer is set for the clients
+// still due, so that a tick that runs a message loop (a container's modal loop) does not hold
+// up the ticks after it: the loop's own wake ticks them.
 void ThreadTimer::TickDue() noexcept {
   const uint64_t now = GetTickCount64();
   ++wakes_running_;

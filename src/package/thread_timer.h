@@ -16,6 +16,8 @@
 
 namespace quillon {
 
+class WakeBurst;
+
 // What the shared timer ticks.
 class TimerClient {
  public:
@@ -63,7 +65,8 @@ class ThreadTimer {
   static void CALLBACK Proc(HWND, UINT, UINT_PTR id, DWORD);
   bool Add(TimerClient* client) noexcept;
   void Remove(TimerClient* client) noexcept;
-  void Wake() noexcept;
+  // One wake, inside a burst of `burst` (nullptr: none), whose use it then drops.
+  void Wake(WakeBurst* burst) noexcept;
   // Ticks the clients due; deletes this timer when none is left.
   void TickDue() noexcept;
   bool Arm(uint64_t now) noexcept;
