@@ -30,7 +30,7 @@ ControlEnvironment::ControlEnvironment(EnvironmentSeams seams)
           *seams_.files, *seams_.clock, *seams_.code_page, *registry_, *seams_.trace_active})) {}
 
 ControlServices ControlEnvironment::services() {
-  return {*shared_, *seams_.clock, *seams_.locale, *seams_.formatter};
+  return {*shared_, *seams_.clock, *seams_.locale, *seams_.formatter, records_};
 }
 
 }  // namespace quillon

@@ -56,6 +56,7 @@ class ControlEnvironment {
   EnvironmentSeams seams_;  // every seam set
   std::unique_ptr<RegistrePD> registry_;
   std::unique_ptr<SharedCache> shared_;
+  RecordStorage records_;
 };
 
 }  // namespace quillon

@@ -43,9 +43,10 @@ Ambient AmbientNamed(TextView name) {
 }
 
 QuillonPD::QuillonPD(ControlSite& site, const ControlServices& services)
-    : site_(site),
-      clock_(services.clock),
+    : clock_(services.clock),
+      site_(site),
       cache_(services.cache),
+      records_(services.records),
       locale_(services.locale),
       formatter_(services.formatter) {}
 
@@ -206,20 +207,14 @@ void QuillonPD::AmbientChanged(Ambient ambient) {
 
 void QuillonPD::timerRead_Timer() {
   if (!ReadIsDue()) return;
-  // The record's texts keep their storage from one read to the next. It is taken out for the
-  // read, so that a tick re-entered from a notification below reads into storage of its own;
-  // it is made at the first read, apart from the control, so that a control that never reads
-  // stays small.
-  std::unique_ptr<EnregCache> storage = std::move(read_storage_);
-  if (!storage) storage = std::make_unique<EnregCache>();
-  ReadAndShow(*storage);
-  if (!read_storage_) read_storage_ = std::move(storage);
+  std::unique_ptr<EnregCache> record = records_.Lend();
+  ReadAndShow(*record);
+  records_.GiveBack(std::move(record));
 }
 
 void QuillonPD::ReadAndShow(EnregCache& record) {
   // Among a thousand controls these are far from the processor's caches: they come in while
   // the read below waits on the system.
-  __builtin_prefetch(&record);
   __builtin_prefetch(f_.strValeur.data());
   __builtin_prefetch(f_.strValeurFormatee.data());
   const bool found = LireEnregistrementNTF(f_.strNTF, f_.ePollTime, &record);

@@ -35,12 +35,36 @@ struct QuillonPDFields {
   Text strFormat;
 };
 
+// Storage for the records that a thread's controls read, lent to one read at a time: the
+// texts of a read keep their memory from one read to the next, and a display of thousands of
+// controls reads them all into the same few cache lines. A read re-entered from a
+// notification of another gets storage of its own. Used on its thread only.
+class RecordStorage {
+ public:
+  RecordStorage() = default;
+  RecordStorage(const RecordStorage&) = delete;
+  RecordStorage& operator=(const RecordStorage&) = delete;
+
+  // Storage for a read: the spare one, or new storage while the spare is lent.
+  std::unique_ptr<EnregCache> Lend() {
+    return spare_ ? std::move(spare_) : std::make_unique<EnregCache>();
+  }
+  // Takes storage back after the read; what is not needed as the spare is freed.
+  void GiveBack(std::unique_ptr<EnregCache> record) noexcept {
+    if (!spare_) spare_ = std::move(record);
+  }
+
+ private:
+  std::unique_ptr<EnregCache> spare_;
+};
+
 // What a control works with besides its container; each must outlive the control.
 struct ControlServices {
   CacheServices& cache;
   Clock& clock;
   Locale& locale;
   Formatter& formatter;
+  RecordStorage& records;
 };
 
 // The container, the cache services and the property bag report failure by their results,
@@ -130,23 +154,25 @@ class QuillonPD {
     double due = 0;        // the sum, as DateToLinear gives it
   };
 
-  // A tick that is not due reads the members up to f_'s first texts.
-  ControlSite& site_;
+  // A tick that is not due reads the first 48 bytes: the clock, next_read_ and f_'s first
+  // three fields. A read, the members up to the face, which it leaves alone while the point's
+  // values stay the same.
   Clock& clock_;
   NextRead next_read_;
   QuillonPDFields f_;
+  ControlSite& site_;
   CacheServices& cache_;
-  Locale& locale_;
-  Formatter& formatter_;
-  std::unique_ptr<EnregCache> read_storage_;  // the last read's record, reused by the next
-  PointHint point_hint_;                     // what the cache knew of the point at that read
-  mutable FaceState face_;
+  RecordStorage& records_;
+  PointHint point_hint_;  // what the cache knew of the point at the last read
   double last_read_shown_ = 0;              // the date txtHeureDernLect shows
   bool last_read_given_ = false;             // txtHeureDernLect was given a date
   mutable bool last_read_pending_ = false;  // ... that face() has yet to write into it
   bool values_shown_ = false;   // txtValeur and txtValeurFormatee show f_'s texts
   bool quality_shown_ = false;  // txtStatut shows the quality shown_quality_
   int32_t shown_quality_ = 0;
+  Locale& locale_;
+  Formatter& formatter_;
+  mutable FaceState face_;
 };
 
 }  // namespace quillon

@@ -32,9 +32,12 @@ class ControlTest : public ::testing::Test {
   explicit ControlTest(const char* locale_name = "fr-FR")
       : locale_(NewPlatformLocale(locale_name)),
         formatter_(NewPlatformFormatter(*locale_)),
-        pd_(site_, {cache_, clock_, *locale_, *formatter_}) {
+        pd_(site_, services()) {
     site_.face = [this]() -> const FaceState& { return pd_.face(); };
   }
+
+  // What the fixture's controls are made with.
+  ControlServices services() { return {cache_, clock_, *locale_, *formatter_, records_}; }
 
   // A new control placed on a display in run mode, bound to `ntf`, started at T0.
   void StartNew(const Text& ntf = u"N1:T1.F1", int32_t poll = Minute_01) {
@@ -98,6 +101,7 @@ class ControlTest : public ::testing::Test {
   FakeClock clock_{T0()};
   std::unique_ptr<Locale> locale_;
   std::unique_ptr<Formatter> formatter_;
+  RecordStorage records_;
   QuillonPD pd_;
 };
 

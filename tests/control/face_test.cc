@@ -83,7 +83,7 @@ using ControlFace = testing::ControlTest;
 
 TEST_F(ControlFace, TheControlKeepsItsFaceAndReportsOnlyLabelsThatChanged) {
   HeadlessSite headless;
-  QuillonPD pd(headless, {cache_, clock_, *locale_, *formatter_});
+  QuillonPD pd(headless, services());
   pd.put_NTF(u"A:B.C");
   pd.MaJNTF(u"7", u"7", 1, testing::At(1));
   pd.put_NTF(u"A:B.C");
@@ -98,7 +98,7 @@ TEST_F(ControlFace, TheControlKeepsItsFaceAndReportsOnlyLabelsThatChanged) {
 // when the face is looked at, and the site hears of the label once until then.
 TEST_F(ControlFace, TheTimeOfTheLastReadIsWrittenWhenTheFaceIsLookedAt) {
   CountingSite site;
-  QuillonPD pd(site, {cache_, clock_, *locale_, *formatter_});
+  QuillonPD pd(site, services());
   pd.MaJNTF(u"1", u"1", 0, testing::At(1));
   pd.MaJNTF(u"1", u"1", 0, testing::At(2));
   EXPECT_EQ(site.of(Child::txtHeureDernLect), 1);
@@ -117,7 +117,7 @@ TEST_F(ControlFace, TheTimeOfTheLastReadIsWrittenWhenTheFaceIsLookedAt) {
 // reset or by new settings are shown again when a read brings them.
 TEST_F(ControlFace, ValuesReadAgainAfterAResetAreShownAgain) {
   CountingSite site;
-  QuillonPD pd(site, {cache_, clock_, *locale_, *formatter_});
+  QuillonPD pd(site, services());
   pd.MaJNTF(u"7", u"7,0", 1, testing::At(1));
   pd.MaJNTF(u"7", u"7,0", 1, testing::At(2));
   EXPECT_EQ(site.of(Child::txtValeur), 1);

@@ -88,7 +88,7 @@ TEST_F(Lifecycle, RestoredPeriodFromTheBag) {
     SCOPED_TRACE(c.poll);
     CallLog log;
     FakeSite site{log};
-    QuillonPD pd(site, {cache_, clock_, *locale_, *formatter_});
+    QuillonPD pd(site, services());
     site.face = [&pd]() -> const FaceState& { return pd.face(); };
     MemoryPropertyBag bag;
     if (c.stored) bag.Write(u"udtPollTime", *c.stored);

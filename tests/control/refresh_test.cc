@@ -1,4 +1,6 @@
 // The tick of timerRead: when it reads, what it reads, and the start-up and steady phases.
+#include <utility>
+
 #include "control_fixture.h"
 
 namespace quillon::testing {
@@ -137,7 +139,7 @@ TEST_F(Refresh, APeriodChangedBetweenTwoReadsMovesTheNextRead) {
 
 TEST_F(Refresh, HidingAnotherControlDoesNotEmptyARunningOne) {
   FakeSite other_site{log_};
-  QuillonPD other(other_site, {cache_, clock_, *locale_, *formatter_});
+  QuillonPD other(other_site, services());
   StartNew(u"N1:T1.F1");
   cache_.Put(u"N1:T1.F1", u"N1:T1.F1", u"12", u"12", 0);
   other.InitProperties();
@@ -146,6 +148,43 @@ TEST_F(Refresh, HidingAnotherControlDoesNotEmptyARunningOne) {
   ASSERT_FALSE(cache_.open);
   ASSERT_TRUE(TickAt(1));
   EXPECT_EQ(pd_.fields().strValeur, PadToWidth(u"12", 20));
+}
+
+// A site whose next notification runs another control's tick, as a script handling an event
+// of one control may make another read.
+class ReenteringSite final : public ControlSite {
+ public:
+  void LabelChanged(Child) noexcept override {}
+  bool EnableTimer(bool) noexcept override { return true; }
+  bool PropertyChanged(const ControlProperty&) noexcept override {
+    if (QuillonPD* pd = std::exchange(tick_inside, nullptr)) pd->timerRead_Timer();
+    return true;
+  }
+  UserMode AmbientUserMode() noexcept override { return UserMode::kRun; }
+
+  QuillonPD* tick_inside = nullptr;
+};
+
+// The controls of a thread read into storage they share: a tick run inside another's keeps
+// to its own record, and the outer tick finishes on its own.
+TEST_F(Refresh, ATickRunInsideAnotherControlsReadKeepsEachControlsRecord) {
+  cache_.Put(u"N1:T1.F1", u"N1:T1.F1", u"12", u"12", At(0.5));  // fresh: ends the start-up
+  cache_.Put(u"N2:T2.F2", u"N2:T2.F2", u"34", u"34", At(-100));
+  ReenteringSite outer_site, inner_site;
+  QuillonPD outer(outer_site, services()), inner(inner_site, services());
+  clock_.Set(T0());
+  for (auto [pd, ntf] : {std::pair{&outer, u"N1:T1.F1"}, std::pair{&inner, u"N2:T2.F2"}}) {
+    pd->InitProperties();
+    pd->Show();
+    pd->put_NTF(ntf);
+  }
+  clock_.Set(At(1));
+  outer_site.tick_inside = &inner;
+  outer.timerRead_Timer();
+  EXPECT_EQ(outer.fields().strValeur, PadToWidth(u"12", 20));
+  EXPECT_EQ(inner.fields().strValeur, PadToWidth(u"34", 20));
+  EXPECT_TRUE(outer.fields().blnDemarrageTermine);
+  EXPECT_FALSE(inner.fields().blnDemarrageTermine);
 }
 
 }  // namespace
