@@ -27,10 +27,11 @@ ControlEnvironment::ControlEnvironment(EnvironmentSeams seams)
       registry_(
           std::make_unique<RegistrePD>(*seams_.registry_api, *seams_.code_page, *seams_.echo)),
       shared_(std::make_unique<SharedCache>(CacheEnvironment{
-          *seams_.files, *seams_.clock, *seams_.code_page, *registry_, *seams_.trace_active})) {}
+          *seams_.files, *seams_.clock, *seams_.code_page, *registry_, *seams_.trace_active})),
+      ticks_(*seams_.clock) {}
 
 ControlServices ControlEnvironment::services() {
-  return {*shared_, *seams_.clock, *seams_.locale, *seams_.formatter, records_};
+  return {*shared_, *seams_.clock, *seams_.locale, *seams_.formatter, records_, ticks_};
 }
 
 }  // namespace quillon

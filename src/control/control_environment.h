@@ -9,6 +9,7 @@
 
 #include "cache/shared_cache.h"
 #include "control/quillon_pd.h"
+#include "control/tick_board.h"
 #include "platform/clock.h"
 #include "platform/code_page.h"
 #include "platform/echo_api.h"
@@ -51,12 +52,15 @@ class ControlEnvironment {
   RegistrePD& registry() { return *registry_; }
   Locale& locale() { return *seams_.locale; }
   Formatter& formatter() { return *seams_.formatter; }
+  // When each of the thread's controls next has something to do on a tick.
+  TickBoard& ticks() { return ticks_; }
 
  private:
   EnvironmentSeams seams_;  // every seam set
   std::unique_ptr<RegistrePD> registry_;
   std::unique_ptr<SharedCache> shared_;
   RecordStorage records_;
+  TickBoard ticks_;
 };
 
 }  // namespace quillon

@@ -47,8 +47,12 @@ QuillonPD::QuillonPD(ControlSite& site, const ControlServices& services)
       site_(site),
       cache_(services.cache),
       records_(services.records),
+      ticks_(services.ticks),
+      tick_slot_(ticks_.Take()),
       locale_(services.locale),
       formatter_(services.formatter) {}
+
+QuillonPD::~QuillonPD() { ticks_.Free(tick_slot_); }
 
 // --- _QuillonPD ---------------------------------------------------------------------------
 
@@ -98,6 +102,7 @@ void QuillonPD::put_Qualite(const Text&) {}
 void QuillonPD::put_Frequence_Rafraichissement(int32_t value) {
   f_.ePollTime = value;
   f_.lngPeriodeSec = CalculerPeriodeSec();
+  NextTickCounts();
   site_.PropertyChanged(kPollTime);
   AmbientChanged(Ambient::kUserMode);
   AfficherPollTime();
@@ -120,6 +125,7 @@ void QuillonPD::MaJNTF(const Text& strNewValeur, const Text& strNewValeurFormate
   }
   f_.lngQualite = QualityFromByte(bytNewQualite);
   f_.dtmDateDernLect = dtmNewDateDernLect;
+  NextTickCounts();
   for (PropertyId id : kReadValues) site_.PropertyChanged(PropertyOf(id));
   if (!same_values) ShowValues();
   ShowLastRead(f_.dtmDateDernLect);
@@ -140,6 +146,7 @@ void QuillonPD::Reset() {
   fresh.dtmDateDemarrage = f_.dtmDateDemarrage;
   fresh.blnDemarrageTermine = f_.blnDemarrageTermine;
   f_ = std::move(fresh);
+  NextTickCounts();
   values_shown_ = false;  // the labels still show the texts of before
 }
 
@@ -152,6 +159,7 @@ void QuillonPD::InitProperties() {
   f_.lngQualite = -2;
   f_.ePollTime = Minute_01;
   f_.lngPeriodeSec = PollTimeSeconds(Minute_01);
+  NextTickCounts();
 }
 
 // A bag that cannot be read, or a value that cannot take the setting's type, leaves the
@@ -167,6 +175,7 @@ void QuillonPD::ReadProperties(PropertyBag& bag) {
     f_.ePollTime = poll;
   }
   f_.lngPeriodeSec = CalculerPeriodeSec();
+  NextTickCounts();
   Text format;
   if (bag.Read(kFormatageKey, Text(), &value) && TakeText(value, locale_, &format)) {
     f_.strFormat = std::move(format);
@@ -192,6 +201,7 @@ void QuillonPD::Hide() {
 
 void QuillonPD::AmbientChanged(Ambient ambient) {
   if (ambient != Ambient::kUserMode) return;
+  NextTickCounts();
   // A container that cannot report the mode gets the run-mode statements.
   if (site_.AmbientUserMode() != UserMode::kDesign) {
     f_.dtmDateDemarrage = clock_.Now();
@@ -206,10 +216,12 @@ void QuillonPD::AmbientChanged(Ambient ambient) {
 // --- Refresh cycle ------------------------------------------------------------------------
 
 void QuillonPD::timerRead_Timer() {
-  if (!ReadIsDue()) return;
-  std::unique_ptr<EnregCache> record = records_.Lend();
-  ReadAndShow(*record);
-  records_.GiveBack(std::move(record));
+  if (ReadIsDue()) {
+    std::unique_ptr<EnregCache> record = records_.Lend();
+    ReadAndShow(*record);
+    records_.GiveBack(std::move(record));
+  }
+  PublishNextRead();
 }
 
 void QuillonPD::ReadAndShow(EnregCache& record) {
@@ -232,12 +244,18 @@ void QuillonPD::ReadAndShow(EnregCache& record) {
 // read within half a day of the zero date counts as none. A last-read time whose sum with
 // the period is no date ends the tick.
 bool QuillonPD::ReadIsDue() {
-  if (!f_.blnDemarrageTermine) return true;
+  const double due = NextReadDue();
+  if (due == TickBoard::kEveryTick) return true;
+  return due != TickBoard::kNoTick && !(DateToLinear(clock_.Now()) < due);
+}
+
+double QuillonPD::NextReadDue() noexcept {
+  if (!f_.blnDemarrageTermine) return TickBoard::kEveryTick;
   if (!next_read_.Holds(f_.dtmDateDernLect, f_.lngPeriodeSec)) {
     next_read_ = NextRead(f_.dtmDateDernLect, f_.lngPeriodeSec);
   }
-  if (next_read_.unset) return true;
-  return next_read_.is_date && !(DateToLinear(clock_.Now()) < next_read_.due);
+  if (next_read_.unset) return TickBoard::kEveryTick;
+  return next_read_.is_date ? next_read_.due : TickBoard::kNoTick;
 }
 
 QuillonPD::NextRead::NextRead(double last, int32_t seconds) : last_read(last), period(seconds) {

@@ -13,6 +13,7 @@
 #include "control/face.h"
 #include "control/property_bag.h"
 #include "control/tables.h"
+#include "control/tick_board.h"
 #include "platform/clock.h"
 #include "platform/formatter.h"
 #include "platform/locale.h"
@@ -65,6 +66,7 @@ struct ControlServices {
   Locale& locale;
   Formatter& formatter;
   RecordStorage& records;
+  TickBoard& ticks;
 };
 
 // The container, the cache services and the property bag report failure by their results,
@@ -75,10 +77,11 @@ struct ControlServices {
 // each label that changed; everything runs on the control's thread.
 class QuillonPD {
  public:
-  // The site must outlive the control.
+  // The site must outlive the control. Throws std::bad_alloc.
   QuillonPD(ControlSite& site, const ControlServices& services);
   QuillonPD(const QuillonPD&) = delete;
   QuillonPD& operator=(const QuillonPD&) = delete;
+  ~QuillonPD();
 
   // _QuillonPD, in the order of its table of operations.
   // The texts of get_NTF and get_Formatage are the control's own, valid until the property
@@ -117,6 +120,9 @@ class QuillonPD {
 
   // A tick of timerRead, delivered by the container while the timer is enabled.
   void timerRead_Timer();
+  // Where the control tells its thread's timer until when its ticks have nothing to do: the
+  // timer may leave those out.
+  TickSlot tick_slot() noexcept { return {&ticks_, tick_slot_}; }
 
   const QuillonPDFields& fields() const { return f_; }
   // What the face shows now. The time of the last read is written into its label here, when
@@ -127,6 +133,13 @@ class QuillonPD {
   // One read of the point into `record`, shown on the face.
   void ReadAndShow(EnregCache& record);
   bool ReadIsDue();
+  // When the next read falls due, on the clock's line: TickBoard::kEveryTick when every
+  // tick reads, TickBoard::kNoTick when none does.
+  double NextReadDue() noexcept;
+  // Tells the board when the next tick may read.
+  void PublishNextRead() noexcept { ticks_.Set(tick_slot_, NextReadDue()); }
+  // The fields ReadIsDue judges by changed outside a tick: the next tick judges again.
+  void NextTickCounts() noexcept { ticks_.Set(tick_slot_, TickBoard::kEveryTick); }
   // Reads into `record` (its storage reused); true when the point's record was found.
   bool LireEnregistrementNTF(const Text& ntf, int32_t poll_time, EnregCache* record);
   int32_t CalculerPeriodeSec() const;
@@ -163,6 +176,8 @@ class QuillonPD {
   ControlSite& site_;
   CacheServices& cache_;
   RecordStorage& records_;
+  TickBoard& ticks_;
+  TickBoard::Slot tick_slot_;
   PointHint point_hint_;  // what the cache knew of the point at the last read
   double last_read_shown_ = 0;              // the date txtHeureDernLect shows
   bool last_read_given_ = false;             // txtHeureDernLect was given a date

@@ -138,7 +138,7 @@ bool FaceWindow::EnableTimer(bool enabled) noexcept {
 bool FaceWindow::ApplyTimer() noexcept {
   if (!window_) return true;
   if (timer_enabled_) {
-    timer_running_ = ThreadTimer::Join(this);
+    timer_running_ = ThreadTimer::Join(this, owner_.tick_slot());
     return timer_running_;
   }
   ThreadTimer::Leave(this);

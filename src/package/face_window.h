@@ -9,6 +9,7 @@
 #include <array>
 
 #include "control/face.h"
+#include "control/tick_board.h"
 #include "package/face_paint.h"
 #include "package/thread_timer.h"
 
@@ -25,6 +26,9 @@ class FaceOwner {
   virtual const FaceState& face() noexcept = 0;
   // One tick of timerRead, on the window's thread. It may destroy the window.
   virtual void Tick() noexcept = 0;
+  // Where the control says which of its ticks have nothing to do (tick_board.h); none: all
+  // of them count.
+  virtual TickSlot tick_slot() noexcept = 0;
 
  protected:
   ~FaceOwner() = default;

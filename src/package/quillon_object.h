@@ -300,6 +300,7 @@ class QuillonObject {
     UserMode AmbientUserMode() noexcept override;
     const FaceState& face() noexcept override;
     void Tick() noexcept override;
+    TickSlot tick_slot() noexcept override { return object_.model_.tick_slot(); }
 
    private:
     QuillonObject& object_;

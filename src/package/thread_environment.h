@@ -52,6 +52,7 @@ class ThreadEnvironment final : public WakeBurst {
 
   void BeginBurst() noexcept override { control_.shared().BeginBurst(); }
   void EndBurst() noexcept override { control_.shared().EndBurst(); }
+  TickBoard& tick_board() noexcept override { return control_.ticks(); }
 
   ThreadEnvironment(const ThreadEnvironment&) = delete;
   ThreadEnvironment& operator=(const ThreadEnvironment&) = delete;

@@ -14,6 +14,7 @@ namespace quillon {
 
 class ThreadEnvironment;
 class ThreadTimer;
+class TickBoard;
 
 // What the thread's shared timer opens around each wake: the thread's environment, whose
 // controls' ticks in one wake are one burst of its value cache. Called on that thread.
@@ -25,6 +26,8 @@ class WakeBurst {
 
   virtual void BeginBurst() noexcept = 0;
   virtual void EndBurst() noexcept = 0;
+  // Where the thread's controls say which of their ticks have nothing to do.
+  virtual TickBoard& tick_board() noexcept = 0;
   // Drops the use that the wake took (ThreadState::environment_uses); the last one destroys it.
   virtual void Release() noexcept = 0;
 

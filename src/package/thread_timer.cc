@@ -27,7 +27,7 @@ void ThreadTimer::Unlink() noexcept {
   ThreadRegistry::Prune(lock, thread_);
 }
 
-bool ThreadTimer::Join(TimerClient* client) noexcept {
+bool ThreadTimer::Join(TimerClient* client, TickSlot slot) noexcept {
   const DWORD thread = GetCurrentThreadId();
   ThreadTimer* timer = Find(thread);
   if (timer == nullptr) {
@@ -41,7 +41,7 @@ bool ThreadTimer::Join(TimerClient* client) noexcept {
     }
     state->timer = timer;
   }
-  if (timer->Add(client)) return true;
+  if (timer->Add(client, slot)) return true;
   if (timer->wakes_running_ == 0 && timer->Empty()) {
     timer->Unlink();
     delete timer;
@@ -68,15 +68,16 @@ bool ThreadTimer::Empty() const noexcept {
 }
 
 // The timer wakes no later than the new client's first tick is due.
-bool ThreadTimer::Add(TimerClient* client) noexcept {
+bool ThreadTimer::Add(TimerClient* client, TickSlot slot) noexcept {
   const uint64_t now = GetTickCount64();
   auto found = std::find_if(entries_.begin(), entries_.end(),
                             [client](const Entry& e) { return e.client == client; });
   if (found != entries_.end()) {
     found->due = now + kInterval;
+    found->slot = slot;
   } else {
     try {
-      entries_.push_back(Entry{client, now + kInterval});
+      entries_.push_back(Entry{client, now + kInterval, slot});
     } catch (...) {
       return false;
     }
@@ -145,7 +146,7 @@ void CALLBACK ThreadTimer::Proc(HWND, UINT, UINT_PTR id, DWORD) {
 // reads are written after all their reads, from those reads.
 void ThreadTimer::Wake(WakeBurst* burst) noexcept {
   if (burst != nullptr) burst->BeginBurst();
-  TickDue();  // may delete this timer
+  TickDue(burst != nullptr ? &burst->tick_board() : nullptr);  // may delete this timer
   if (burst == nullptr) return;
   burst->EndBurst();
   burst->Release();
@@ -156,14 +157,23 @@ void ThreadTimer::Wake(WakeBurst* burst) noexcept {
 // any; entries are erased only once no wake runs. Meanwhile the timer is set for the clients
 // still due, so that a tick that runs a message loop (a container's modal loop) does not hold
 // up the ticks after it: the loop's own wake ticks them.
-void ThreadTimer::TickDue() noexcept {
+// The board is asked only about slots on it (a control made on another thread has its own),
+// with the clock read again after each tick delivered, which may have taken long.
+void ThreadTimer::TickDue(TickBoard* board) noexcept {
   const uint64_t now = GetTickCount64();
   ++wakes_running_;
   Arm(now);
+  bool clock_read = false;
   for (size_t i = 0; i < entries_.size(); ++i) {
     Entry& e = entries_[i];
     if (e.client == nullptr || e.due > now + kSlack) continue;
     e.due = e.due + kInterval > now ? e.due + kInterval : now + kInterval;
+    if (board != nullptr && e.slot.board == board) {
+      if (!clock_read) board->ReadClock();
+      clock_read = true;
+      if (board->Idle(e.slot.slot)) continue;
+    }
+    clock_read = false;
     e.client->OnTick();
   }
   if (--wakes_running_ == 0) {

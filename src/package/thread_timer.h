@@ -6,13 +6,17 @@
 // Each control keeps its own second: its first tick comes one interval after it joins, then
 // one per interval. The shared timer wakes at the earliest second due and ticks every control
 // due within kSlack of it, in the order the controls joined, so controls started together
-// share their wakes.
+// share their wakes. A tick that the thread's board (tick_board.h) calls idle is left out
+// without touching its control: of a thousand controls that read every ten seconds, a wake
+// reaches the hundred that read.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
 #include <vector>
+
+#include "control/tick_board.h"
 
 namespace quillon {
 
@@ -41,8 +45,9 @@ class ThreadTimer {
   // Ticks `client` on the calling thread from now on: first one interval from now, then once
   // per interval; a client already ticking starts its interval again. A client joined inside
   // a tick gets no tick from the wake running now. False when the thread's timer cannot be
-  // made (the client is then not ticked).
-  static bool Join(TimerClient* client) noexcept;
+  // made (the client is then not ticked). `slot` is the client's on its thread's board, or
+  // none: every tick then reaches it.
+  static bool Join(TimerClient* client, TickSlot slot) noexcept;
   // Stops ticking `client` (the thread that joined it): no tick reaches it once this returns,
   // not even later in a wake running now. The last client out kills the thread's timer.
   static void Leave(TimerClient* client) noexcept;
@@ -56,6 +61,7 @@ class ThreadTimer {
   struct Entry {
     TimerClient* client;  // nullptr once it left during a wake
     uint64_t due;         // GetTickCount64() of its next tick
+    TickSlot slot;        // where its control says which ticks have nothing to do
   };
 
   explicit ThreadTimer(DWORD thread) : thread_(thread) {}
@@ -63,12 +69,13 @@ class ThreadTimer {
 
   static ThreadTimer* Find(DWORD thread) noexcept;
   static void CALLBACK Proc(HWND, UINT, UINT_PTR id, DWORD);
-  bool Add(TimerClient* client) noexcept;
+  bool Add(TimerClient* client, TickSlot slot) noexcept;
   void Remove(TimerClient* client) noexcept;
   // One wake, inside a burst of `burst` (nullptr: none), whose use it then drops.
   void Wake(WakeBurst* burst) noexcept;
-  // Ticks the clients due; deletes this timer when none is left.
-  void TickDue() noexcept;
+  // Ticks the clients due, but for those `board` (the thread's, or nullptr) calls idle;
+  // deletes this timer when none is left.
+  void TickDue(TickBoard* board) noexcept;
   bool Arm(uint64_t now) noexcept;
   void Unlink() noexcept;
   bool Empty() const noexcept;

@@ -37,7 +37,7 @@ class ControlTest : public ::testing::Test {
   }
 
   // What the fixture's controls are made with.
-  ControlServices services() { return {cache_, clock_, *locale_, *formatter_, records_}; }
+  ControlServices services() { return {cache_, clock_, *locale_, *formatter_, records_, ticks_}; }
 
   // A new control placed on a display in run mode, bound to `ntf`, started at T0.
   void StartNew(const Text& ntf = u"N1:T1.F1", int32_t poll = Minute_01) {
@@ -50,13 +50,18 @@ class ControlTest : public ::testing::Test {
   }
 
   // Moves the clock to `seconds` after T0 and delivers a tick if the timer runs; true when
-  // the tick read the cache.
+  // the tick read the cache. Checks the tick against the thread's board on the way.
   bool TickAt(double seconds) {
     clock_.Set(At(seconds));
     if (!site_.timer_enabled) return false;
+    ticks_.ReadClock();
+    const bool idle = ticks_.Idle(pd_.tick_slot().slot);
     const size_t before = log_.Starting("getdata").size();
     pd_.timerRead_Timer();
-    return log_.Starting("getdata").size() > before;
+    const bool read = log_.Starting("getdata").size() > before;
+    // A tick that the thread's timer would leave out must have had nothing to do.
+    EXPECT_FALSE(idle && read) << "the board called the tick at " << seconds << " s idle";
+    return read;
   }
 
   // The times after T0, among first, first + 1, ... up to last, whose ticks read the cache.
@@ -102,6 +107,7 @@ class ControlTest : public ::testing::Test {
   std::unique_ptr<Locale> locale_;
   std::unique_ptr<Formatter> formatter_;
   RecordStorage records_;
+  TickBoard ticks_{clock_};
   QuillonPD pd_;
 };
 

@@ -137,6 +137,38 @@ TEST_F(Refresh, APeriodChangedBetweenTwoReadsMovesTheNextRead) {
   EXPECT_EQ(ReadingTicks(33, 43), (Times{42}));  // due at 41.5 s
 }
 
+// The thread's timer leaves out the ticks the control's slot on the board calls idle: those
+// of a steady control until its next read, and none once something moved that read.
+TEST_F(Refresh, TheBoardCallsIdleTheTicksBeforeTheNextReadOnly) {
+  const auto idle_at = [this](double seconds) {
+    clock_.Set(At(seconds));
+    ticks_.ReadClock();
+    return ticks_.Idle(pd_.tick_slot().slot);
+  };
+  StartNew(u"N1:T1.F1", Seconde_10);
+  EXPECT_FALSE(idle_at(0.5));  // the start-up phase reads every tick
+  ReachSteadyPhase(u"N1:T1.F1", Seconde_10);  // last read at 1 s
+  EXPECT_TRUE(idle_at(2));
+  EXPECT_TRUE(idle_at(10.85));
+  EXPECT_FALSE(idle_at(10.95));  // within the margin of a reading of the clock
+  EXPECT_FALSE(idle_at(11));
+  EXPECT_TRUE(TickAt(11.5));
+  EXPECT_TRUE(idle_at(12));
+  pd_.MaJNTF(u"9", u"9", 0, At(-20));  // a pushed value of long ago
+  EXPECT_FALSE(idle_at(12));
+  EXPECT_TRUE(TickAt(12));
+  EXPECT_TRUE(idle_at(13));
+  pd_.put_Frequence_Rafraichissement(42);  // outside the table: every tick
+  EXPECT_FALSE(idle_at(13));
+  EXPECT_TRUE(TickAt(13));
+  pd_.MaJNTF(u"", u"", 0, kMaxDate);  // no date after it: no tick reads
+  EXPECT_FALSE(TickAt(14));
+  EXPECT_TRUE(idle_at(1e6));
+  site_.mode = UserMode::kDesign;
+  pd_.AmbientChanged(Ambient::kUserMode);
+  EXPECT_FALSE(idle_at(15));
+}
+
 TEST_F(Refresh, HidingAnotherControlDoesNotEmptyARunningOne) {
   FakeSite other_site{log_};
   QuillonPD other(other_site, services());

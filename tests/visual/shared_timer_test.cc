@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "control/tick_board.h"
+#include "fakes/fake_clock.h"
 #include "package/thread_registry.h"
 #include "visual/test_face.h"
 
@@ -246,6 +248,7 @@ class RecordingBurst final : public WakeBurst {
   }
   void BeginBurst() noexcept override { log_.push_back("begin"); }
   void EndBurst() noexcept override { log_.push_back("end"); }
+  TickBoard& tick_board() noexcept override { return board_; }
   void Release() noexcept override {
     {
       ThreadRegistry::Lock lock;
@@ -256,6 +259,8 @@ class RecordingBurst final : public WakeBurst {
 
  private:
   std::vector<std::string>& log_;
+  testing::FakeClock clock_;
+  TickBoard board_{clock_};
 };
 
 // Each wake ticks its controls inside one burst of the thread's environment, holding a use of
@@ -278,6 +283,32 @@ TEST_F(SharedTimerTest, EachWakeTicksItsControlsInOneBurstOfTheThreadsEnvironmen
   two_wakes.insert(two_wakes.end(), wake.begin(), wake.end());
   EXPECT_EQ(log, two_wakes);
   EXPECT_EQ(RecordingBurst::Uses(), 1);
+}
+
+// A wake leaves out the ticks that the thread's board calls idle, asking it again after each
+// tick delivered; a slot on a board of another thread's controls is not asked about.
+TEST_F(SharedTimerTest, TicksTheThreadsBoardCallsIdleAreLeftOut) {
+  std::vector<std::string> log;
+  RecordingBurst environment(log);
+  TickBoard& board = environment.tick_board();
+  testing::FakeClock other_clock;
+  TickBoard other(other_clock);
+  const TickSlot idle{&board, board.Take()}, elsewhere{&other, other.Take()};
+  board.Set(idle.slot, TickBoard::kNoTick);
+  other.Set(elsewhere.slot, TickBoard::kNoTick);
+  display_.Add(3);
+  display_[1].site->set_tick_slot(idle);
+  display_[2].site->set_tick_slot(elsewhere);
+  for (size_t i = 0; i < 3; ++i) {
+    display_[i].on_tick = [&, i] {
+      log.push_back("tick " + std::to_string(i));
+      if (i == 0 && display_[0].ticks.size() == 2) board.Set(idle.slot, TickBoard::kEveryTick);
+    };
+  }
+  display_.EnableAll();
+  Display::Pump(2 * kSecond + 450);
+  EXPECT_EQ(log, (std::vector<std::string>{"begin", "tick 0", "tick 2", "end", "release", "begin",
+                                           "tick 0", "tick 1", "tick 2", "end", "release"}));
 }
 
 // Two UI threads, each with its controls: each thread has its own timer, and its controls

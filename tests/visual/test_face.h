@@ -19,6 +19,9 @@ class TestFace final : public FaceOwner {
   void Tick() noexcept override {
     if (tick_) tick_();
   }
+  TickSlot tick_slot() noexcept override { return slot_; }
+  // The slot given to the thread's timer from the next start of the timer on.
+  void set_tick_slot(TickSlot slot) { slot_ = slot; }
 
   void SetCaption(Child label, TextView caption) {
     if (face_.SetCaption(label, caption)) window_.LabelChanged(label);
@@ -32,6 +35,7 @@ class TestFace final : public FaceOwner {
  private:
   FaceState face_;
   std::function<void()> tick_;
+  TickSlot slot_;
   FaceWindow window_{*this};
 };
 
