@@ -1,4 +1,5 @@
 // The tick of timerRead: when it reads, what it reads, and the start-up and steady phases.
+#include <memory>
 #include <utility>
 
 #include "control_fixture.h"
@@ -167,6 +168,18 @@ TEST_F(Refresh, TheBoardCallsIdleTheTicksBeforeTheNextReadOnly) {
   site_.mode = UserMode::kDesign;
   pd_.AmbientChanged(Ambient::kUserMode);
   EXPECT_FALSE(idle_at(15));
+}
+
+// A control made after another went may take its slot: none of its ticks is left out.
+TEST_F(Refresh, ANewControlInTheSlotOfOneGoneHasEveryTickCount) {
+  FakeSite site{log_};
+  auto gone = std::make_unique<QuillonPD>(site, services());
+  const TickBoard::Slot slot = gone->tick_slot().slot;
+  ticks_.Set(slot, TickBoard::kNoTick);
+  gone.reset();
+  QuillonPD next(site, services());
+  ASSERT_EQ(next.tick_slot().slot, slot);
+  EXPECT_EQ(ticks_.due(slot), TickBoard::kEveryTick);
 }
 
 TEST_F(Refresh, HidingAnotherControlDoesNotEmptyARunningOne) {
