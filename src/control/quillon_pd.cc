@@ -215,13 +215,16 @@ void QuillonPD::AmbientChanged(Ambient ambient) {
 
 // --- Refresh cycle ------------------------------------------------------------------------
 
+// The board hears when the next tick may read: after a read, from the new last read.
 void QuillonPD::timerRead_Timer() {
-  if (ReadIsDue()) {
+  double due = NextReadDue();
+  if (ReadIsDue(due)) {
     std::unique_ptr<EnregCache> record = records_.Lend();
     ReadAndShow(*record);
     records_.GiveBack(std::move(record));
+    due = NextReadDue();
   }
-  PublishNextRead();
+  ticks_.Set(tick_slot_, due);
 }
 
 void QuillonPD::ReadAndShow(EnregCache& record) {
@@ -243,8 +246,7 @@ void QuillonPD::ReadAndShow(EnregCache& record) {
 // In the steady phase a read waits for the period to run out since the last read; a last
 // read within half a day of the zero date counts as none. A last-read time whose sum with
 // the period is no date ends the tick.
-bool QuillonPD::ReadIsDue() {
-  const double due = NextReadDue();
+bool QuillonPD::ReadIsDue(double due) {
   if (due == TickBoard::kEveryTick) return true;
   return due != TickBoard::kNoTick && !(DateToLinear(clock_.Now()) < due);
 }

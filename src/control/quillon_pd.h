@@ -132,12 +132,11 @@ class QuillonPD {
  private:
   // One read of the point into `record`, shown on the face.
   void ReadAndShow(EnregCache& record);
-  bool ReadIsDue();
+  // Whether a tick now reads, given NextReadDue().
+  bool ReadIsDue(double due);
   // When the next read falls due, on the clock's line: TickBoard::kEveryTick when every
   // tick reads, TickBoard::kNoTick when none does.
   double NextReadDue() noexcept;
-  // Tells the board when the next tick may read.
-  void PublishNextRead() noexcept { ticks_.Set(tick_slot_, NextReadDue()); }
   // The fields ReadIsDue judges by changed outside a tick: the next tick judges again.
   void NextTickCounts() noexcept { ticks_.Set(tick_slot_, TickBoard::kEveryTick); }
   // Reads into `record` (its storage reused); true when the point's record was found.
@@ -167,9 +166,9 @@ class QuillonPD {
     double due = 0;        // the sum, as DateToLinear gives it
   };
 
-  // A tick that is not due reads the first 48 bytes: the clock, next_read_ and f_'s first
-  // three fields. A read, the members up to the face, which it leaves alone while the point's
-  // values stay the same.
+  // A tick that is not due reads the first 48 bytes (the clock, next_read_ and f_'s first
+  // three fields) and writes its slot on the board. A read, the members up to the face, which
+  // it leaves alone while the point's values stay the same.
   Clock& clock_;
   NextRead next_read_;
   QuillonPDFields f_;
