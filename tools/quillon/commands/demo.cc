@@ -21,6 +21,7 @@
 
 namespace quillon::tool {
 namespace {
+namespace demo_command {
 
 namespace fs = std::filesystem;
 
@@ -208,5 +209,6 @@ const Command kCmd{"demo",
                    "controls fed by it side by side, live; the file is removed at the end",
                    &Setup};
 
+}  // namespace demo_command
 }  // namespace
 }  // namespace quillon::tool

@@ -13,6 +13,7 @@
 
 namespace quillon::tool {
 namespace {
+namespace doctor_command {
 
 const char* ResultMeaning(int32_t code) {
   switch (code) {
@@ -113,5 +114,6 @@ const Command kCmd{"doctor",
                    "not open",
                    &Setup};
 
+}  // namespace doctor_command
 }  // namespace
 }  // namespace quillon::tool

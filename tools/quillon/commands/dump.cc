@@ -10,6 +10,7 @@
 
 namespace quillon::tool {
 namespace {
+namespace dump_command {
 
 struct DumpOptions {
   std::string cache;
@@ -80,5 +81,6 @@ const Command kCmd{"dump",
                    "tab-separated lines",
                    &Setup};
 
+}  // namespace dump_command
 }  // namespace
 }  // namespace quillon::tool

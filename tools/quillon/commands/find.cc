@@ -10,6 +10,7 @@
 
 namespace quillon::tool {
 namespace {
+namespace find_command {
 
 struct FindOptions {
   std::string cache;
@@ -48,5 +49,6 @@ const Command kCmd{"find",
                    "tab-separated lines (exit 1 when it is not found)",
                    &Setup};
 
+}  // namespace find_command
 }  // namespace
 }  // namespace quillon::tool

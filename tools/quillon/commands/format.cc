@@ -13,6 +13,7 @@
 
 namespace quillon::tool {
 namespace {
+namespace format_command {
 
 struct FormatOptions {
   std::string locale;  // empty: the user's locale
@@ -57,5 +58,6 @@ const Command kCmd{"format",
                    "pattern, one line per value",
                    &Setup};
 
+}  // namespace format_command
 }  // namespace
 }  // namespace quillon::tool

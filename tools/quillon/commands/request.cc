@@ -10,6 +10,7 @@
 
 namespace quillon::tool {
 namespace {
+namespace request_command {
 
 struct RequestOptions {
   std::string ntf;
@@ -66,5 +67,6 @@ const Command kCmd{"request",
                    "then print the point's record",
                    &Setup};
 
+}  // namespace request_command
 }  // namespace
 }  // namespace quillon::tool

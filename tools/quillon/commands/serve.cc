@@ -12,6 +12,7 @@
 
 namespace quillon::tool {
 namespace {
+namespace serve_command {
 
 constexpr int kPassMilliseconds = 200;
 // A values file lists points, one short line each: far below this.
@@ -108,5 +109,6 @@ const Command kCmd{"serve",
                    "five times a second",
                    &Setup};
 
+}  // namespace serve_command
 }  // namespace
 }  // namespace quillon::tool

@@ -20,6 +20,7 @@
 
 namespace quillon::tool {
 namespace {
+namespace watch_command {
 
 volatile std::sig_atomic_t g_stop = 0;
 void OnInterrupt(int) { g_stop = 1; }
@@ -166,5 +167,6 @@ const Command kCmd{"watch",
                    "properties whenever a caption changes",
                    &Setup};
 
+}  // namespace watch_command
 }  // namespace
 }  // namespace quillon::tool
