@@ -224,6 +224,20 @@ void BM_GetTextVtable(benchmark::State& state) {
   state.counters["allocs"] = AllocationsPerCall(call);
 }
 
+// The table's get into a VARIANT that is then cleared: what a client of Invoke does with the
+// result, without the dispatch.
+void BM_GetTextVtableVariant(benchmark::State& state) {
+  Control pd(state.range(0));
+  const auto call = [&] {
+    VARIANT value;
+    VariantInit(&value);
+    if (SUCCEEDED(pd->get_NTF(&V_BSTR(&value)))) V_VT(&value) = VT_BSTR;
+    VariantClear(&value);
+  };
+  for ([[maybe_unused]] auto _ : state) call();
+  state.counters["allocs"] = AllocationsPerCall(call);
+}
+
 void BM_GetTextInvoke(benchmark::State& state) {
   Control pd(state.range(0));
   const auto call = [&] {
@@ -272,6 +286,7 @@ void RegisterComparisons(bool baseline) {
                     ->Add("QuillonPD", BM_CreateRestoreReleaseAlone, kThisBuild);
   auto* text = benchmark::RegisterGroup("GetNTF")
                    ->Add("table", BM_GetTextVtable, kThisBuild)
+                   ->Add("table, VARIANT", BM_GetTextVtableVariant, kThisBuild)
                    ->Add("Invoke", BM_GetTextInvoke, kThisBuild);
   auto* number = benchmark::RegisterGroup("GetValeurNombre")
                      ->Add("table", BM_GetNumberVtable, kThisBuild)

@@ -91,7 +91,8 @@ bool ModuleInUse() {
 
 // At an unload (FreeLibrary: `reserved` NULL) the libraries of the functions bound by name are
 // released, the face's window class goes with the library even if a thread that held face
-// windows ended without closing them, and so do the thread registry's spare entries; at
+// windows ended without closing them, and so do the thread registry's spare entries and the
+// control objects' heap; at
 // process exit they go with the process. A thread that ends takes its shared timer with it.
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void* reserved) {
   if (reason == DLL_THREAD_DETACH) quillon::ThreadTimer::ThreadEnded();
@@ -99,6 +100,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void* reserved)
     quillon::FaceWindow::UnregisterClassAtUnload();
     quillon::FreeBoundLibraries();
     quillon::ThreadRegistry::FreeSpareEntries();
+    quillon::QuillonObject::FreeHeapAtUnload();
   }
   return TRUE;
 }

@@ -1,5 +1,6 @@
 #include "package/quillon_object.h"
 
+#include <atomic>
 #include <new>
 
 #include "package/ambient_properties.h"
@@ -67,8 +68,31 @@ QuillonObject::QuillonObject(IUnknown* outer)
 
 QuillonObject::~QuillonObject() = default;
 
+namespace {
+
+// The objects' heap keeps the memory of the controls released, where the process heap gives
+// it back to the system: a container that closes a display of a thousand controls and opens
+// the next one would fault every page of them in again, which under Wine was half the cost of
+// opening a display. Its first 2 MiB (some 1,600 objects on 32 bits, 1,000 on 64) stay
+// committed; pages are touched only as objects fill them. The process heap stands in for it
+// when it cannot be made.
+constexpr SIZE_T kObjectHeapCommit = SIZE_T{2} << 20;
+std::atomic<HANDLE> object_heap{nullptr};
+
+HANDLE ObjectHeap() noexcept {
+  HANDLE heap = object_heap.load(std::memory_order_acquire);
+  if (heap != nullptr) return heap;
+  HANDLE made = HeapCreate(0, kObjectHeapCommit, 0);
+  if (made == nullptr) made = GetProcessHeap();
+  if (object_heap.compare_exchange_strong(heap, made, std::memory_order_acq_rel)) return made;
+  if (made != GetProcessHeap()) HeapDestroy(made);  // another thread made it first
+  return heap;
+}
+
+}  // namespace
+
 void* QuillonObject::operator new(size_t size) {
-  void* block = HeapAlloc(GetProcessHeap(), 0, size);
+  void* block = HeapAlloc(ObjectHeap(), 0, size);
   if (block == nullptr) throw std::bad_alloc();
   return block;
 }
@@ -76,7 +100,12 @@ void* QuillonObject::operator new(size_t size) {
 void QuillonObject::operator delete(void* block, size_t size) noexcept {
   if (block == nullptr) return;
   FillMemory(block, size, kFreedByte);
-  HeapFree(GetProcessHeap(), 0, block);
+  HeapFree(object_heap.load(std::memory_order_acquire), 0, block);
+}
+
+void QuillonObject::FreeHeapAtUnload() noexcept {
+  HANDLE heap = object_heap.exchange(nullptr);
+  if (heap != nullptr && heap != GetProcessHeap()) HeapDestroy(heap);
 }
 
 namespace {

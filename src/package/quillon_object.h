@@ -67,11 +67,14 @@ class QuillonObject {
   // container may release the control inside any such call.
   ComPtr<IUnknown> KeepAlive() { return ComPtr<IUnknown>(controlling_); }
 
-  // On the process heap; a freed object is filled with kFreedByte first, so that a use after
-  // free faults (the pattern is no valid address) instead of reading what was there.
+  // On the objects' own heap (made with the first object); a freed object is filled with
+  // kFreedByte first, so that a use after free faults (the pattern is no valid address)
+  // instead of reading what was there.
   static void* operator new(size_t size);
   static void operator delete(void* block, size_t size) noexcept;
   static constexpr unsigned char kFreedByte = 0xDD;
+  // Destroys the objects' heap: the library is being unloaded, and no object lives.
+  static void FreeHeapAtUnload() noexcept;
 
  private:
   // The object's own IUnknown (the inner unknown of an aggregate).

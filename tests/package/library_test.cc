@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "package_fixture.h"
 
@@ -105,6 +106,27 @@ TEST_F(LibraryTest, UnloadWaitsForLocksAndLiveObjects) {
   EXPECT_EQ(can_unload_(), S_FALSE);
   second.Reset();
   EXPECT_EQ(can_unload_(), S_OK);
+}
+
+// The controls' memory stays with the library while it is loaded, for the next display, and
+// goes with it: unloading the library leaves no heap of its own behind.
+TEST_F(LibraryTest, TheControlsHeapGoesWithTheLibrary) {
+  {  // the first control makes the thread's environment, and what that loads
+    ComPtr<IUnknown> control;
+    ASSERT_EQ(Factory()->CreateInstance(nullptr, IID_IUnknown, control.PutVoid()), S_OK);
+  }
+  const DWORD heaps = GetProcessHeaps(0, nullptr);
+  for (int display = 0; display < 2; ++display) {
+    std::vector<ComPtr<IUnknown>> controls(300);
+    for (auto& control : controls) {
+      ASSERT_EQ(Factory()->CreateInstance(nullptr, IID_IUnknown, control.PutVoid()), S_OK);
+    }
+  }
+  EXPECT_EQ(GetProcessHeaps(0, nullptr), heaps);
+  ASSERT_EQ(can_unload_(), S_OK);
+  ASSERT_TRUE(FreeLibrary(module_));
+  module_ = nullptr;
+  EXPECT_EQ(GetProcessHeaps(0, nullptr), heaps - 1);
 }
 
 TEST_F(LibraryTest, CreateInstanceRefusesBadArguments) {
