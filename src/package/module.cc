@@ -92,8 +92,8 @@ bool ModuleInUse() {
 // At an unload (FreeLibrary: `reserved` NULL) the libraries of the functions bound by name are
 // released, the face's window class goes with the library even if a thread that held face
 // windows ended without closing them, and so do the thread registry's spare entries and the
-// control objects' heap; at
-// process exit they go with the process. A thread that ends takes its shared timer with it.
+// control objects' heap; at process exit they go with the process. A thread that ends takes
+// its shared timer with it.
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void* reserved) {
   if (reason == DLL_THREAD_DETACH) quillon::ThreadTimer::ThreadEnded();
   if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
