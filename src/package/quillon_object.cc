@@ -73,7 +73,7 @@ namespace {
 // The objects' heap keeps the memory of the controls released, where the process heap gives
 // it back to the system: a container that closes a display of a thousand controls and opens
 // the next one would fault every page of them in again, which under Wine was half the cost of
-// opening a display. Its first 2 MiB (some 1,600 objects on 32 bits, 1,000 on 64) stay
+// opening a display. Its first 2 MiB (some 1,600 objects on 32 bits, 1,200 on 64) stay
 // committed; pages are touched only as objects fill them. The process heap stands in for it
 // when it cannot be made.
 constexpr SIZE_T kObjectHeapCommit = SIZE_T{2} << 20;
